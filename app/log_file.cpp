@@ -1,0 +1,267 @@
+#include "app/log_file.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace activity_log {
+namespace {
+
+constexpr std::string_view crlf = "\r\n";
+
+// What this process knows of a log it left in normal form: the file's identity
+// and, when its last entry carries line breaks of its own, where it starts.
+struct KnownState {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    off_t rawEntryAt = -1;
+};
+
+std::map<std::string, KnownState>& knownLogs()
+{
+    static std::map<std::string, KnownState> logs;
+    return logs;
+}
+
+int64_t mtimeOf(const struct stat& st)
+{
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool sameFile(const KnownState& k, const struct stat& st)
+{
+    return k.dev == st.st_dev && k.ino == st.st_ino && k.size == st.st_size && k.mtimeNs == mtimeOf(st);
+}
+
+void appendUtf8(std::string& out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::string out;
+    auto unit = [&](size_t i) {
+        const auto a = uint8_t(bytes[i]);
+        const auto b = uint8_t(bytes[i + 1]);
+        return bigEndian ? uint32_t(a << 8 | b) : uint32_t(b << 8 | a);
+    };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+            const uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+// The text of a file as its byte-order mark says, in UTF-8.
+std::string decoded(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return std::string(bytes.substr(3));
+    if (bytes.starts_with("\xFF\xFE"))
+        return utf16ToUtf8(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF"))
+        return utf16ToUtf8(bytes.substr(2), true);
+    return std::string(bytes);
+}
+
+std::string splitAndJoin(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.append(text.substr(start, i - start));
+        out.append(crlf);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) {
+        out.append(text.substr(start));
+        out.append(crlf);
+    }
+    return out;
+}
+
+bool inNormalForm(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        return false;
+    if (!bytes.empty() && !bytes.ends_with(crlf))
+        return false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))
+            return false;
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+            return false;
+    }
+    return true;
+}
+
+bool containsBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool readAll(int fd, off_t from, off_t to, std::string& out)
+{
+    out.resize(size_t(to - from));
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = pread(fd, out.data() + done, out.size() - done, from + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+bool writeAll(int fd, std::string_view data, off_t at)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = pwrite(fd, data.data() + done, data.size() - done, at + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Replaces the file by its normal form, whole or not at all.
+bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
+{
+    const std::string temporary = path + ".tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, normalised(bytes), 0) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Opens the log, locked against other copies of the program, in normal form
+// except for a known last entry; fills state.
+int openInNormalForm(const std::string& path, KnownState& state)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return -1;
+        struct stat st {};
+        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        auto known = knownLogs().find(path);
+        if (known != knownLogs().end() && sameFile(known->second, st)) {
+            state = known->second;
+            return fd;
+        }
+        std::string bytes;
+        if (!readAll(fd, 0, st.st_size, bytes)) {
+            ::close(fd);
+            return -1;
+        }
+        if (inNormalForm(bytes)) {
+            state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
+            return fd;
+        }
+        const bool replaced = replaceWithNormalForm(path, bytes);
+        ::close(fd);
+        if (!replaced)
+            return -1;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::string normalised(std::string_view bytes)
+{
+    return splitAndJoin(decoded(bytes));
+}
+
+bool append(const std::string& path, std::string_view entry)
+{
+    KnownState state;
+    FileDescriptor fd(openInNormalForm(path, state));
+    if (fd.get() < 0)
+        return false;
+
+    // The last entry's own line breaks become line breaks of the file now,
+    // in the same write as the new entry.
+    off_t at = state.size;
+    std::string data;
+    if (state.rawEntryAt >= 0) {
+        if (!readAll(fd.get(), state.rawEntryAt, state.size, data))
+            return false;
+        data = splitAndJoin(data);
+        at = state.rawEntryAt;
+    }
+    const off_t entryAt = at + off_t(data.size());
+    data.append(entry);
+    data.append(crlf);
+    if (!writeAll(fd.get(), data, at))
+        return false;
+
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return false;
+    knownLogs()[path] = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st),
+                                   containsBreak(entry) ? entryAt : off_t(-1)};
+    return true;
+}
+
+} // namespace activity_log

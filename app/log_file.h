@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The activity log on disk.
+//
+// After every append the file holds exactly what reading all of its lines
+// (CR, LF and CR LF each end a line; a byte-order mark decides the encoding)
+// and writing them back as UTF-8 with CR LF after each, plus the new entry,
+// would leave. It gets there without rewriting the file: a file that is not
+// yet in that form is normalised once (through a temporary file and a rename,
+// so a crash leaves the old or the new file whole); after that each call
+// writes only its own entry, and a crash can lose at most the entry being
+// written.
+namespace activity_log {
+
+// Appends entry (UTF-8) as one item to the log at path, creating the file.
+// Returns false when the file can't be read or written; nothing is thrown.
+bool append(const std::string& path, std::string_view entry);
+
+// What reading the bytes as lines and writing them back gives.
+std::string normalised(std::string_view bytes);
+
+} // namespace activity_log

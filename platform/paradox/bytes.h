@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+// Byte layouts of the table files, decoded and encoded in one place. Control
+// structures are little-endian; values inside records are big-endian.
+namespace paradox::bytes {
+
+inline uint16_t u16le(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t u32le(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24); }
+inline int16_t s16le(const uint8_t* p) { return int16_t(u16le(p)); }
+
+inline void putU16le(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void putU32le(uint8_t* p, uint32_t v)
+{
+    putU16le(p, uint16_t(v));
+    putU16le(p + 2, uint16_t(v >> 16));
+}
+
+inline uint64_t uBE(const uint8_t* p, int n)
+{
+    uint64_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v << 8 | p[i];
+    return v;
+}
+inline void putUBE(uint8_t* p, int n, uint64_t v)
+{
+    for (int i = n - 1; i >= 0; --i) {
+        p[i] = uint8_t(v);
+        v >>= 8;
+    }
+}
+
+inline bool allZero(const uint8_t* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (p[i])
+            return false;
+    return true;
+}
+
+} // namespace paradox::bytes

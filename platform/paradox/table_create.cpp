@@ -1,0 +1,216 @@
+#include "platform/paradox/table_create.h"
+
+#include "platform/paradox/bytes.h"
+#include "platform/paradox/code_page.h"
+#include "platform/paradox/error.h"
+#include "platform/paradox/header.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace paradox {
+namespace {
+
+using namespace offsets;
+
+constexpr int version7 = 12;
+constexpr size_t tableNameLength = 261;
+// Plain byte order ("ascii" for Windows code pages), whose rules every reader knows.
+constexpr const char* sortOrderName = "DBWINUS0";
+constexpr uint8_t sortOrderByte = 0x4C;
+
+std::string baseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string withExtension(const std::string& path, const char* extension)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+    return stem + extension;
+}
+
+int storedSize(const FieldSpec& f)
+{
+    switch (f.type) {
+    case FieldType::Alpha:
+    case FieldType::Bytes: return f.size;
+    case FieldType::Bcd: return 17;
+    case FieldType::Short: return 2;
+    case FieldType::Logical: return 1;
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Timestamp: return 8;
+    default: return 4;
+    }
+}
+
+uint8_t descriptorSize(const FieldSpec& f) { return uint8_t(f.type == FieldType::Bcd ? f.size : storedSize(f)); }
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& data)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw Error("Não foi possível criar " + path + ": " + std::strerror(errno));
+    const bool ok = ::write(fd, data.data(), data.size()) == ssize_t(data.size());
+    ::close(fd);
+    if (!ok) {
+        ::unlink(path.c_str());
+        throw Error("Não foi possível gravar " + path);
+    }
+}
+
+// The common start of both headers.
+void fixedPart(std::vector<uint8_t>& h, int recordSize, FileType type, int blockCode, int fieldCount,
+               int keyFields, int codeSix)
+{
+    bytes::putU16le(&h[offsets::recordSize], uint16_t(recordSize));
+    bytes::putU16le(&h[headerSize], uint16_t(h.size()));
+    h[fileType] = uint8_t(type);
+    h[blockSizeCode] = uint8_t(blockCode);
+    bytes::putU16le(&h[0x12], uint16_t(codeSix));
+    bytes::putU16le(&h[offsets::fieldCount], uint16_t(fieldCount));
+    bytes::putU16le(&h[keyFieldCount], uint16_t(keyFields));
+    h[sortOrder] = sortOrderByte;
+    h[fileVersion] = version7;
+}
+
+} // namespace
+
+TableSpec parseSchema(std::string_view schema)
+{
+    TableSpec spec;
+    size_t start = 0;
+    while (start <= schema.size()) {
+        const size_t comma = std::min(schema.find(',', start), schema.size());
+        const std::string_view part = schema.substr(start, comma - start);
+        const size_t colon = part.find(':');
+        if (colon == std::string_view::npos || colon == 0 || colon + 1 >= part.size())
+            throw Error("Esquema não entendido em '" + std::string(part) + "': use NOME:TIPO.");
+        FieldSpec f;
+        f.name = std::string(part.substr(0, colon));
+        std::string_view type = part.substr(colon + 1);
+        if (type.ends_with('*')) {
+            f.key = true;
+            type.remove_suffix(1);
+        }
+        if (!typeFromLetter(type.front(), f.type) || isBlobType(f.type))
+            throw Error("Tipo de campo não entendido em '" + std::string(part) + "'.");
+        const std::string_view digits = type.substr(1);
+        const bool sized = f.type == FieldType::Alpha || f.type == FieldType::Bytes || f.type == FieldType::Bcd;
+        if (sized) {
+            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), f.size);
+            if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size())
+                throw Error("Tamanho de campo não entendido em '" + std::string(part) + "'.");
+        } else if (!digits.empty()) {
+            throw Error("O tipo de '" + std::string(part) + "' não leva tamanho.");
+        }
+        spec.fields.push_back(std::move(f));
+        start = comma + 1;
+    }
+    return spec;
+}
+
+void createTable(const std::string& path, const TableSpec& spec)
+{
+    const int n = int(spec.fields.size());
+    if (n == 0 || n > 255)
+        throw Error("Uma tabela precisa de 1 a 255 campos.");
+    int keys = 0;
+    int recordSize = 0;
+    for (int i = 0; i < n; ++i) {
+        const FieldSpec& f = spec.fields[size_t(i)];
+        if (f.key && keys != i)
+            throw Error("Os campos de chave precisam vir primeiro (campo " + f.name + ").");
+        keys += f.key;
+        if ((f.type == FieldType::Alpha || f.type == FieldType::Bytes) && (f.size < 1 || f.size > 255))
+            throw Error("Tamanho inválido no campo " + f.name + ".");
+        if (f.type == FieldType::Bcd && (f.size < 0 || f.size > 32))
+            throw Error("Casas decimais inválidas no campo " + f.name + ".");
+        recordSize += storedSize(f);
+    }
+    const int code = spec.blockSizeKb;
+    if (code != 1 && code != 2 && code != 4 && code != 8 && code != 16 && code != 32)
+        throw Error("Tamanho de bloco inválido: " + std::to_string(code) + " KB.");
+    if (recordSize > code * 1024 - 6)
+        throw Error("O registro não cabe num bloco de " + std::to_string(code) + " KB.");
+    const CodePage codePage(spec.codePage);
+
+    // Variable part: descriptors, pointers, table name, field names, field
+    // numbers, sort order.
+    std::vector<uint8_t> names;
+    for (const FieldSpec& f : spec.fields) {
+        const auto encoded = codePage.fromUtf8(f.name);
+        if (!encoded || encoded->empty() || encoded->find('\0') != std::string::npos)
+            throw Error("Nome de campo inválido: " + f.name + ".");
+        names.insert(names.end(), encoded->begin(), encoded->end());
+        names.push_back(0);
+    }
+    const std::string tableName = baseName(path).substr(0, tableNameLength - 1);
+    const size_t namesAt = 0x78 + 2 * size_t(n) + 4 + 4 * size_t(n) + tableNameLength;
+    const size_t numbersAt = namesAt + names.size();
+    const size_t sortAt = numbersAt + 2 * size_t(n);
+    const size_t used = sortAt + std::strlen(sortOrderName) + 1;
+    std::vector<uint8_t> h((used + 0x7FF) / 0x800 * 0x800, 0);
+    fixedPart(h, recordSize, keys ? FileType::KeyedTable : FileType::UnkeyedTable, code, n, keys, n + 2);
+    bytes::putU32le(&h[encryption1], 0xFF00FF00);
+    h[structureStamp] = 1;
+    h[0x3E] = 0x1F;
+    h[0x3F] = 0x0F;
+    bytes::putU16le(&h[realHeaderSize], uint16_t(used));
+    h[0x56] = 0x20;
+    bytes::putU16le(&h[0x58], 0x0100 + version7);
+    bytes::putU16le(&h[0x5A], 0x0100 + version7);
+    bytes::putU32le(&h[0x60], uint32_t(std::time(nullptr)));
+    bytes::putU16le(&h[0x64], uint16_t(n + 1));
+    bytes::putU16le(&h[0x66], uint16_t(numbersAt - 0x58));
+    bytes::putU16le(&h[offsets::codePage], uint16_t(spec.codePage));
+    h[0x6C] = 1;
+    h[0x6D] = 1;
+    bytes::putU16le(&h[sortOrderOffset], uint16_t(sortAt - 0x58));
+    for (int i = 0; i < n; ++i) {
+        h[0x78 + 2 * size_t(i)] = uint8_t(spec.fields[size_t(i)].type);
+        h[0x78 + 2 * size_t(i) + 1] = descriptorSize(spec.fields[size_t(i)]);
+        bytes::putU16le(&h[numbersAt + 2 * size_t(i)], uint16_t(i + 1));
+    }
+    std::memcpy(&h[namesAt - tableNameLength], tableName.data(), tableName.size());
+    std::memcpy(&h[namesAt], names.data(), names.size());
+    std::memcpy(&h[sortAt], sortOrderName, std::strlen(sortOrderName));
+
+    const std::string indexPath = withExtension(path, ".PX");
+    std::vector<uint8_t> px;
+    if (keys) {
+        int keyWidth = 0;
+        for (int i = 0; i < keys; ++i)
+            keyWidth += storedSize(spec.fields[size_t(i)]);
+        const size_t pxUsed = 0x58 + 2 * size_t(keys) + 4 + tableNameLength;
+        px.assign((pxUsed + 0x7FF) / 0x800 * 0x800, 0);
+        fixedPart(px, keyWidth + 6, FileType::PrimaryIndex, code, keys, 0, n + 3);
+        bytes::putU16le(&px[indexRoot], 1);
+        bytes::putU16le(&px[realHeaderSize], uint16_t(pxUsed));
+        for (int i = 0; i < keys; ++i) {
+            px[0x58 + 2 * size_t(i)] = uint8_t(spec.fields[size_t(i)].type);
+            px[0x58 + 2 * size_t(i) + 1] = descriptorSize(spec.fields[size_t(i)]);
+        }
+        const std::string pxName = baseName(indexPath).substr(0, tableNameLength - 1);
+        std::memcpy(&px[0x58 + 2 * size_t(keys) + 4], pxName.data(), pxName.size());
+    }
+    writeFile(path, h);
+    if (keys) {
+        try {
+            writeFile(indexPath, px);
+        } catch (...) {
+            ::unlink(path.c_str());
+            throw;
+        }
+    }
+}
+
+} // namespace paradox

@@ -1,0 +1,252 @@
+#include "platform/paradox/table_file.h"
+
+#include "platform/paradox/bytes.h"
+#include "platform/paradox/error.h"
+#include "platform/paradox/file_lock.h"
+#include "platform/paradox/primary_index.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace paradox {
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool readAt(int fd, uint8_t* out, size_t n, off_t at)
+{
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pread(fd, out + done, n - done, at + off_t(done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        done += size_t(r);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string siblingFile(const std::string& path, std::string_view extension)
+{
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string stem = fileNameOf(path);
+    const size_t dot = stem.find_last_of('.');
+    if (dot != std::string::npos)
+        stem.resize(dot);
+    const std::string wanted = stem + std::string(extension);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return {};
+    std::string found;
+    while (const dirent* e = ::readdir(d)) {
+        if (equalsIgnoringCase(e->d_name, wanted)) {
+            found = dir + "/" + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+TableFile::TableFile(std::string path)
+    : path_(std::move(path))
+{
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    writable_ = fd_ >= 0;
+    if (fd_ < 0)
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw Error("Não foi possível abrir a tabela " + path_ + ": " + std::strerror(errno));
+    try {
+        FileLock lock(fd_, FileLock::Mode::Shared, name());
+        load();
+    } catch (...) {
+        ::close(fd_);
+        throw;
+    }
+}
+
+TableFile::~TableFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::string TableFile::name() const { return fileNameOf(path_); }
+
+TableFile::Identity TableFile::identityNow() const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return {};
+    return {st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+void TableFile::load()
+{
+    const Identity id = identityNow();
+    std::vector<uint8_t> data(size_t(std::max<off_t>(id.size, 0)));
+    if (!readAt(fd_, data.data(), data.size(), 0))
+        throw Error("Não foi possível ler a tabela " + path_);
+    auto damaged = [&](const std::string& why) { return Error("A tabela " + name() + " está danificada: " + why + "."); };
+    Header h;
+    const std::string problem = parseHeader(data.data(), data.size(), data.size(), h);
+    if (!problem.empty())
+        throw damaged(problem);
+    if (h.fileType != FileType::KeyedTable && h.fileType != FileType::UnkeyedTable)
+        throw Error("O arquivo " + name() + " não é uma tabela (é um índice).");
+    if (h.encrypted)
+        throw Error("A tabela " + name() + " é protegida por senha (criptografada) e não pode ser lida.");
+    if (h.keyFieldCount > int(h.fields.size()))
+        throw damaged("mais campos de chave que campos");
+
+    // A file written by DOS may stop inside its last block: the rest reads as zero.
+    const size_t full = size_t(h.headerSize) + size_t(h.blocksInFile) * size_t(h.blockSize);
+    if (data.size() < full) {
+        if (full - data.size() >= size_t(h.blockSize))
+            throw damaged("o arquivo é menor que os blocos do cabeçalho");
+        data.resize(full, 0);
+    }
+
+    std::vector<BlockRef> chain;
+    std::vector<bool> seen(size_t(h.blocksInFile) + 1, false);
+    size_t total = 0;
+    for (int b = h.firstBlock; b != 0;) {
+        if (b < 1 || b > h.blocksInFile)
+            throw damaged("a cadeia de blocos aponta para fora do arquivo (bloco " + std::to_string(b) + ")");
+        if (seen[size_t(b)])
+            throw damaged("a cadeia de blocos forma um laço (bloco " + std::to_string(b) + ")");
+        seen[size_t(b)] = true;
+        const uint8_t* p = data.data() + h.headerSize + size_t(b - 1) * size_t(h.blockSize);
+        const int last = bytes::s16le(p + 4);
+        if (last < -h.recordSize || (last + h.recordSize) % h.recordSize != 0
+            || (last + h.recordSize) / h.recordSize > h.capacity())
+            throw damaged("contagem de registros inválida no bloco " + std::to_string(b));
+        const int count = (last + h.recordSize) / h.recordSize;
+        chain.push_back({uint16_t(b), uint16_t(count)});
+        total += size_t(count);
+        b = bytes::u16le(p);
+    }
+    if (total < h.recordCount)
+        throw damaged("o cabeçalho conta " + std::to_string(h.recordCount) + " registros e os blocos têm "
+                      + std::to_string(total));
+
+    header_ = std::move(h);
+    image_ = std::move(data);
+    chain_ = std::move(chain);
+    codePage_ = CodePage(header_.codePage);
+    for (Field& f : header_.fields)
+        f.name = codePage_.toUtf8(f.name);
+    identity_ = id;
+    rebuildRowIndex();
+    const std::string memoPath = siblingFile(path_, ".MB");
+    memo_ = std::make_unique<MemoFile>(memoPath);
+    primaryIndexPath_ = header_.fileType == FileType::KeyedTable ? siblingFile(path_, ".PX") : std::string();
+    primaryIndex_.reset();
+    ++generation_;
+}
+
+void TableFile::rebuildRowIndex()
+{
+    firstRow_.resize(chain_.size());
+    size_t row = 0;
+    for (size_t i = 0; i < chain_.size(); ++i) {
+        firstRow_[i] = row;
+        row += chain_[i].count;
+    }
+}
+
+bool TableFile::refresh()
+{
+    uint8_t head[0x58];
+    const bool sameHeader = readAt(fd_, head, sizeof head, 0) && std::memcmp(head, image_.data(), sizeof head) == 0;
+    if (sameHeader && identityNow() == identity_)
+        return false;
+    load();
+    return true;
+}
+
+int TableFile::fieldIndex(std::string_view fieldName) const
+{
+    for (size_t i = 0; i < header_.fields.size(); ++i)
+        if (equalsIgnoringCase(header_.fields[i].name, fieldName))
+            return int(i);
+    return -1;
+}
+
+const uint8_t* TableFile::block(int number) const
+{
+    return image_.data() + header_.headerSize + size_t(number - 1) * size_t(header_.blockSize);
+}
+
+uint8_t* TableFile::block(int number)
+{
+    return image_.data() + header_.headerSize + size_t(number - 1) * size_t(header_.blockSize);
+}
+
+const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const
+{
+    return block(b.number) + 6 + size_t(index) * size_t(header_.recordSize);
+}
+
+const uint8_t* TableFile::record(size_t row) const
+{
+    const auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), row) - 1;
+    const size_t i = size_t(it - firstRow_.begin());
+    return blockRecord(chain_[i], int(row - firstRow_[i]));
+}
+
+Value TableFile::value(size_t row, size_t fieldNo)
+{
+    const Field& f = header_.fields.at(fieldNo);
+    const uint8_t* p = record(row) + f.offset;
+    if (!isBlobType(f.type))
+        return decodeField(f, p, codePage_);
+    if (bytes::allZero(p, size_t(f.size)))
+        return Blank{};
+    const int leader = f.size - 10;
+    const uint8_t* descriptor = p + leader;
+    const uint32_t length = bytes::u32le(descriptor + 4);
+    std::string data;
+    if (bytes::u32le(descriptor) == 0)
+        data.assign(reinterpret_cast<const char*>(p), std::min<size_t>(length, size_t(leader)));
+    else
+        data = memo_->read(descriptor);
+    if (f.type == FieldType::Memo || f.type == FieldType::FormattedMemo)
+        return codePage_.toUtf8(data);
+    // A graphic value starts with a tag and the length of the picture after it.
+    if (f.type == FieldType::Graphic && data.size() >= 8)
+        data.erase(0, 8);
+    return Bytes{std::move(data)};
+}
+
+std::vector<Value> TableFile::row(size_t r)
+{
+    std::vector<Value> values;
+    values.reserve(header_.fields.size());
+    for (size_t f = 0; f < header_.fields.size(); ++f)
+        values.push_back(value(r, f));
+    return values;
+}
+
+} // namespace paradox

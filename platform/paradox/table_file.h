@@ -1,0 +1,134 @@
+#pragma once
+
+#include "platform/paradox/code_page.h"
+#include "platform/paradox/header.h"
+#include "platform/paradox/memo_file.h"
+#include "platform/paradox/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace paradox {
+
+class PrimaryIndex;
+struct IndexLeaf;
+
+// One Paradox table (.DB) with its family: primary index (.PX) and memo file
+// (.MB). The whole file is held in memory and kept in step with what this
+// engine writes; refresh() reloads it when another process changed it.
+class TableFile {
+public:
+    // Opens and reads the table. Raises Error when the file can't be read, is
+    // encrypted or damaged (a truncated file, a block chain that loops or
+    // leaves the file, a header that disagrees with the blocks).
+    explicit TableFile(std::string path);
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The file's own name, for messages.
+    std::string name() const;
+    const Header& header() const { return header_; }
+    const std::vector<Field>& fields() const { return header_.fields; }
+    const CodePage& codePage() const { return codePage_; }
+    // The field of that name, without regard to case; -1 when there is none.
+    int fieldIndex(std::string_view name) const;
+
+    size_t rowCount() const { return header_.recordCount; }
+    // Rows in chain order (key order for a keyed table).
+    const uint8_t* record(size_t row) const;
+    Value value(size_t row, size_t field);
+    std::vector<Value> row(size_t row);
+
+    // Reloads the file when its header, size or time shows a change by
+    // another process. Returns true when it did. The caller holds a lock.
+    bool refresh();
+    // Counts changes seen or made, so that caches built on the rows know
+    // when to rebuild.
+    uint64_t generation() const { return generation_; }
+
+    // Adds one row (values in field order, Blank for none). Raises Error
+    // naming the table, the column and the value when the row can't be
+    // stored; the files are then left as they were.
+    // Returns the stored record.
+    std::vector<uint8_t> insert(const std::vector<Value>& values);
+
+    int fd() const { return fd_; }
+
+private:
+    struct BlockRef {
+        uint16_t number;
+        uint16_t count;
+    };
+    struct Identity {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = 0;
+        int64_t mtimeNs = 0;
+        bool operator==(const Identity&) const = default;
+    };
+
+    void load();
+    Identity identityNow() const;
+    uint8_t* block(int number);
+    const uint8_t* block(int number) const;
+    const uint8_t* blockRecord(const BlockRef& b, int index) const;
+    void rebuildRowIndex();
+
+    // Writing (table_insert.cpp).
+    std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
+    void checkWritable() const;
+    void repairAfterCrash();
+    struct Position {
+        size_t block;  // chain index
+        int index;     // record index in the block
+    };
+    Position findPosition(const uint8_t* key, size_t rows) const;
+    void appendAtTail(const uint8_t* record);
+    void placeInKeyOrder(Position target);
+    void removeTailRecord();
+    int allocateBlock();
+    void initBlock(int number, int prev, int next);
+    void setBlockCount(int number, int count);
+    void setNext(int number, int next);
+    void setPrev(int number, int prev);
+    void writeBlock(int number);
+    void writeHeader();
+    void bumpChangeCounters();
+    int compareKeys(const uint8_t* a, const uint8_t* b) const;
+    int keyWidth() const;
+    void checkKeyOrderSupported(const uint8_t* record, Position target, size_t rows) const;
+    void updatePrimaryIndex();
+    IndexLeaf leafOf(int block) const;
+    std::vector<IndexLeaf> allLeaves() const;
+    void checkPrimaryIndex();
+
+    std::string path_;
+    int fd_ = -1;
+    bool writable_ = false;
+    Header header_;
+    CodePage codePage_{0};
+    std::vector<uint8_t> image_;
+    std::vector<BlockRef> chain_;
+    std::vector<size_t> firstRow_;  // row number of the first record of each chain entry
+    Identity identity_;
+    uint64_t generation_ = 0;
+    std::unique_ptr<MemoFile> memo_;
+    std::string primaryIndexPath_;
+    std::unique_ptr<PrimaryIndex> primaryIndex_;
+    // What one insert changed, for the primary index.
+    std::vector<int> touched_;
+    std::vector<std::pair<int, int>> linked_;  // (after, new block)
+    std::vector<int> freed_;
+};
+
+// The file beside path whose name is path's with another extension, matched
+// without regard to case; empty when there is none.
+std::string siblingFile(const std::string& path, std::string_view extension);
+
+} // namespace paradox

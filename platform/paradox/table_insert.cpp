@@ -1,0 +1,520 @@
+// Inserting rows.
+//
+// Every write leaves files that other readers open with every row whose
+// insert had returned, none twice and no half row. A reader takes the first
+// "record count" rows along the block chain, so a keyed insert goes in two
+// steps: the row is first added at the end of the chain and counted (one
+// block write, then the header); then it is put in key order, and the copy
+// at the end, now beyond the count, is taken away. The primary index follows
+// the blocks. A process killed between two writes leaves either the old
+// table, the new one, or the new row at the end of the chain out of key
+// order; the next insert finishes the work.
+
+#include "platform/paradox/table_file.h"
+
+#include "platform/paradox/bytes.h"
+#include "platform/paradox/error.h"
+#include "platform/paradox/file_lock.h"
+#include "platform/paradox/primary_index.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace paradox {
+namespace {
+
+std::string printable(const Value& v)
+{
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    if (const auto* i = std::get_if<int64_t>(&v))
+        return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return std::to_string(*d);
+    if (const auto* b = std::get_if<bool>(&v))
+        return *b ? "verdadeiro" : "falso";
+    return "(valor)";
+}
+
+bool byteOrdered(const Header& h)
+{
+    return h.sortOrderId == "ascii" || h.sortOrderId == "DBWINUS0" || (h.sortOrderId.empty() && h.sortOrderCode == 0);
+}
+
+bool writeAt(int fd, const uint8_t* data, size_t n, off_t at)
+{
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::pwrite(fd, data + done, n - done, at + off_t(done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        done += size_t(r);
+    }
+    return true;
+}
+
+std::string upper(std::string s)
+{
+    for (char& c : s)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+int TableFile::keyWidth() const
+{
+    int width = 0;
+    for (int i = 0; i < header_.keyFieldCount; ++i)
+        width += header_.fields[size_t(i)].size;
+    return width;
+}
+
+int TableFile::compareKeys(const uint8_t* a, const uint8_t* b) const
+{
+    return std::memcmp(a, b, size_t(keyWidth()));
+}
+
+std::vector<uint8_t> TableFile::encodeRow(const std::vector<Value>& values)
+{
+    if (values.size() != header_.fields.size())
+        throw Error("A tabela " + name() + " tem " + std::to_string(header_.fields.size()) + " campos e o registro "
+                    + std::to_string(values.size()) + ".");
+    std::vector<uint8_t> record(size_t(header_.recordSize), 0);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const Field& f = header_.fields[i];
+        Value v = values[i];
+        if (f.type == FieldType::AutoIncrement && isBlank(v))
+            v = int64_t(header_.autoIncrement) + 1;
+        std::string problem;
+        if (isBlobType(f.type)) {
+            const auto* text = std::get_if<std::string>(&v);
+            const auto encoded = text ? codePage_.fromUtf8(*text) : std::nullopt;
+            if (isBlank(v) || (text && text->empty()))
+                problem.clear();
+            else if (!encoded || encoded->size() > size_t(f.size - 10))
+                problem = "memorandos maiores que o campo não são suportados";
+            else {
+                std::memcpy(record.data() + f.offset, encoded->data(), encoded->size());
+                bytes::putU32le(record.data() + f.offset + f.size - 6, uint32_t(encoded->size()));
+            }
+        } else {
+            problem = encodeField(f, v, codePage_, record.data() + f.offset);
+        }
+        if (!problem.empty())
+            throw Error("Não foi possível gravar na tabela " + name() + " o valor '" + printable(v) + "' no campo "
+                        + f.name + ": " + problem + ".");
+    }
+    return record;
+}
+
+void TableFile::checkWritable() const
+{
+    if (!writable_)
+        throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
+    if (header_.needsRebuild)
+        throw Error("A tabela " + name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
+    if (header_.fileType == FileType::KeyedTable && primaryIndexPath_.empty())
+        throw Error("A tabela " + name() + " tem chave mas não tem seu índice primário (.PX).");
+    if (!siblingFile(path_, ".VAL").empty())
+        throw Error("A tabela " + name() + " tem regras de validação (.VAL), que este programa ainda não aplica.");
+    // Secondary indexes that the host keeps up to date would miss our rows.
+    const size_t slash = path_.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
+    std::string stem = upper(name());
+    stem = stem.substr(0, stem.find_last_of('.')) + ".X";
+    if (DIR* d = ::opendir(dir.c_str())) {
+        std::string found;
+        while (const dirent* e = ::readdir(d)) {
+            const std::string entry = upper(e->d_name);
+            if (entry.size() == stem.size() + 2 && entry.starts_with(stem)) {
+                uint8_t type = 0;
+                const int fd = ::open((dir + "/" + e->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
+                    && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
+                    found = e->d_name;
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        }
+        ::closedir(d);
+        if (!found.empty())
+            throw Error("A tabela " + name() + " tem o índice secundário mantido " + found
+                        + ", que este programa ainda não atualiza.");
+    }
+}
+
+void TableFile::writeBlock(int number)
+{
+    const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
+    if (!writeAt(fd_, block(number), size_t(header_.blockSize), at))
+        throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
+}
+
+void TableFile::writeHeader()
+{
+    storeCounters(header_);
+    std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
+    if (!writeAt(fd_, header_.raw.data(), header_.raw.size(), 0))
+        throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
+}
+
+void TableFile::bumpChangeCounters()
+{
+    uint8_t* d = header_.raw.data();
+    const bool dosCounter = header_.hasDataExtension() && d[offsets::changeCount4] != 0
+                         && d[offsets::changeCount4] == uint8_t(d[offsets::changeCount] - d[offsets::structureStamp]);
+    d[offsets::changeCount] = uint8_t(d[offsets::changeCount] + 1);
+    if (header_.fileVersion < 5)
+        ++header_.autoIncrement;  // the modification count of old tables
+    if (dosCounter)
+        d[offsets::changeCount4] = uint8_t(d[offsets::changeCount4] + 1);
+}
+
+int TableFile::allocateBlock()
+{
+    if (header_.firstFreeBlock != 0) {
+        const int b = header_.firstFreeBlock;
+        header_.firstFreeBlock = bytes::u16le(block(b));
+        return b;
+    }
+    if (header_.blocksInFile >= 0xFFFF)
+        throw Error("A tabela " + name() + " atingiu o número máximo de blocos.");
+    const int b = ++header_.blocksInFile;
+    image_.resize(size_t(header_.headerSize) + size_t(b) * size_t(header_.blockSize), 0);
+    return b;
+}
+
+void TableFile::initBlock(int number, int prev, int next)
+{
+    uint8_t* p = block(number);
+    std::memset(p, 0, size_t(header_.blockSize));
+    bytes::putU16le(p, uint16_t(next));
+    bytes::putU16le(p + 2, uint16_t(prev));
+    bytes::putU16le(p + 4, uint16_t(-header_.recordSize));
+}
+
+void TableFile::setBlockCount(int number, int count)
+{
+    touched_.push_back(number);
+    uint8_t* p = block(number);
+    bytes::putU16le(p + 4, uint16_t((count - 1) * header_.recordSize));
+    // Bytes after the last record are zero, as later engines leave them.
+    const size_t used = 6 + size_t(count) * size_t(header_.recordSize);
+    std::memset(p + used, 0, size_t(header_.blockSize) - used);
+}
+
+void TableFile::setNext(int number, int next) { bytes::putU16le(block(number), uint16_t(next)); }
+void TableFile::setPrev(int number, int prev) { bytes::putU16le(block(number) + 2, uint16_t(prev)); }
+
+// Where a key goes among the first `rows` rows: after the last key that is
+// not greater.
+TableFile::Position TableFile::findPosition(const uint8_t* key, size_t rows) const
+{
+    size_t lo = 0;
+    size_t hi = rows;
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (compareKeys(record(mid), key) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    // lo = number of rows with a key not greater: the new row follows row lo-1.
+    if (lo == 0)
+        return {0, 0};
+    const size_t pred = lo - 1;
+    const auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), pred) - 1;
+    const size_t b = size_t(it - firstRow_.begin());
+    return {b, int(pred - firstRow_[b]) + 1};
+}
+
+// Under a sort order other than plain byte order the engine places only keys
+// whose alpha parts hold digits and capitals, between neighbours of the same
+// kind: for those every order agrees with byte order.
+void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target, size_t rows) const
+{
+    if (byteOrdered(header_))
+        return;
+    auto plain = [&](const uint8_t* r) {
+        for (int i = 0; i < header_.keyFieldCount; ++i) {
+            const Field& f = header_.fields[size_t(i)];
+            if (f.type != FieldType::Alpha)
+                continue;
+            for (int k = 0; k < f.size; ++k) {
+                const uint8_t c = r[f.offset + k];
+                if (c != 0 && !(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z'))
+                    return false;
+            }
+        }
+        return true;
+    };
+    const size_t at = target.block < firstRow_.size() ? firstRow_[target.block] + size_t(target.index) : 0;
+    bool ok = plain(rec);
+    if (at > 0)
+        ok = ok && plain(record(at - 1));
+    if (at < rows)
+        ok = ok && plain(record(at));
+    if (!ok)
+        throw Error("A tabela " + name() + " usa a ordem de classificação " + header_.sortOrderId
+                    + ", na qual este programa só insere chaves de dígitos e letras maiúsculas.");
+}
+
+void TableFile::appendAtTail(const uint8_t* rec)
+{
+    const size_t width = size_t(header_.recordSize);
+    if (!chain_.empty() && chain_.back().count < header_.capacity()) {
+        BlockRef& tail = chain_.back();
+        std::memcpy(block(tail.number) + 6 + tail.count * width, rec, width);
+        ++tail.count;
+        setBlockCount(tail.number, tail.count);
+        writeBlock(tail.number);
+    } else {
+        const int tail = chain_.empty() ? 0 : chain_.back().number;
+        const int m = allocateBlock();
+        initBlock(m, tail, 0);
+        std::memcpy(block(m) + 6, rec, width);
+        setBlockCount(m, 1);
+        writeBlock(m);
+        if (tail) {
+            setNext(tail, m);
+            writeBlock(tail);
+        } else {
+            header_.firstBlock = m;
+        }
+        chain_.push_back({uint16_t(m), 1});
+        linked_.emplace_back(tail, m);
+        ++header_.blocksInUse;
+        header_.lastBlock = m;
+    }
+    ++header_.recordCount;
+    bumpChangeCounters();
+    writeHeader();
+    rebuildRowIndex();
+}
+
+// Takes the last record of the chain away: the copy of a row already put in
+// its place, beyond the record count.
+void TableFile::removeTailRecord()
+{
+    BlockRef& tail = chain_.back();
+    if (tail.count > 1 || chain_.size() == 1) {
+        --tail.count;
+        if (tail.count > 0)
+            setBlockCount(tail.number, tail.count);
+        else
+            bytes::putU16le(block(tail.number) + 4, uint16_t(-header_.recordSize));
+        writeBlock(tail.number);
+        rebuildRowIndex();
+        return;
+    }
+    const int freed = tail.number;
+    const int previous = chain_[chain_.size() - 2].number;
+    setNext(previous, 0);
+    writeBlock(previous);
+    initBlock(freed, previous, header_.firstFreeBlock);
+    writeBlock(freed);
+    header_.firstFreeBlock = freed;
+    freed_.push_back(freed);
+    --header_.blocksInUse;
+    header_.lastBlock = previous;
+    chain_.pop_back();
+    writeHeader();
+    rebuildRowIndex();
+}
+
+// The row at the end of the chain goes to target; its copy at the end is
+// then taken away.
+void TableFile::placeInKeyOrder(Position target)
+{
+    const size_t width = size_t(header_.recordSize);
+    const size_t tailIndex = chain_.size() - 1;
+    BlockRef& tail = chain_.back();
+    std::vector<uint8_t> row(block(tail.number) + 6 + (tail.count - 1) * width,
+                             block(tail.number) + 6 + tail.count * width);
+    if (target.block == tailIndex) {
+        // Same block: one write moves the row to its place.
+        uint8_t* base = block(tail.number) + 6;
+        std::memmove(base + (target.index + 1) * width, base + target.index * width,
+                     (tail.count - 1 - target.index) * width);
+        std::memcpy(base + target.index * width, row.data(), width);
+        writeBlock(tail.number);
+        return;
+    }
+    BlockRef t = chain_[target.block];
+    const int capacity = header_.capacity();
+    if (t.count < capacity) {
+        uint8_t* base = block(t.number) + 6;
+        std::memmove(base + (target.index + 1) * width, base + target.index * width, (t.count - target.index) * width);
+        std::memcpy(base + target.index * width, row.data(), width);
+        setBlockCount(t.number, t.count + 1);
+        writeBlock(t.number);
+        chain_[target.block].count = uint16_t(t.count + 1);
+    } else {
+        // Split: half the records stay, the rest go to a new block linked after it.
+        std::vector<uint8_t> rows(block(t.number) + 6, block(t.number) + 6 + t.count * width);
+        rows.insert(rows.begin() + ptrdiff_t(size_t(target.index) * width), row.begin(), row.end());
+        const int total = t.count + 1;
+        const int keep = total / 2;
+        const int next = bytes::u16le(block(t.number));
+        const int s = allocateBlock();
+        initBlock(s, t.number, next);
+        std::memcpy(block(s) + 6, rows.data() + keep * width, size_t(total - keep) * width);
+        setBlockCount(s, total - keep);
+        writeBlock(s);
+        std::memcpy(block(t.number) + 6, rows.data(), size_t(keep) * width);
+        setBlockCount(t.number, keep);
+        setNext(t.number, s);
+        writeBlock(t.number);
+        if (next) {
+            setPrev(next, s);
+            writeBlock(next);
+        }
+        chain_[target.block].count = uint16_t(keep);
+        chain_.insert(chain_.begin() + ptrdiff_t(target.block) + 1, BlockRef{uint16_t(s), uint16_t(total - keep)});
+        linked_.emplace_back(t.number, s);
+        ++header_.blocksInUse;
+    }
+    rebuildRowIndex();
+    removeTailRecord();
+}
+
+void TableFile::repairAfterCrash()
+{
+    size_t total = 0;
+    for (const BlockRef& b : chain_)
+        total += b.count;
+    bool changed = false;
+    while (total > header_.recordCount) {
+        removeTailRecord();
+        --total;
+        changed = true;
+    }
+    for (size_t i = 0; i < chain_.size(); ++i) {
+        const int prev = i == 0 ? 0 : chain_[i - 1].number;
+        if (bytes::u16le(block(chain_[i].number) + 2) != prev) {
+            setPrev(chain_[i].number, prev);
+            writeBlock(chain_[i].number);
+        }
+    }
+    const size_t rows = rowCount();
+    if (header_.fileType == FileType::KeyedTable && rows >= 2
+        && compareKeys(record(rows - 1), record(rows - 2)) < 0) {
+        const Position target = findPosition(record(rows - 1), rows - 1);
+        const bool duplicate = target.index > 0
+                            && compareKeys(blockRecord(chain_[target.block], target.index - 1), record(rows - 1)) == 0;
+        if (duplicate) {
+            --header_.recordCount;
+            writeHeader();
+            removeTailRecord();
+        } else {
+            placeInKeyOrder(target);
+        }
+        changed = true;
+    }
+    if (changed)
+        writeHeader();
+}
+
+IndexLeaf TableFile::leafOf(int number) const
+{
+    const uint8_t* p = block(number);
+    const int count = (bytes::s16le(p + 4) + header_.recordSize) / header_.recordSize;
+    return {std::vector<uint8_t>(p + 6, p + 6 + keyWidth()), uint16_t(number), uint16_t(count)};
+}
+
+std::vector<IndexLeaf> TableFile::allLeaves() const
+{
+    std::vector<IndexLeaf> leaves;
+    for (const BlockRef& b : chain_)
+        if (b.count > 0)
+            leaves.push_back(leafOf(b.number));
+    return leaves;
+}
+
+// The index must describe the blocks before it is changed step by step; one
+// left behind by an interrupted insert is written anew.
+void TableFile::checkPrimaryIndex()
+{
+    if (!primaryIndex_)
+        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+    const auto leaves = allLeaves();
+    if (!primaryIndex_->describes(leaves))
+        primaryIndex_->rebuild(leaves, 0);
+    touched_.clear();
+    linked_.clear();
+    freed_.clear();
+}
+
+void TableFile::updatePrimaryIndex()
+{
+    if (header_.fileType != FileType::KeyedTable)
+        return;
+    auto freed = [&](int b) { return std::find(freed_.begin(), freed_.end(), b) != freed_.end(); };
+    std::vector<std::pair<uint16_t, IndexLeaf>> added;
+    for (const auto& [after, b] : linked_)
+        if (!freed(b))
+            added.emplace_back(uint16_t(after), leafOf(b));
+    std::vector<IndexLeaf> changed;
+    std::sort(touched_.begin(), touched_.end());
+    touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+    for (int b : touched_) {
+        const bool isAdded = std::any_of(added.begin(), added.end(), [&](const auto& a) { return a.second.block == b; });
+        if (!freed(b) && !isAdded)
+            changed.push_back(leafOf(b));
+    }
+    primaryIndex_->update(changed, added, 1);
+    touched_.clear();
+    linked_.clear();
+    freed_.clear();
+}
+
+std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
+{
+    FileLock lock(fd_, FileLock::Mode::Exclusive, name());
+    refresh();
+    checkWritable();
+    const std::vector<uint8_t> rec = encodeRow(values);
+    Position target{0, 0};
+    const bool keyed = header_.fileType == FileType::KeyedTable;
+    if (keyed) {
+        repairAfterCrash();
+        checkPrimaryIndex();
+        target = findPosition(rec.data(), rowCount());
+        if (target.index > 0 && compareKeys(blockRecord(chain_[target.block], target.index - 1), rec.data()) == 0) {
+            std::string key;
+            for (int i = 0; i < header_.keyFieldCount; ++i) {
+                const Value v = decodeField(header_.fields[size_t(i)], rec.data() + header_.fields[size_t(i)].offset, codePage_);
+                key += (i ? ", " : "") + header_.fields[size_t(i)].name + " = '" + printable(v) + "'";
+            }
+            throw Error("Chave duplicada na tabela " + name() + ": " + key + ".");
+        }
+        checkKeyOrderSupported(rec.data(), target, rowCount());
+    } else {
+        repairAfterCrash();
+    }
+    for (const Field& f : header_.fields) {
+        if (f.type == FieldType::AutoIncrement) {
+            const uint32_t v = uint32_t(bytes::uBE(rec.data() + f.offset, 4) ^ 0x80000000u);
+            if (header_.fileVersion >= 5 && v > header_.autoIncrement)
+                header_.autoIncrement = v;
+        }
+    }
+    const bool atEnd = !keyed || chain_.empty() || target.block + 1 > chain_.size()
+                    || (target.block + 1 == chain_.size() && target.index == chain_.back().count);
+    appendAtTail(rec.data());
+    if (!atEnd)
+        placeInKeyOrder(target);
+    updatePrimaryIndex();
+    identity_ = identityNow();
+    ++generation_;
+    return rec;
+}
+
+} // namespace paradox

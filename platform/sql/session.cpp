@@ -1,0 +1,97 @@
+#include "platform/sql/session.h"
+
+#include "platform/paradox/table_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+
+namespace db {
+
+Session& Session::defaultSession()
+{
+    static Session session;
+    return session;
+}
+
+std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
+{
+    auto it = tables_.find(path);
+    if (it != tables_.end())
+        return it->second;
+    auto table = std::make_shared<paradox::TableFile>(path);
+    tables_.emplace(path, table);
+    return table;
+}
+
+void Session::dropInactiveConnections()
+{
+    for (auto it = tables_.begin(); it != tables_.end();) {
+        if (it->second.use_count() == 1) {
+            const paradox::TableFile* t = it->second.get();
+            std::erase_if(indexes_, [t](const auto& entry) { return entry.first.first == t; });
+            it = tables_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+size_t Session::countEqual(paradox::TableFile& table, size_t field, const std::vector<uint8_t>& stored)
+{
+    ColumnIndex& index = indexes_[{&table, field}];
+    const paradox::Field& f = table.fields().at(field);
+    if (index.generation != table.generation() || index.counts.empty()) {
+        index.counts.clear();
+        for (size_t r = 0; r < table.rowCount(); ++r) {
+            const auto* p = reinterpret_cast<const char*>(table.record(r) + f.offset);
+            ++index.counts[std::string(p, size_t(f.size))];
+        }
+        index.generation = table.generation();
+    }
+    const auto it = index.counts.find(std::string(stored.begin(), stored.end()));
+    return it == index.counts.end() ? 0 : it->second;
+}
+
+void Session::rowInserted(paradox::TableFile& table, uint64_t generationBefore, const std::vector<uint8_t>& record)
+{
+    for (auto& [key, index] : indexes_) {
+        if (key.first != &table)
+            continue;
+        if (index.generation != generationBefore || table.generation() != generationBefore + 1) {
+            index.generation = 0;  // rebuilt on next use
+            continue;
+        }
+        const paradox::Field& f = table.fields().at(key.second);
+        ++index.counts[std::string(reinterpret_cast<const char*>(record.data() + f.offset), size_t(f.size))];
+        index.generation = table.generation();
+    }
+}
+
+std::string findTableFile(const std::string& folder, const std::string& name)
+{
+    std::string wanted = name;
+    const size_t slash = wanted.find_last_of('/');
+    const size_t dot = wanted.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        wanted += ".db";
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        return s;
+    };
+    wanted = lower(wanted);
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return {};
+    std::string found;
+    while (const dirent* e = ::readdir(d)) {
+        if (lower(e->d_name) == wanted) {
+            found = (folder.empty() ? std::string(".") : folder) + "/" + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+} // namespace db

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace paradox {
+class TableFile;
+}
+
+namespace db {
+
+// The database session: one per process. It keeps the tables that queries
+// and table objects have opened, so that repeated statements find them ready,
+// and the lookup indexes built on their columns.
+class Session {
+public:
+    static Session& defaultSession();
+
+    // The network control directory and the private directory; set before the
+    // first table opens.
+    void setNetFileDir(std::string dir) { netFileDir_ = std::move(dir); }
+    void setPrivateDir(std::string dir) { privateDir_ = std::move(dir); }
+    const std::string& netFileDir() const { return netFileDir_; }
+    const std::string& privateDir() const { return privateDir_; }
+
+    // The table file at path, opened once. Raises paradox::Error.
+    std::shared_ptr<paradox::TableFile> open(const std::string& path);
+    // Closes every table that no query or table object is using.
+    void dropInactiveConnections();
+    size_t openTables() const { return tables_.size(); }
+
+    // How many rows hold exactly these stored bytes in a column. The caller
+    // holds a lock on the table and has refreshed it.
+    size_t countEqual(paradox::TableFile& table, size_t field, const std::vector<uint8_t>& stored);
+    // Tells the lookup indexes of a table about a row this process inserted;
+    // generationBefore is the table's generation before the insert.
+    void rowInserted(paradox::TableFile& table, uint64_t generationBefore, const std::vector<uint8_t>& record);
+
+private:
+    struct ColumnIndex {
+        uint64_t generation = 0;
+        std::unordered_map<std::string, size_t> counts;
+    };
+
+    std::string netFileDir_;
+    std::string privateDir_;
+    std::map<std::string, std::shared_ptr<paradox::TableFile>> tables_;
+    std::map<std::pair<const paradox::TableFile*, size_t>, ColumnIndex> indexes_;
+};
+
+// The file in folder whose name, without regard to case, is name (with the
+// extension ".db" added when name has none). Empty when there is none.
+std::string findTableFile(const std::string& folder, const std::string& name);
+
+} // namespace db

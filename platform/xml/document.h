@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace pugi {
+class xml_document;
+struct xml_node_struct;
+}
+
+namespace xml {
+
+// Raised for a file that can't be read or isn't well-formed, and for an
+// element read as text that holds anything but one piece of text.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An element of a loaded document, or a missing one. A missing element has no
+// children and reads as the empty text, so lookups chain without checks.
+class Element {
+public:
+    Element() = default;
+
+    // The first child element whose name equals name exactly.
+    Element child(std::string_view name) const;
+    // Follows a path of child names, one level each.
+    Element path(std::initializer_list<std::string_view> names) const;
+    // The text of an element without children is empty; of one whose only
+    // child is a text or CDATA node, that node's value (UTF-8); anything else
+    // raises Error.
+    std::string text() const;
+    std::string name() const;
+    bool exists() const { return node_ != nullptr; }
+
+private:
+    friend class Document;
+    explicit Element(pugi::xml_node_struct* node) : node_(node) {}
+
+    pugi::xml_node_struct* node_ = nullptr;
+};
+
+// One XML document; each load replaces the previous content. Files in UTF-8,
+// UTF-16 with a byte-order mark, and ISO-8859-1 (as declared) are read. No DTD
+// is processed and no external entity is ever fetched.
+class Document {
+public:
+    Document();
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // Raises Error naming the file, and the line and column of a syntax error.
+    void load(const std::string& path);
+    Element root() const;
+
+private:
+    std::unique_ptr<pugi::xml_document> doc_;
+};
+
+} // namespace xml

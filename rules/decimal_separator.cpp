@@ -1,0 +1,6 @@
+#include "app/frm_clientes.h"
+
+QString TfrmClientes::TrocaVirgPPto(QString Valor)
+{
+    return Valor.replace(QChar('.'), QChar(','));
+}

@@ -1,0 +1,134 @@
+// pdx: looks at and fills Paradox tables from the command line, through the
+// same engine the window program uses.
+
+#include "platform/paradox/error.h"
+#include "platform/paradox/table_create.h"
+#include "platform/paradox/table_dump.h"
+#include "platform/paradox/table_file.h"
+#include "platform/paradox/text_form.h"
+
+#include <charconv>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage()
+{
+    std::cerr << "usage:\n"
+                 "  pdx dump [-H] TABLE            print the table (-H: header only)\n"
+                 "  pdx create [-b KB] [-c CODEPAGE] TABLE SCHEMA\n"
+                 "                                 SCHEMA: Codigo:A6*,Nome:A60,Data:D,Preco:$ (* = key)\n"
+                 "  pdx insert TABLE               add the tab-separated rows read from standard input\n";
+    return 2;
+}
+
+std::vector<std::string> splitTabs(const std::string& line)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t tab = line.find('\t', start);
+        parts.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            return parts;
+        start = tab + 1;
+    }
+}
+
+int dump(int argc, char** argv)
+{
+    bool headerOnly = false;
+    int i = 2;
+    if (i < argc && std::strcmp(argv[i], "-H") == 0) {
+        headerOnly = true;
+        ++i;
+    }
+    if (i + 1 != argc)
+        return usage();
+    paradox::TableFile table(argv[i]);
+    paradox::dumpTable(table, std::cout, headerOnly);
+    return 0;
+}
+
+int create(int argc, char** argv)
+{
+    paradox::TableSpec options;
+    int i = 2;
+    while (i + 1 < argc && argv[i][0] == '-') {
+        const std::string flag = argv[i];
+        const std::string_view value = argv[i + 1];
+        int number = 0;
+        if (std::from_chars(value.data(), value.data() + value.size(), number).ec != std::errc())
+            return usage();
+        if (flag == "-b")
+            options.blockSizeKb = number;
+        else if (flag == "-c")
+            options.codePage = number;
+        else
+            return usage();
+        i += 2;
+    }
+    if (i + 2 != argc)
+        return usage();
+    paradox::TableSpec spec = paradox::parseSchema(argv[i + 1]);
+    spec.blockSizeKb = options.blockSizeKb;
+    spec.codePage = options.codePage;
+    paradox::createTable(argv[i], spec);
+    return 0;
+}
+
+int insert(int argc, char** argv)
+{
+    if (argc != 3)
+        return usage();
+    paradox::TableFile table(argv[2]);
+    std::string line;
+    size_t lineNo = 0;
+    size_t inserted = 0;
+    while (std::getline(std::cin, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto parts = splitTabs(line);
+        const auto& fields = table.fields();
+        try {
+            if (parts.size() != fields.size())
+                throw paradox::Error("a linha tem " + std::to_string(parts.size()) + " valores e a tabela "
+                                     + std::to_string(fields.size()) + " campos.");
+            std::vector<paradox::Value> values;
+            for (size_t f = 0; f < fields.size(); ++f)
+                values.push_back(paradox::parseValueText(fields[f], parts[f]));
+            table.insert(values);
+            ++inserted;
+        } catch (const paradox::Error& e) {
+            std::cerr << "pdx: linha " << lineNo << ": " << e.what() << "\n";
+            std::cerr << "pdx: " << inserted << " registros incluídos antes do erro.\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const std::string command = argv[1];
+    try {
+        if (command == "dump")
+            return dump(argc, argv);
+        if (command == "create")
+            return create(argc, argv);
+        if (command == "insert")
+            return insert(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "pdx: " << e.what() << "\n";
+        return 1;
+    }
+    return usage();
+}
