@@ -1,7 +1,9 @@
 #include "app/application.h"
 
 #include "app/dialogs.h"
-#include "app/screen_cursor.h"
+#include "app/error_recovery.h"
+
+#include <QFontDatabase>
 
 #include <exception>
 
@@ -9,7 +11,10 @@ TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QString::fromLatin1(applicationTitle));
-    setApplicationDisplayName(QString::fromLatin1(applicationTitle));
+    // The window's font is Tahoma; Debian's fonts-wine carries a clone with
+    // the same metrics, which keeps the layout's texts inside their controls.
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        QFontDatabase::addApplicationFont(QString::fromLatin1(file));
 }
 
 QString errorBoxText(const QString& text)
@@ -30,6 +35,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         showException(QString::fromUtf8(e.what()));
+        runPendingRecovery();
     }
     return false;
 }

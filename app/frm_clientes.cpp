@@ -4,7 +4,11 @@
 #include "app/labeled_edit.h"
 #include "app/screen_cursor.h"
 #include "app/shared_state.h"
+#include "app/single_instance.h"
 #include "app/status_bar.h"
+#include "platform/sql/query.h"
+#include "platform/sql/table.h"
+#include "platform/xml/document.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -43,6 +47,8 @@ TfrmClientes::TfrmClientes(QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setFont(tahoma(11, false));
     resize(clientWidth, clientHeight);
+    singleInstance_ = new SingleInstance;
+    singleInstance_->setParent(this);
     createControls();
 }
 
@@ -59,7 +65,7 @@ void TfrmClientes::createControls()
     ledtCaminho->EditLabel()->setObjectName(QStringLiteral("ledtCaminhoLabel"));
     ledtCaminho->EditLabel()->setFont(tahoma(11, true));
     ledtCaminho->EditLabel()->resize(256, 13);
-    ledtCaminho->EditLabel()->setText(labelClientes);
+    ledtCaminho->setLabelText(labelClientes);
     ledtCaminho->setGeometry(152, 51, 415, 21);
     ledtCaminho->setCursor(Qt::IBeamCursor);
 
@@ -140,6 +146,8 @@ int TfrmClientes::itemIndex() const { return modeButtons_->checkedId(); }
 
 void TfrmClientes::setItemIndex(int index) { modeButtons_->button(index)->setChecked(true); }
 
+QAbstractButton* TfrmClientes::modeButton(int index) const { return modeButtons_->button(index); }
+
 void TfrmClientes::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -167,7 +175,7 @@ void TfrmClientes::FormShow() { ledtCaminho->setFocus(); }
 
 void TfrmClientes::RadioGroup1Click()
 {
-    ledtCaminho->EditLabel()->setText(itemIndex() == 0 ? labelClientes : labelProdutos);
+    ledtCaminho->setLabelText(itemIndex() == 0 ? labelClientes : labelProdutos);
     ledtCaminho->clear();
 }
 
@@ -202,7 +210,7 @@ bool TfrmClientes::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* focused = qobject_cast<QWidget*>(watched);
-        if (focused && handleDialogKey(focused, key->key(), key->modifiers(), key->text()))
+        if (focused && handleDialogKey(focused, key->key(), key->modifiers()))
             return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -212,8 +220,7 @@ bool TfrmClientes::eventFilter(QObject* watched, QEvent* event)
 // push button or the default one, Esc the cancel button, a letter alone on a
 // button the button whose access key it is. A carriage return left over (Enter
 // with Shift) goes to FormKeyPress.
-bool TfrmClientes::handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers,
-                                   const QString& text)
+bool TfrmClientes::handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
     auto clickIfEnabled = [](QPushButton* b) {
@@ -228,11 +235,13 @@ bool TfrmClientes::handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifi
     }
     if (key == Qt::Key_Escape && mods == Qt::NoModifier)
         return clickIfEnabled(btnVoltar);
-    if (mods == Qt::NoModifier && text.size() == 1 && text.at(0).isLetter()
-        && qobject_cast<QAbstractButton*>(focused)) {
+    // Access keys: Alt and the letter anywhere, the letter alone on a button.
+    const bool letterAlone = mods == Qt::NoModifier && qobject_cast<QAbstractButton*>(focused);
+    if ((letterAlone || mods == Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        const QChar letter(char16_t('A' + (key - Qt::Key_A)));
         for (QPushButton* b : {btnImportar, btnVoltar, btnPesquisar}) {
             const qsizetype amp = b->text().indexOf(QChar('&'));
-            if (amp >= 0 && b->text().at(amp + 1).toUpper() == text.at(0).toUpper())
+            if (amp >= 0 && b->text().at(amp + 1).toUpper() == letter)
                 return clickIfEnabled(b);
         }
     }

@@ -5,11 +5,14 @@
 #include <QChar>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
+class QAbstractButton;
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
+class SingleInstance;
 class TLabeledEdit;
 class TStatusBar;
 struct TCliente;
@@ -43,6 +46,7 @@ public:
     // The mode: 0 clients, anything else products.
     int itemIndex() const;
     void setItemIndex(int index);
+    QAbstractButton* modeButton(int index) const;
 
     // Event handlers.
     void btnPesquisarClick();
@@ -85,12 +89,19 @@ protected:
 private:
     void createControls();
     void createModeChoice();
-    bool handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers, const QString& text);
+    bool handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     void checkTargetTable(bool clientMode);
-    void buscaBlindada(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                       const QString& NaoIncluir, std::vector<std::pair<uint64_t, uint64_t>>& visitadas);
+    void searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
+                      const QString& NaoIncluir, std::set<std::pair<uint64_t, uint64_t>>& visited);
 
     QButtonGroup* modeButtons_ = nullptr;
     std::vector<QWidget*> components_;  // in creation order
     bool centred_ = false;
+
+    SingleInstance* singleInstance_ = nullptr;
+
+    // What a run creates, owned by the window.
+    std::unique_ptr<db::Query> query_;
+    std::unique_ptr<db::Table> table_;
+    std::unique_ptr<xml::Document> xmlDocument_;
 };

@@ -13,6 +13,12 @@ TLabeledEdit::TLabeledEdit(QWidget* parent)
     label_->setBuddy(this);
 }
 
+void TLabeledEdit::setLabelText(const QString& text)
+{
+    label_->setText(text);
+    label_->resize(label_->sizeHint().width(), label_->height());
+}
+
 void TLabeledEdit::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange)

@@ -11,6 +11,8 @@ public:
     explicit TLabeledEdit(QWidget* parent);
 
     QLabel* EditLabel() const { return label_; }
+    // Sets the label's text; the label takes the width of its text.
+    void setLabelText(const QString& text);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -1,0 +1,93 @@
+#include "app/frm_clientes.h"
+
+#include "app/dialogs.h"
+#include "app/host_paths.h"
+#include "app/ini_file.h"
+#include "app/regional_date.h"
+#include "app/registry_file.h"
+#include "app/shared_state.h"
+#include "app/wine_prefix.h"
+#include "rules/text_padding.h"
+
+#include <QFileInfo>
+
+#include <stdexcept>
+
+namespace {
+
+const QString uninstallKey32 = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
+const QString uninstallKey64 = QStringLiteral("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
+
+bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+// The uninstall command of the host, as the registry view of a 32-bit program shows it.
+QString uninstallString(const WinePrefix& prefix)
+{
+    RegistryFile registry;
+    if (!registry.load(prefix.systemRegistry()))
+        return {};
+    const QString key = registry.is64Bit() ? uninstallKey64 : uninstallKey32;
+    if (!registry.hasKey(key))
+        return {};
+    const auto value = registry.value(key, QStringLiteral("UninstallString"));
+    if (value && value->type == RegistryValue::Type::Other)
+        throw std::runtime_error("Invalid data type for 'UninstallString'");
+    return value ? value->text : QString();
+}
+
+} // namespace
+
+QString TfrmClientes::getPastaDeDados()
+{
+    pastaInstalacao.clear();
+    QString result;
+    const WinePrefix prefix;
+    try {
+        const QString installation = dropTrailingDelimiter(trimControls(folderPart(trimControls(uninstallString(prefix)))));
+        if (installation.isEmpty()) {
+            dialogs().message(QStringLiteral("Não foi retornada a pasta de dados do software Pelko."));
+            return {};
+        }
+        pastaInstalacao = prefix.nativePath(installation);
+        if (pastaInstalacao.isEmpty())
+            pastaInstalacao = installation;
+
+        const QString routes = prefix.nativePath(installation + QStringLiteral("\\ROTAS.INI"));
+        QString data = dropTrailingDelimiter(installation);
+        if (isFile(routes)) {
+            IniFile ini;
+            ini.load(routes);
+            data = dropTrailingDelimiter(ini.value(QStringLiteral("Geral"), QStringLiteral("Rota"), installation));
+        }
+        if (data.isEmpty())
+            return {};
+        result = prefix.nativePath(data, pastaInstalacao);
+        if (result.isEmpty())
+            result = data;
+
+        if (!isFile(hostFile(result, QStringLiteral("pelko.ini")))) {
+            dialogs().message(QStringLiteral("Não foi localizado um banco de dados na pasta ") + result);
+            return {};
+        }
+        QDate dataVersion(1, 1, 1);
+        IniFile ini;
+        if (ini.load(hostFile(result, QStringLiteral("pelko.ini")))) {
+            if (const auto d = regionalDate(ini.value(QStringLiteral("Geral"), QStringLiteral("DataVersao"))))
+                dataVersion = *d;
+        }
+        const QDate threshold = regionalDateOrThrow(QStringLiteral("22/03/2016"));
+        if (threshold > dataVersion) {
+            dialogs().message(QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
+                                             "Pelko seja igual ou posterior 5.2.14.\r\r"
+                                             "Será necessário comprar uma atualização no site ")
+                              + QString::fromLatin1(updatePageAddress)
+                              + QStringLiteral(" (se sua empresa tem contrato de suporte técnico, esta atualização é "
+                                               "grátis)."));
+            return {};
+        }
+        return result;
+    } catch (const std::exception& e) {
+        dialogs().message(QStringLiteral("Ocorreu um erro na inicialização do sistema: ") + QString::fromUtf8(e.what()));
+        return result;
+    }
+}

@@ -1,0 +1,19 @@
+#include "app/host_paths.h"
+
+#include "app/wine_prefix.h"
+
+QString folderPart(const QString& path)
+{
+    const qsizetype at = std::max(path.lastIndexOf(QChar('\\')), path.lastIndexOf(QChar(':')));
+    return at < 0 ? QString() : path.left(at + 1);
+}
+
+QString dropTrailingDelimiter(const QString& path)
+{
+    return path.endsWith(QChar('\\')) ? path.left(path.size() - 1) : path;
+}
+
+QString hostFile(const QString& folder, const QString& name)
+{
+    return folder + QChar('/') + matchCaseInsensitive(folder, name);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/shared_state.h"
+
+#include <QString>
+
+// A directory enumeration in the file system's own listing order: every kind
+// of entry (files, folders, hidden ones), one at a time, as find-first and
+// find-next give them. A link counts as what it points to.
+class DirectorySearch {
+public:
+    DirectorySearch() = default;
+    ~DirectorySearch();
+    DirectorySearch(const DirectorySearch&) = delete;
+    DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+    // Opens folder and moves to the first entry whose name matches pattern
+    // ("*.*" for all, "*.ext" for an extension without regard to case).
+    // Returns 0 when an entry was found, non-zero otherwise.
+    int32_t findFirst(const QString& folder, const QString& pattern, TSearchRec& entry);
+    int32_t findNext(TSearchRec& entry);
+    void close();
+
+private:
+    bool matches(const QString& name) const;
+
+    void* dir_ = nullptr;  // DIR*
+    QString folder_;
+    QString extension_;  // empty: every entry
+};
+
+// Folds the ASCII letters only, as the folder search compares names.
+QString asciiUpper(const QString& text);
+QString asciiLower(const QString& text);
+
+inline constexpr int32_t noMoreFiles = 18;

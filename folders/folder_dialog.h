@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// The folder preselected by the last SelecionaPasta call.
+extern QString pastaInicialSelecao;
+
+inline constexpr uint32_t BIF_RETURNONLYFSDIRS = 1;
+
+// Shows the folder dialog: only folders can be confirmed, PastaInicial (when
+// not empty) is preselected. Returns the chosen folder, empty on cancel.
+QString SelecionaPasta(const QString& Titulo, uint32_t Flags, const QString& PastaInicial);

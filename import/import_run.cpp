@@ -1,0 +1,133 @@
+#include "app/frm_clientes.h"
+
+#include "app/error_recovery.h"
+#include "app/labeled_edit.h"
+#include "app/screen_cursor.h"
+#include "app/shared_state.h"
+#include "folders/directory_search.h"
+#include "import/integer_text.h"
+#include "platform/paradox/error.h"
+#include "platform/sql/query.h"
+#include "platform/sql/session.h"
+#include "platform/xml/document.h"
+#include "rules/text_padding.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// What tells the two modes apart.
+struct Mode {
+    int32_t* lastCode;
+    const char* lastCodeQuery;
+    QString prefix;
+    QString noun;
+    QString nothingInserted;
+};
+
+Mode modeOf(bool clientMode)
+{
+    if (clientMode)
+        return {&clienteAtual.Codigo, "SELECT codigo FROM TABCLI ORDER BY codigo DESC", QStringLiteral("CLIENTE-"),
+                QStringLiteral(" cliente"), QStringLiteral("Nenhum cliente foi cadastrado!")};
+    return {&produtoAtual.Codigo, "SELECT codigo FROM TabEst1 ORDER BY codigo DESC", QStringLiteral("PRODUTO-"),
+            QStringLiteral(" Produto"), QStringLiteral("Nenhum Produto foi cadastrado!")};
+}
+
+} // namespace
+
+void TfrmClientes::btnImportarClick()
+{
+    QCoreApplication::processEvents();
+    setScreenCursor(crHourGlass);
+    const bool clientMode = itemIndex() == 0;
+    const Mode mode = modeOf(clientMode);
+    if (!clientMode)
+        codigoProduto.clear();
+
+    ledtCaminho->setText(trimControls(ledtCaminho->text()));
+    if (ledtCaminho->text().isEmpty()) {
+        btnPesquisarClick();
+        if (ledtCaminho->text().isEmpty())
+            return;
+    }
+    alteraStatusComponentes(false);
+    // An error that ends the run leaves the window usable after its box.
+    const RecoveryAfterError recovery([this] { alteraStatusComponentes(true); });
+
+    checkTargetTable(clientMode);
+    *mode.lastCode = 0;
+    if (pastaXML.isEmpty()) {
+        LogEMensagem(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
+        alteraStatusComponentes(true);
+        return;
+    }
+
+    query_ = std::make_unique<db::Query>();
+    query_->setDatabaseName(pastaDados.toStdString());
+    LogEMensagem(QStringLiteral("Verificando último código cadastrado no banco de dados do software Pelko"), false);
+    query_->clearSql();
+    query_->addSql(mode.lastCodeQuery);
+    query_->open();
+    while (!query_->eof()) {
+        int32_t code = 0;
+        bool converted = false;
+        try {
+            converted = textToInt32(QString::fromStdString(query_->fieldAsString("CODIGO")), code);
+        } catch (const paradox::Error&) {
+            converted = false;
+        }
+        if (converted) {
+            *mode.lastCode = code;
+            break;
+        }
+        query_->next();
+        QCoreApplication::processEvents();
+    }
+    LogEMensagem(QStringLiteral("Código retornado: ") + QString::number(*mode.lastCode), false);
+    query_->close();
+    query_->clearSql();
+
+    LogEMensagem(QStringLiteral("Diretório informado pelo usuário: ") + pastaXML, false);
+    DirectorySearch search;
+    resultadoBusca = search.findFirst(pastaXML, QStringLiteral("*.xml"), registroBusca);
+    if (resultadoBusca != 0) {
+        LogEMensagem(QStringLiteral("A pasta \"") + pastaXML
+                         + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
+                     true);
+        alteraStatusComponentes(true);
+        return;
+    }
+
+    if (!clientMode)
+        produtoAtual.orig = -1;
+    int32_t inserted = 0;
+    xmlDocument_ = std::make_unique<xml::Document>();
+    (clientMode ? xmlClientes : xmlProdutos) = xmlDocument_.get();
+    while (resultadoBusca == 0) {
+        QCoreApplication::processEvents();
+        setScreenCursor(crSQLWait);
+        const bool isFile = !(registroBusca.Attr & faDirectory);
+        if (isFile && registroBusca.Name.contains(mode.prefix, Qt::CaseSensitive)) {
+            LogEMensagem(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."), false);
+            xmlDocument_->load((pastaXML + QChar('/') + registroBusca.Name).toStdString());
+            const bool added = clientMode ? importaCliente(*xmlDocument_, *query_, clienteAtual)
+                                          : importaProduto(*xmlDocument_, *query_, produtoAtual);
+            if (added)
+                ++inserted;
+        }
+        resultadoBusca = search.findNext(registroBusca);
+    }
+    query_.reset();
+
+    if (inserted < 1) {
+        LogEMensagem(mode.nothingInserted, true);
+    } else {
+        const QString plural = inserted > 1 ? QStringLiteral("s") : QString();
+        LogEMensagem(QString::number(inserted) + mode.noun + plural + QStringLiteral(" cadastrado") + plural
+                         + QStringLiteral(" com sucesso!"),
+                     true);
+    }
+    alteraStatusComponentes(true);
+    db::Session::defaultSession().dropInactiveConnections();
+}

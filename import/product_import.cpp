@@ -1,0 +1,124 @@
+#include "app/frm_clientes.h"
+
+#include "app/shared_state.h"
+#include "import/integer_text.h"
+#include "import/record_values.h"
+#include "import/records.h"
+#include "platform/sql/query.h"
+#include "platform/xml/document.h"
+#include "rules/text_padding.h"
+
+#include <QLocale>
+
+#include <stdexcept>
+
+namespace {
+
+// Since layout 4.00 an item without a barcode says so in words.
+QString barcodeOf(const xml::Element& element)
+{
+    const QString text = trimmedText(element);
+    return text.compare(QLatin1String("SEM GTIN"), Qt::CaseInsensitive) == 0 ? QString() : text;
+}
+
+double regionalNumber(const QString& text)
+{
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
+    if (!ok)
+        throw std::runtime_error("'" + text.toStdString() + "' is not a valid floating point value");
+    return value;
+}
+
+} // namespace
+
+bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto)
+{
+    codigoProduto.clear();
+    const int32_t lastCode = produto.Codigo;
+    produto = TProduto{};
+    produto.Codigo = lastCode;
+
+    const xml::Element prod = documento.root().path({"det", "prod"});
+    const QString description = trimmedText(prod.child("xProd"));
+    if (description.isEmpty())
+        return false;
+    const QString ownCode = trimmedText(prod.child("cProd"));
+    if (!ownCode.isEmpty())
+        codigoProduto = ownCode;
+    const QString barcode = barcodeOf(prod.child("cEAN"));
+    if (!barcode.isEmpty()) {
+        produto.EAN = barcode;
+        codigoProduto = barcode;
+    }
+    produto.Desc = description;
+    produto.NCM = trimmedText(prod.child("NCM"));
+    produto.UN = trimmedText(prod.child("uCom"));
+    produto.EANTri = barcodeOf(prod.child("cEANTrib"));
+    const QString price = trimmedText(prod.child("vUnCom"));
+    if (!price.isEmpty())
+        produto.Custo = regionalNumber(TrocaVirgPPto(price));
+    produto.CEST = trimmedText(prod.child("CEST"));
+
+    const xml::Element icms = documento.root().path({"det", "imposto", "ICMS"});
+    const QString origin = trimmedText(icms.child("orig"));
+    if (!origin.isEmpty()) {
+        if (!textToInt32(origin, produto.orig))
+            throw std::runtime_error("'" + origin.toStdString() + "' is not a valid integer value");
+    } else if (codigoProduto.size() == 13 && codigoProduto.contains(QLatin1String("789"))) {
+        produto.orig = 0;
+    }
+    produto.CST_CSOSN = trimmedText(icms.child("CST"));
+
+    consulta.close();
+    consulta.clearSql();
+    consulta.addSql("SELECT * FROM TABEST1 WHERE codigo = :pCodigo");
+    consulta.param(0).setAsString(codigoProduto.toStdString());
+    consulta.open();
+    const size_t found = consulta.recordCount();
+    consulta.close();
+    if (found > 0) {
+        LogEMensagem(QStringLiteral("O Produto com código: ") + codigoProduto
+                         + QStringLiteral(" já está cadastrado no banco de dados!"),
+                     false);
+        return false;
+    }
+
+    const bool withOrigin = produto.orig == 0;
+    consulta.clearSql();
+    consulta.addSql("insert into TABEST1 ( Codigo, cEAN, cEANTrib, Produto, CodIPI, Unidade, PrecoCusto, CEST, "
+                    "DataInc, CST, LkUserInc");
+    consulta.addSql(withOrigin ? ", Origem )" : ")");
+    consulta.addSql("values ( :pCodigo, :pcEAN, :pcEANTrib, :pProduto, :pCodIPI, :pUnidade, :pPrecoCusto, :pCEST, "
+                    ":pDataInc, :pCST, -1");
+    consulta.addSql(withOrigin ? ", :pOrigem )" : ")");
+    if (codigoProduto.isEmpty()) {
+        // Past six digits the code would be cut to one that may be in use.
+        if (produto.Codigo >= largestCode)
+            throw std::runtime_error("Não há mais códigos de produto livres: o próximo passaria de "
+                                     + std::to_string(largestCode) + ". O produto " + produto.Desc.toStdString()
+                                     + " não foi incluído.");
+        ++produto.Codigo;
+        setText(consulta, "pCodigo", InteiroComZeros(produto.Codigo, 6));
+    } else {
+        setText(consulta, "pCodigo", codigoProduto);
+    }
+    setText(consulta, "pcEAN", produto.EAN);
+    setText(consulta, "pcEANTrib", produto.EANTri);
+    setText(consulta, "pProduto", produto.Desc);
+    setText(consulta, "pCodIPI", produto.NCM);
+    setText(consulta, "pUnidade", produto.UN);
+    consulta.paramByName("pPrecoCusto").setAsCurrency(produto.Custo);
+    setText(consulta, "pCEST", produto.CEST);
+    consulta.paramByName("pDataInc").setAsDateTime(today());
+    setText(consulta, "pCST", produto.CST_CSOSN);
+    if (withOrigin)
+        consulta.paramByName("pOrigem").setAsSmallInt(int16_t(produto.orig));
+    consulta.execSql();
+    consulta.close();
+    consulta.clearSql();
+    LogEMensagem(QStringLiteral("Produto ") + produto.Desc + QStringLiteral(" inserido com sucesso em TABEST1.db!"), false);
+    return true;
+}

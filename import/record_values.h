@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/sql/query.h"
+
+#include <QDate>
+#include <QString>
+
+namespace xml {
+class Element;
+}
+
+// Small bridges between the import's Qt strings and the engine and XML layer.
+
+// The trimmed text of an element.
+QString trimmedText(const xml::Element& element);
+
+// Today at time of day zero, as a date-time parameter.
+db::DateTime today();
+
+// Sets a parameter by name as text.
+void setText(db::Query& query, const char* name, const QString& value);
+
+// The largest code of six digits; the next one would not fit.
+inline constexpr int32_t largestCode = 999999;
