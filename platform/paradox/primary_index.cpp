@@ -2,6 +2,7 @@
 
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 
 #include <cerrno>
@@ -18,19 +19,6 @@ namespace {
 uint16_t sortableShort(const uint8_t* p) { return uint16_t(bytes::uBE(p, 2) ^ 0x8000); }
 void putSortableShort(uint8_t* p, uint16_t v) { bytes::putUBE(p, 2, uint64_t(v ^ 0x8000)); }
 
-bool writeAt(int fd, const uint8_t* data, size_t n, off_t at)
-{
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pwrite(fd, data + done, n - done, at + off_t(done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        done += size_t(r);
-    }
-    return true;
-}
 
 std::string fileNameOf(const std::string& path)
 {
@@ -247,6 +235,9 @@ void PrimaryIndex::refreshAncestors(int node)
     }
 }
 
+// A new index block, linked into the index's chain right after the block it
+// came from, or at the head of the chain (after = -1) for a new root: other
+// readers take the first block of the chain for the upper level.
 int PrimaryIndex::newNode(int level, int parent, int after)
 {
     if (header_.blocksInFile >= 0xFFFF)
@@ -257,19 +248,22 @@ int PrimaryIndex::newNode(int level, int parent, int after)
     n.level = level;
     n.parent = parent;
     n.dirty = true;
-    // Linked into the index's chain right after the block it came from.
-    Node& a = nodes_[size_t(after)];
-    n.prev = a.block;
-    n.next = a.next;
-    if (a.next) {
-        Node& other = nodes_[size_t(nodeOfBlock_.at(a.next))];
+    const int nextBlock = after < 0 ? header_.firstBlock : nodes_[size_t(after)].next;
+    n.prev = after < 0 ? 0 : nodes_[size_t(after)].block;
+    n.next = nextBlock;
+    if (nextBlock) {
+        Node& other = nodes_[size_t(nodeOfBlock_.at(nextBlock))];
         other.prev = n.block;
         other.dirty = true;
     } else {
         header_.lastBlock = n.block;
     }
-    a.next = n.block;
-    a.dirty = true;
+    if (after < 0) {
+        header_.firstBlock = n.block;
+    } else {
+        nodes_[size_t(after)].next = n.block;
+        nodes_[size_t(after)].dirty = true;
+    }
     nodes_.push_back(std::move(n));
     nodeOfBlock_[nodes_.back().block] = int(nodes_.size()) - 1;
     return int(nodes_.size()) - 1;
@@ -289,7 +283,7 @@ void PrimaryIndex::insertEntry(int node, size_t at, Entry entry)
     const int level = nodes_[size_t(node)].level;
     int parent = nodes_[size_t(node)].parent;
     if (parent < 0) {
-        const int newRoot = newNode(level + 1, -1, node);
+        const int newRoot = newNode(level + 1, -1, -1);
         nodes_[size_t(newRoot)].entries.push_back({nodes_[size_t(node)].entries.front().key,
                                                    uint16_t(nodes_[size_t(node)].block), 0});
         nodes_[size_t(node)].parent = newRoot;
@@ -356,18 +350,16 @@ void PrimaryIndex::writeChanges(int stampDelta)
             if (!n.dirty)
                 continue;
             const auto b = blockBytes(n);
-            ok = ok && writeAt(fd, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
+            ok = ok && file_io::writeAt(fd, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
             n.dirty = false;
         }
         uint32_t entries = 0;
         for (const Node& n : nodes_)
             entries += uint32_t(n.entries.size());
         header_.recordCount = entries;
-        if (header_.firstBlock == 0 && !nodes_.empty())
-            header_.firstBlock = nodes_.front().block;
         storeCounters(header_);
         bumpStamp(header_.raw, stampDelta);
-        ok = ok && writeAt(fd, header_.raw.data(), header_.raw.size(), 0);
+        ok = ok && file_io::writeAt(fd, header_.raw.data(), header_.raw.size(), 0);
     }
     ::close(fd);
     if (!ok)
@@ -418,17 +410,24 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
         level = std::move(upper);
         ++depth;
     }
-    for (size_t i = 0; i < nodes_.size(); ++i) {
-        nodes_[i].prev = i == 0 ? 0 : nodes_[i - 1].block;
-        nodes_[i].next = i + 1 == nodes_.size() ? 0 : nodes_[i + 1].block;
+    // The chain starts at the root, then the other blocks as allocated.
+    std::vector<size_t> chain;
+    if (!level.empty())
+        chain.push_back(size_t(level.front()));
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (level.empty() || i != size_t(level.front()))
+            chain.push_back(i);
+    for (size_t i = 0; i < chain.size(); ++i) {
+        nodes_[chain[i]].prev = i == 0 ? 0 : nodes_[chain[i - 1]].block;
+        nodes_[chain[i]].next = i + 1 == chain.size() ? 0 : nodes_[chain[i + 1]].block;
     }
     header_.blocksInUse = header_.blocksInFile;
     if (!nodes_.empty()) {
         root_ = level.front();
         header_.indexRoot = nodes_[size_t(root_)].block;
         header_.indexLevels = depth;
-        header_.firstBlock = nodes_.front().block;
-        header_.lastBlock = nodes_.back().block;
+        header_.firstBlock = nodes_[chain.front()].block;
+        header_.lastBlock = nodes_[chain.back()].block;
     }
     uint32_t entries = 0;
     for (const Node& n : nodes_)
@@ -445,7 +444,7 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
         file.insert(file.end(), b.begin(), b.end());
     }
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const bool ok = fd >= 0 && writeAt(fd, file.data(), file.size(), 0) && ::fsync(fd) == 0;
+    const bool ok = fd >= 0 && file_io::writeAt(fd, file.data(), file.size(), 0) && ::fsync(fd) == 0;
     if (fd >= 0)
         ::close(fd);
     if (!ok || std::rename(temporary.c_str(), path_.c_str()) != 0) {

@@ -2,6 +2,7 @@
 
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/primary_index.h"
 
@@ -29,19 +30,6 @@ std::string fileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool readAt(int fd, uint8_t* out, size_t n, off_t at)
-{
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pread(fd, out + done, n - done, at + off_t(done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        done += size_t(r);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -106,7 +94,7 @@ void TableFile::load()
 {
     const Identity id = identityNow();
     std::vector<uint8_t> data(size_t(std::max<off_t>(id.size, 0)));
-    if (!readAt(fd_, data.data(), data.size(), 0))
+    if (!file_io::readAt(fd_, data.data(), data.size(), 0))
         throw Error("Não foi possível ler a tabela " + path_);
     auto damaged = [&](const std::string& why) { return Error("A tabela " + name() + " está danificada: " + why + "."); };
     Header h;
@@ -179,7 +167,7 @@ void TableFile::rebuildRowIndex()
 bool TableFile::refresh()
 {
     uint8_t head[0x58];
-    const bool sameHeader = readAt(fd_, head, sizeof head, 0) && std::memcmp(head, image_.data(), sizeof head) == 0;
+    const bool sameHeader = file_io::readAt(fd_, head, sizeof head, 0) && std::memcmp(head, image_.data(), sizeof head) == 0;
     if (sameHeader && identityNow() == identity_)
         return false;
     load();

@@ -58,6 +58,12 @@ public:
     // Returns the stored record.
     std::vector<uint8_t> insert(const std::vector<Value>& values);
 
+    // Whether the primary index lists exactly the data blocks, with their
+    // first keys and counts (always true for an unkeyed table).
+    bool primaryIndexAgrees() const;
+    // Whether the rows stand in key order along the chain.
+    bool inKeyOrder() const;
+
     int fd() const { return fd_; }
 
 private:

@@ -14,6 +14,7 @@
 
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/primary_index.h"
 
@@ -45,19 +46,6 @@ bool byteOrdered(const Header& h)
     return h.sortOrderId == "ascii" || h.sortOrderId == "DBWINUS0" || (h.sortOrderId.empty() && h.sortOrderCode == 0);
 }
 
-bool writeAt(int fd, const uint8_t* data, size_t n, off_t at)
-{
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pwrite(fd, data + done, n - done, at + off_t(done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        done += size_t(r);
-    }
-    return true;
-}
 
 std::string upper(std::string s)
 {
@@ -153,7 +141,7 @@ void TableFile::checkWritable() const
 void TableFile::writeBlock(int number)
 {
     const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
-    if (!writeAt(fd_, block(number), size_t(header_.blockSize), at))
+    if (!file_io::writeAt(fd_, block(number), size_t(header_.blockSize), at))
         throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
 }
 
@@ -161,7 +149,7 @@ void TableFile::writeHeader()
 {
     storeCounters(header_);
     std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    if (!writeAt(fd_, header_.raw.data(), header_.raw.size(), 0))
+    if (!file_io::writeAt(fd_, header_.raw.data(), header_.raw.size(), 0))
         throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
 }
 
@@ -177,11 +165,16 @@ void TableFile::bumpChangeCounters()
         d[offsets::changeCount4] = uint8_t(d[offsets::changeCount4] + 1);
 }
 
+// A block for new records. A block taken from the free list leaves it in the
+// header at once, before anything is written into the block; an appended one
+// is counted in the header by the caller once its bytes are in the file. So
+// the header never names a block that is missing or is still on the list.
 int TableFile::allocateBlock()
 {
     if (header_.firstFreeBlock != 0) {
         const int b = header_.firstFreeBlock;
         header_.firstFreeBlock = bytes::u16le(block(b));
+        writeHeader();
         return b;
     }
     if (header_.blocksInFile >= 0xFFFF)
@@ -235,35 +228,45 @@ TableFile::Position TableFile::findPosition(const uint8_t* key, size_t rows) con
     return {b, int(pred - firstRow_[b]) + 1};
 }
 
-// Under a sort order other than plain byte order the engine places only keys
-// whose alpha parts hold digits and capitals, between neighbours of the same
-// kind: for those every order agrees with byte order.
+// Under a sort order other than plain byte order the engine places a key only
+// where byte order and every national order agree: walking the key fields of
+// the new key and a neighbour position by position, the first difference must
+// come between digits, capitals or the padding of a shorter text, after
+// equal characters of the same kind.
 void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target, size_t rows) const
 {
     if (byteOrdered(header_))
         return;
-    auto plain = [&](const uint8_t* r) {
+    auto plain = [](uint8_t c) { return c == 0 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); };
+    auto decidedPlainly = [&](const uint8_t* a, const uint8_t* b) {
         for (int i = 0; i < header_.keyFieldCount; ++i) {
             const Field& f = header_.fields[size_t(i)];
-            if (f.type != FieldType::Alpha)
-                continue;
             for (int k = 0; k < f.size; ++k) {
-                const uint8_t c = r[f.offset + k];
-                if (c != 0 && !(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z'))
+                const uint8_t x = a[f.offset + k];
+                const uint8_t y = b[f.offset + k];
+                if (f.type != FieldType::Alpha) {
+                    if (x != y)
+                        return true;
+                    continue;
+                }
+                if (!plain(x) || !plain(y))
                     return false;
+                if (x != y)
+                    return true;
             }
         }
         return true;
     };
     const size_t at = target.block < firstRow_.size() ? firstRow_[target.block] + size_t(target.index) : 0;
-    bool ok = plain(rec);
+    bool ok = true;
     if (at > 0)
-        ok = ok && plain(record(at - 1));
-    if (at < rows)
-        ok = ok && plain(record(at));
+        ok = decidedPlainly(rec, record(at - 1));
+    if (ok && at < rows)
+        ok = decidedPlainly(rec, record(at));
     if (!ok)
         throw Error("A tabela " + name() + " usa a ordem de classificação " + header_.sortOrderId
-                    + ", na qual este programa só insere chaves de dígitos e letras maiúsculas.");
+                    + ", na qual este programa só insere chaves cuja ordem não dependa de minúsculas, acentos ou "
+                      "sinais.");
 }
 
 void TableFile::appendAtTail(const uint8_t* rec)
@@ -282,6 +285,7 @@ void TableFile::appendAtTail(const uint8_t* rec)
         std::memcpy(block(m) + 6, rec, width);
         setBlockCount(m, 1);
         writeBlock(m);
+        writeHeader();
         if (tail) {
             setNext(tail, m);
             writeBlock(tail);
@@ -368,6 +372,7 @@ void TableFile::placeInKeyOrder(Position target)
         std::memcpy(block(s) + 6, rows.data() + keep * width, size_t(total - keep) * width);
         setBlockCount(s, total - keep);
         writeBlock(s);
+        writeHeader();
         std::memcpy(block(t.number) + 6, rows.data(), size_t(keep) * width);
         setBlockCount(t.number, keep);
         setNext(t.number, s);
@@ -383,6 +388,7 @@ void TableFile::placeInKeyOrder(Position target)
     }
     rebuildRowIndex();
     removeTailRecord();
+    writeHeader();
 }
 
 void TableFile::repairAfterCrash()
@@ -436,6 +442,21 @@ std::vector<IndexLeaf> TableFile::allLeaves() const
         if (b.count > 0)
             leaves.push_back(leafOf(b.number));
     return leaves;
+}
+
+bool TableFile::primaryIndexAgrees() const
+{
+    if (header_.fileType != FileType::KeyedTable)
+        return true;
+    return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
+}
+
+bool TableFile::inKeyOrder() const
+{
+    for (size_t r = 1; r < rowCount(); ++r)
+        if (compareKeys(record(r - 1), record(r)) >= 0)
+            return false;
+    return true;
 }
 
 // The index must describe the blocks before it is changed step by step; one

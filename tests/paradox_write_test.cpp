@@ -1,0 +1,285 @@
+#include "platform/paradox/error.h"
+#include "platform/paradox/table_create.h"
+#include "platform/paradox/table_dump.h"
+#include "platform/paradox/table_file.h"
+#include "tests/paradox_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace test_support;
+using paradox::Value;
+
+const char* const clientSchema =
+    "Codigo:A6*,Data:D,Nome:A60,Endereco:A60,endNumero:A10,EndComplemento:A60,Bairro:A40,Cidade:A40,Estado:A2,"
+    "CEP:A10,CGC:A18,Insc:A20,TagFisica:L,Telefone:A20,eMail:A60,lkUserInc:I";
+
+std::string code(int n)
+{
+    std::string s = std::to_string(n);
+    return std::string(6 - std::min<size_t>(6, s.size()), '0') + s;
+}
+
+std::vector<Value> clientRow(int n)
+{
+    std::vector<Value> row(16, paradox::Blank{});
+    row[0] = code(n);
+    row[1] = paradox::dateFromYmd(2026, 12, 1 + n % 28);
+    row[2] = "Cliente " + std::to_string(n) + " São João";
+    row[7] = std::string("Venâncio Aires");
+    row[10] = "11.444.777/0001-" + std::to_string(10 + n % 90);
+    row[12] = n % 2 == 0;
+    row[15] = int64_t(-1);
+    return row;
+}
+
+std::string dumpOf(paradox::TableFile& t)
+{
+    std::ostringstream out;
+    paradox::dumpTable(t, out);
+    return out.str();
+}
+
+struct InsertCase {
+    const char* name;
+    bool keyed;
+    int blockKb;
+};
+
+class RandomInserts : public ::testing::TestWithParam<InsertCase> {};
+
+// Thousands of rows in random key order: the other reader sees every row
+// with its values, in key order, and the primary index agrees with the blocks.
+TEST_P(RandomInserts, EveryRowReadsBackThroughTheOtherReader)
+{
+    const InsertCase c = GetParam();
+    ScratchDir dir(std::string("random_") + c.name);
+    paradox::TableSpec spec = paradox::parseSchema(clientSchema);
+    if (!c.keyed)
+        spec.fields[0].key = false;
+    spec.blockSizeKb = c.blockKb;
+    const std::string path = dir.file("TabCli.db");
+    paradox::createTable(path, spec);
+
+    std::vector<int> numbers(3000);
+    for (size_t i = 0; i < numbers.size(); ++i)
+        numbers[i] = int(i) * 7 + 1;
+    std::shuffle(numbers.begin(), numbers.end(), std::mt19937(42));
+    {
+        paradox::TableFile table(path);
+        for (int n : numbers)
+            table.insert(clientRow(n));
+        EXPECT_TRUE(table.primaryIndexAgrees());
+    }
+    paradox::TableFile reopened(path);
+    EXPECT_EQ(reopened.rowCount(), numbers.size());
+    EXPECT_TRUE(reopened.primaryIndexAgrees());
+    if (c.keyed) {
+        EXPECT_TRUE(reopened.inKeyOrder());
+    }
+
+    const CommandResult theirs = pxdump(path);
+    ASSERT_EQ(theirs.status, 0);
+    EXPECT_EQ(rowLines(theirs.out), rowLines(dumpOf(reopened)));
+    std::vector<int> expected = numbers;
+    if (c.keyed)
+        std::sort(expected.begin(), expected.end());
+    const auto rows = rowLines(theirs.out);
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); i += 97) {
+        EXPECT_TRUE(rows[i].starts_with(code(expected[i]) + "\t")) << rows[i];
+        EXPECT_NE(rows[i].find("Cliente " + std::to_string(expected[i]) + " São João"), std::string::npos);
+    }
+    if (c.keyed) {
+        EXPECT_EQ(pxdump(path, dir.file("TabCli.PX")).status, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, RandomInserts,
+                         ::testing::Values(InsertCase{"keyed2k", true, 2}, InsertCase{"keyed4k", true, 4},
+                                           InsertCase{"unkeyed2k", false, 2}, InsertCase{"unkeyed4k", false, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RealTable {
+    const char* path;
+    std::vector<Value> (*row)(int);
+};
+
+std::vector<Value> ordersRow(int n)
+{
+    std::vector<Value> row(11, paradox::Blank{});
+    row[0] = double(900000 + n);
+    row[1] = double(1221);
+    row[2] = paradox::dateFromYmd(2026, 12, 10);
+    return row;
+}
+
+// The table sorts as ANSII850: keys of digits and capitals go in.
+std::vector<Value> serverRow(int n)
+{
+    return {std::string("Z"), "TESSALY" + std::to_string(n), std::string("LIB"), std::string("HANDLER")};
+}
+
+// Rows added to copies of tables the host engine wrote keep them readable
+// by both readers, the old rows included.
+TEST(ParadoxWrite, RealKeyedTablesTakeNewRows)
+{
+    const RealTable tables[] = {{"db/ORDERS.DB", ordersRow}, {"db/SERVER.DB", serverRow}};
+    for (const RealTable& t : tables) {
+        SCOPED_TRACE(t.path);
+        ScratchDir dir("real");
+        copyFamily(std::string(SHARED_DIR "/data/paradox/") + t.path, dir.path());
+        const std::string path = dir.file(fs::path(t.path).filename().string());
+        const auto before = rowLines(pxdump(path).out);
+        {
+            paradox::TableFile table(path);
+            for (int n = 0; n < 300; ++n)
+                table.insert(t.row(n));
+            EXPECT_TRUE(table.primaryIndexAgrees());
+            EXPECT_TRUE(table.inKeyOrder());
+        }
+        const CommandResult after = pxdump(path);
+        ASSERT_EQ(after.status, 0);
+        const auto rows = rowLines(after.out);
+        EXPECT_EQ(rows.size(), before.size() + 300);
+        const std::multiset<std::string> all(rows.begin(), rows.end());
+        for (const std::string& old : before)
+            EXPECT_EQ(all.count(old), 1u) << old;
+    }
+}
+
+TEST(ParadoxWrite, RefusesKeysItCannotPlaceUnderANationalSortOrder)
+{
+    ScratchDir dir("server");
+    copyFamily(SHARED_DIR "/data/paradox/db/SERVER.DB", dir.path());
+    const std::string path = dir.file("SERVER.DB");
+    const std::string bytes = slurp(path);
+    paradox::TableFile table(path);
+    try {
+        table.insert({std::string("G"), std::string("/mais"), std::string("L"), std::string("H")});
+        FAIL();
+    } catch (const paradox::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("ANSII850"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(slurp(path), bytes);
+}
+
+TEST(ParadoxWrite, CustomerTableWithItsMemoFile)
+{
+    ScratchDir dir("customer");
+    copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), false);
+    const std::string path = dir.file("CUSTOMER.DB");
+    const auto before = rowLines(pxdump(path).out);
+    {
+        paradox::TableFile table(path);
+        for (int n = 0; n < 50; ++n) {
+            std::vector<Value> row(10, paradox::Blank{});
+            row[1] = "Nome " + std::to_string(n);
+            row[8] = std::string("curto");
+            row[9] = paradox::dateFromYmd(2026, 12, 10);
+            table.insert(row);
+        }
+        EXPECT_EQ(table.header().autoIncrement, 94u);  // 44 handed out before
+    }
+    const auto rows = rowLines(pxdump(path).out);
+    ASSERT_EQ(rows.size(), before.size() + 50);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), rows.begin()));
+    EXPECT_TRUE(rows.back().starts_with("94\tNome 49\t")) << rows.back();
+}
+
+TEST(ParadoxWrite, RefusesATableWhoseMaintainedIndexItWouldLeaveBehind)
+{
+    ScratchDir dir("customer_x06");
+    copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
+    const std::string path = dir.file("CUSTOMER.DB");
+    const std::string bytes = slurp(path);
+    paradox::TableFile table(path);
+    std::vector<Value> row(10, paradox::Blank{});
+    row[1] = std::string("X");
+    try {
+        table.insert(row);
+        FAIL();
+    } catch (const paradox::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("CUSTOMER.X06"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(slurp(path), bytes);
+}
+
+// A row the table refuses leaves every file of it byte for byte as it was,
+// and the error names the table, the column and the value.
+TEST(ParadoxWrite, RefusedRowsChangeNothing)
+{
+    ScratchDir dir("refused");
+    paradox::createTable(dir.file("TabCli.db"), paradox::parseSchema(clientSchema));
+    paradox::TableFile table(dir.file("TabCli.db"));
+    for (int n = 1; n <= 20; ++n)
+        table.insert(clientRow(n));
+    const std::string db = slurp(dir.file("TabCli.db"));
+    const std::string px = slurp(dir.file("TabCli.PX"));
+
+    struct Case {
+        const char* name;
+        size_t field;
+        Value value;
+        std::vector<const char*> mentions;
+    };
+    const Case cases[] = {
+        {"duplicate key", 0, std::string("000005"), {"TabCli.db", "Codigo", "000005"}},
+        {"value too long", 8, std::string("SPX"), {"TabCli.db", "Estado", "SPX"}},
+        {"character outside the code page", 2, std::string("中文"), {"TabCli.db", "Nome", "中文", "1252"}},
+        {"wrong kind of value", 1, std::string("hoje"), {"TabCli.db", "Data", "hoje"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto row = clientRow(100);
+        row[c.field] = c.value;
+        try {
+            table.insert(row);
+            ADD_FAILURE() << "accepted";
+        } catch (const paradox::Error& e) {
+            for (const char* m : c.mentions)
+                EXPECT_NE(std::string(e.what()).find(m), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(slurp(dir.file("TabCli.db")), db);
+        EXPECT_EQ(slurp(dir.file("TabCli.PX")), px);
+    }
+}
+
+TEST(ParadoxWrite, ChangeCountersMoveWithEveryInsert)
+{
+    ScratchDir dir("counters");
+    paradox::createTable(dir.file("T.db"), paradox::parseSchema("K:A6*,V:I"));
+    paradox::TableFile table(dir.file("T.db"));
+    const auto counter = [&](const char* file, size_t at) { return uint8_t(slurp(dir.file(file))[at]); };
+    const uint8_t db = counter("T.db", 0x2D);
+    const uint8_t px = counter("T.PX", 0x2C);
+    for (int n = 1; n <= 3; ++n)
+        table.insert({code(n), int64_t(n)});
+    EXPECT_EQ(uint8_t(counter("T.db", 0x2D) - db), 3);
+    EXPECT_EQ(uint8_t(counter("T.PX", 0x2C) - px), 3);
+    EXPECT_EQ(counter("T.db", 0x2E), 1);  // the structure stamp stays
+}
+
+TEST(ParadoxWrite, SchemasAreCheckedBeforeAnyFileIsMade)
+{
+    ScratchDir dir("schemas");
+    for (const char* bad : {"", "Codigo", "Codigo:Q", "Codigo:A", "Codigo:A300", "Nome:A10,Codigo:A6*", "Data:D4"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_THROW(paradox::createTable(dir.file("bad.db"), paradox::parseSchema(bad)), paradox::Error);
+        EXPECT_FALSE(fs::exists(dir.file("bad.db")));
+    }
+    paradox::createTable(dir.file("ok.db"), paradox::parseSchema("A:A1*,B:D,C:S,D:I,E:$,F:N,G:L,H:T,I:@,J:+,K:#2,L:Y3"));
+    EXPECT_THROW(paradox::createTable(dir.file("ok.db"), paradox::parseSchema("A:A1")), paradox::Error);
+    const CommandResult dump = pxdump(dir.file("ok.db"));
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_NE(dump.out.find("# field 9: J + 4"), std::string::npos);
+}
+
+} // namespace
