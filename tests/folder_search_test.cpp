@@ -1,0 +1,134 @@
+// The search of the documents folder for the first folder with a file of
+// the mode, and the folder dialog around it.
+
+#include "app/application.h"
+#include "app/frm_clientes.h"
+#include "app/labeled_edit.h"
+#include "app/shared_state.h"
+#include "tests/scripted_dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class FolderSearchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        resetSharedState();
+        root_ = std::make_unique<QTemporaryDir>();
+        docs_ = root_->path() + QStringLiteral("/Documentos");
+        QDir().mkpath(docs_);
+        pastaDocumentos = docs_;
+        pastaCommonAppData = QStringLiteral("/var/ProgramData");
+        window_ = std::make_unique<TfrmClientes>();
+    }
+    void cleanup()
+    {
+        window_.reset();
+        root_.reset();
+    }
+
+    void findsTheFolderOfTheFirstMatchingFile_data()
+    {
+        QTest::addColumn<QStringList>("files");  // relative paths; a trailing "/" makes a folder
+        QTest::addColumn<QString>("arquivo");
+        QTest::addColumn<QString>("found");      // relative to the documents folder; "-" for none
+        QTest::newRow("mixed case in a sub-folder") << QStringList{"Exportados/nfe-cliente-0001.Xml"} << "CLIENTE-" << "/Exportados";
+        QTest::newRow("directly in the documents folder") << QStringList{"CLIENTE-1.xml"} << "CLIENTE-" << "";
+        QTest::newRow("other extensions and modes") << QStringList{"a/CLIENTE-7.xml.bak", "b/CLIENTE-7.txt", "c/PRODUTO-1.xml"}
+                                                    << "CLIENTE-" << "-";
+        QTest::newRow("products") << QStringList{"a/CLIENTE-7.xml", "b/x/PRODUTO-1.XML"} << "PRODUTO-" << "/b/x";
+        QTest::newRow("a name inside the excluded path") << QStringList{"Data/CLIENTE-1.xml", "gram/CLIENTE-2.xml"}
+                                                         << "CLIENTE-" << "-";
+        QTest::newRow("recycle bin") << QStringList{"$Recycle.Bin/CLIENTE-1.xml", "x$RECYCLE.BINy/CLIENTE-1.xml"}
+                                     << "CLIENTE-" << "-";
+        QTest::newRow("deep nesting") << QStringList{"1/2/3/4/5/6/7/8/CLIENTE-9.xml"} << "CLIENTE-" << "/1/2/3/4/5/6/7/8";
+        // Single letters occur in the excluded path: such folders are never entered.
+        QTest::newRow("letters of the excluded path") << QStringList{"a/CLIENTE-9.xml"} << "CLIENTE-" << "-";
+        QTest::newRow("accented letters are not folded") << QStringList{"x/CLIENTÉ-1.xml", "y/clienté-1.xml"}
+                                                         << "CLIENTÉ-" << "/x";
+    }
+    void findsTheFolderOfTheFirstMatchingFile()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, arquivo);
+        QFETCH(QString, found);
+        for (const QString& f : files) {
+            const QString path = docs_ + QChar('/') + f;
+            QDir().mkpath(QFileInfo(path).path());
+            QFile(path).open(QIODevice::WriteOnly);
+        }
+        pastaEncontrada.clear();
+        window_->BuscaPasta(arquivo, QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        QCOMPARE(pastaEncontrada, found == QLatin1String("-") ? QString() : docs_ + found);
+    }
+
+    // A link back up the tree is entered once, not forever.
+    void linksThatLoopAreFollowedOnce()
+    {
+        QDir().mkpath(docs_ + QStringLiteral("/a/b"));
+        QVERIFY(::symlink("..", QFile::encodeName(docs_ + QStringLiteral("/a/b/up")).constData()) == 0);
+        QVERIFY(::symlink(QFile::encodeName(docs_).constData(), QFile::encodeName(docs_ + QStringLiteral("/a/top")).constData()) == 0);
+        pastaEncontrada.clear();
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        QVERIFY(pastaEncontrada.isEmpty());
+        QDir().mkpath(docs_ + QStringLiteral("/z"));
+        QFile(docs_ + QStringLiteral("/z/CLIENTE-1.xml")).open(QIODevice::WriteOnly);
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        QVERIFY(pastaEncontrada.endsWith(QLatin1String("/z")));
+    }
+
+    void unreadableFoldersCountAsEmpty()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads every folder");
+        QDir().mkpath(docs_ + QStringLiteral("/closed"));
+        QFile(docs_ + QStringLiteral("/closed/CLIENTE-1.xml")).open(QIODevice::WriteOnly);
+        QFile::setPermissions(docs_ + QStringLiteral("/closed"), QFileDevice::WriteOwner);
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        QFile::setPermissions(docs_ + QStringLiteral("/closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(pastaEncontrada.isEmpty());
+    }
+
+    void browseButtonOpensTheDialogOnTheFoundFolder()
+    {
+        QDir().mkpath(docs_ + QStringLiteral("/Exportados"));
+        QFile(docs_ + QStringLiteral("/Exportados/PRODUTO-1.xml")).open(QIODevice::WriteOnly);
+        ScriptedDialogs dialogs;
+        dialogs.folderAnswers.push_back(docs_ + QStringLiteral("/Escolhida/"));
+        window_->setItemIndex(1);
+        window_->btnPesquisarClick();
+        QCOMPARE(dialogs.folderTitles, QStringList{QStringLiteral("Informe a pasta onde estão os arquivos XML")});
+        QCOMPARE(dialogs.folderInitial, QStringList{docs_ + QStringLiteral("/Exportados")});
+        QCOMPARE(pastaXML, docs_ + QStringLiteral("/Escolhida"));
+        QCOMPARE(window_->ledtCaminho->text(), pastaXML);
+        QVERIFY(window_->btnPesquisar->isEnabled());
+        // Cancelling empties the field, and a second click searches again.
+        window_->setItemIndex(0);
+        window_->btnPesquisarClick();
+        QCOMPARE(dialogs.folderInitial.last(), QString());
+        QVERIFY(pastaXML.isEmpty());
+        QVERIFY(window_->ledtCaminho->text().isEmpty());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> root_;
+    QString docs_;
+    std::unique_ptr<TfrmClientes> window_;
+};
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    FolderSearchTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "folder_search_test.moc"

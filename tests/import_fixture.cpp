@@ -1,0 +1,133 @@
+#include "tests/import_fixture.h"
+
+#include "app/labeled_edit.h"
+#include "app/program_end.h"
+#include "app/shared_state.h"
+#include "platform/sql/session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+const char* const ImportFixture::clientSchema =
+    "Codigo:A6*,Data:D,Nome:A60,Endereco:A60,endNumero:A10,EndComplemento:A60,Bairro:A40,Cidade:A40,Estado:A2,"
+    "CEP:A10,CGC:A18,Insc:A20,TagFisica:L,Telefone:A20,eMail:A60,lkUserInc:I";
+const char* const ImportFixture::stockSchema = "Codigo:A20*,cEAN:A14,cEANTrib:A14,Produto:A120,CodIPI:A10,Unidade:A6,"
+                                               "PrecoCusto:$,CEST:A7,DataInc:D,CST:A3,LkUserInc:I,Origem:S";
+
+namespace {
+
+QString runTool(const QString& program, const QStringList& args, const QByteArray& input = {})
+{
+    QProcess p;
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+} // namespace
+
+ImportFixture::ImportFixture()
+{
+    resetSharedState();
+    QDir().mkpath(data());
+    QDir().mkpath(xml());
+    QDir().mkpath(root_.path() + QStringLiteral("/programa"));
+    createTable(QStringLiteral("TabCli.db"), clientSchema);
+    createTable(QStringLiteral("TabEst1.db"), stockSchema);
+    pastaDados = data();
+    pastaPrograma = root_.path() + QStringLiteral("/programa");
+    pastaDocumentos = root_.path();
+    pastaCommonAppData = root_.path() + QStringLiteral("/appdata");
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    window_ = std::make_unique<TfrmClientes>();
+    frmClientes = window_.get();
+    setProgramEndHook([] { throw ProgramEnded{}; });
+}
+
+ImportFixture::~ImportFixture()
+{
+    setProgramEndHook(nullptr);
+    window_.reset();
+    db::Session::defaultSession().dropInactiveConnections();
+}
+
+QString ImportFixture::logText() const
+{
+    QFile f(pastaPrograma + QStringLiteral("/Tessaly.log"));
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+}
+
+QStringList ImportFixture::logMessages() const
+{
+    QStringList out;
+    static const QRegularExpression stamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}( \\d\\d:\\d\\d:\\d\\d)? - "));
+    for (const QString& line : logText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        out << QString(line).remove(stamp);
+    return out;
+}
+
+void ImportFixture::writeXml(const QString& name, const QByteArray& content) const
+{
+    QFile f(xml() + QChar('/') + name);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(content);
+}
+
+void ImportFixture::copyRealExports(const QString& pattern) const
+{
+    QDir source(QStringLiteral(SHARED_DIR "/data/nfe/exports"));
+    for (const QString& name : source.entryList({pattern}, QDir::Files))
+        QFile::copy(source.filePath(name), xml() + QChar('/') + name);
+}
+
+void ImportFixture::createTable(const QString& name, const char* schema) const
+{
+    const QString stem = name.left(name.lastIndexOf(QChar('.')));
+    for (const QString& f : QDir(data()).entryList({stem + QStringLiteral(".*")}))
+        QFile::remove(data() + QChar('/') + f);
+    runTool(QStringLiteral(PDX), {QStringLiteral("create"), data() + QChar('/') + name, QString::fromLatin1(schema)});
+}
+
+void ImportFixture::insertRow(const QString& table, const QByteArray& tsvLine) const
+{
+    runTool(QStringLiteral(PDX), {QStringLiteral("insert"), data() + QChar('/') + table}, tsvLine + '\n');
+}
+
+QStringList ImportFixture::rows(const QString& table) const
+{
+    QStringList out;
+    for (const QString& line : runTool(QStringLiteral(PXDUMP), {data() + QChar('/') + table}).split(QChar('\n')))
+        if (!line.isEmpty() && !line.startsWith(QLatin1String("# ")))
+            out << line;
+    return out;
+}
+
+void ImportFixture::run(int mode)
+{
+    window_->setItemIndex(mode);
+    pastaXML = xml();
+    window_->ledtCaminho->setText(xml());
+    window_->btnImportarClick();
+}
+
+QByteArray clientXml(const QString& document, const QString& name, const QString& extra)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<cliente xmlns=\"http://www.portalfiscal.inf.br/nfe\"><dest>%1<xNome>%2</xNome>%3</dest></cliente>\n")
+        .arg(document, name, extra)
+        .toUtf8();
+}
+
+QByteArray productXml(const QString& prod, const QString& icms)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<produto xmlns=\"http://www.portalfiscal.inf.br/nfe\"><det nItem=\"1\"><prod>%1</prod>"
+                          "<imposto><ICMS>%2</ICMS></imposto></det></produto>\n")
+        .arg(prod, icms)
+        .toUtf8();
+}

@@ -1,0 +1,347 @@
+// Import runs through the real window, headless, into host tables made by
+// the engine and read back by the independent reader.
+
+#include "app/application.h"
+#include "app/frm_clientes.h"
+#include "app/labeled_edit.h"
+#include "app/screen_cursor.h"
+#include "app/shared_state.h"
+#include "folders/directory_search.h"
+#include "tests/import_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The names of the XML folder in the order the file system lists them.
+QStringList listingOrder(const QString& folder)
+{
+    QStringList names;
+    DirectorySearch search;
+    TSearchRec entry;
+    for (int32_t r = search.findFirst(folder, QStringLiteral("*.xml"), entry); r == 0; r = search.findNext(entry))
+        names << entry.Name;
+    return names;
+}
+
+QString cnpj(const char* digits) { return QStringLiteral("<CNPJ>%1</CNPJ>").arg(QLatin1String(digits)); }
+
+} // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void clientRunImportsTheRealExports()
+    {
+        ImportFixture f;
+        f.insertRow(QStringLiteral("TabCli.db"),
+                    "000120\t2025-11-03\tJá cadastrado\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t10.422.724/0001-87\t\\N\t0\t\\N\t\\N\t-1");
+        f.copyRealExports(QStringLiteral("*CLIENTE*"));
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("3 clientes cadastrados com sucesso!")});
+        const QStringList rows = f.rows(QStringLiteral("TabCli.db"));
+        QCOMPARE(rows.size(), 4);
+        QStringList cgc;
+        for (const QString& r : rows)
+            cgc << r.split(QChar('\t')).at(10);
+        cgc.sort();
+        QCOMPARE(cgc, (QStringList{"02.536.490/0001-70", "07.134.266/0001-76", "10.422.724/0001-87", "58.716.523/0001-19"}));
+        const QString fake = rows.filter(QStringLiteral("07.134.266/0001-76")).value(0);
+        const QStringList v = fake.split(QChar('\t'));
+        QVERIFY(v[0] == "000121" || v[0] == "000122" || v[0] == "000123");
+        QCOMPARE(v[2], QStringLiteral("Destinatario Fake"));
+        QCOMPARE(v[7], QStringLiteral("Venâncio Aires"));  // stored in code page 1252
+        QCOMPARE(v[9], QStringLiteral("95800-000"));
+        QCOMPARE(v[11], QStringLiteral("1234567890"));
+        QCOMPARE(v[12], QStringLiteral("0"));
+        QCOMPARE(v[15], QStringLiteral("-1"));
+
+        const QStringList log = f.logMessages();
+        QCOMPARE(log.value(0), QStringLiteral("Verificando último código cadastrado no banco de dados do software Pelko"));
+        QCOMPARE(log.value(1), QStringLiteral("Código retornado: 120"));
+        QCOMPARE(log.value(2), QStringLiteral("Diretório informado pelo usuário: ") + f.xml());
+        QVERIFY(log.contains(QStringLiteral("O CPF: 024.564.222-87 está inválido. Cliente não incluso no arquivo \".db\"!")));
+        QVERIFY(log.contains(QStringLiteral("O CPF/CNPJ: 10.422.724/0001-87 já está cadastrado no banco de dados!")));
+        QVERIFY(log.contains(QStringLiteral("CNPJ: 07.134.266/0001-76 está correto!")));
+        QVERIFY(log.contains(QStringLiteral("Cliente Destinatario Fake inserido com sucesso em TABCLI.db!")));
+        QCOMPARE(log.last(), QStringLiteral("3 clientes cadastrados com sucesso!"));
+        // Every file found is logged right before what became of it, in listing order.
+        qsizetype previous = 2;
+        for (const QString& name : listingOrder(f.xml())) {
+            const qsizetype at = log.indexOf(QStringLiteral("Arquivo localizado: \"%1\".").arg(name));
+            QVERIFY(at > previous);
+            previous = at;
+        }
+        QVERIFY(f.window().btnImportar->isEnabled());
+        QCOMPARE(screenCursor(), Qt::ArrowCursor);
+
+        // A second run finds them all registered.
+        f.dialogs().messages.clear();
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("Nenhum cliente foi cadastrado!")});
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 4);
+    }
+
+    void clientFieldsAndCodes()
+    {
+        ImportFixture f;
+        f.insertRow(QStringLiteral("TabCli.db"), "ABC\t\\N\tx\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t1\t\\N\t\\N\t\\N\t\\N\t\\N");
+        f.insertRow(QStringLiteral("TabCli.db"), "000120\t\\N\tx\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t2\t\\N\t\\N\t\\N\t\\N\t\\N");
+        f.writeXml(QStringLiteral("NFe-CLIENTE-01.xml"),
+                   clientXml(QStringLiteral("<CPF>111.444.777-35</CPF><IE>99</IE>"), QStringLiteral("  Zé  "),
+                             QStringLiteral("<enderDest><CEP>12345-678</CEP><fone>11</fone></enderDest><email>a@b</email>")));
+        f.writeXml(QStringLiteral("CLIENTE-02.XML"),
+                   clientXml(cnpj("11444777000161") + QStringLiteral("<IE>ISENTO</IE>"), QString(),
+                             QStringLiteral("<enderDest><CEP>123</CEP></enderDest>")));
+        f.writeXml(QStringLiteral("cliente-03.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("minúsculo")));
+        f.writeXml(QStringLiteral("CLIENTE-04.txt"), clientXml(cnpj("11444777000161"), QStringLiteral("texto")));
+        QDir(f.xml()).mkdir(QStringLiteral("CLIENTE-05.xml"));
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("2 clientes cadastrados com sucesso!")});
+        QVERIFY(f.logMessages().contains(QStringLiteral("Código retornado: 120")));  // ABC is passed over
+        QVERIFY(f.logMessages().contains(QStringLiteral("Cliente  inserido com sucesso em TABCLI.db!")));
+        const QStringList rows = f.rows(QStringLiteral("TabCli.db"));
+        QCOMPARE(rows.size(), 4);
+        const QStringList person = rows.filter(QStringLiteral("111.444.777-35")).value(0).split(QChar('\t'));
+        QCOMPARE(person.value(2), QStringLiteral("Zé"));
+        QCOMPARE(person.value(9), QStringLiteral("12345--678"));
+        QCOMPARE(person.value(11), QStringLiteral("\\N"));  // IE is read for companies only
+        QCOMPARE(person.value(12), QStringLiteral("1"));
+        QCOMPARE(person.value(13), QStringLiteral("11"));
+        QCOMPARE(person.value(14), QStringLiteral("a@b"));
+        const QStringList company = rows.filter(QStringLiteral("11.444.777/0001-61")).value(0).split(QChar('\t'));
+        QCOMPARE(company.value(2), QStringLiteral("\\N"));
+        QCOMPARE(company.value(9), QStringLiteral("123-"));
+        QCOMPARE(company.value(11), QStringLiteral("ISENTO"));
+        QCOMPARE(company.value(13), QStringLiteral("\\N"));  // nothing of the other client is left over
+        QStringList codes{person.value(0), company.value(0)};
+        codes.sort();
+        QCOMPARE(codes, (QStringList{"000121", "000122"}));
+    }
+
+    void refusedNumbersAndDuplicatesInOneRun()
+    {
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CPF>111.444.777-36</CPF>"), QStringLiteral("A")));
+        f.writeXml(QStringLiteral("CLIENTE-2.xml"), clientXml(QString(), QStringLiteral("B")));
+        f.writeXml(QStringLiteral("CLIENTE-3.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("C")));
+        f.writeXml(QStringLiteral("CLIENTE-4.xml"), clientXml(cnpj("11.444.777/0001-61"), QStringLiteral("D")));
+        f.writeXml(QStringLiteral("CLIENTE-5.xml"), clientXml(cnpj("12ABC34501DE35"), QStringLiteral("E")));
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("2 clientes cadastrados com sucesso!")});
+        const QStringList log = f.logMessages();
+        QVERIFY(log.contains(QStringLiteral("O CPF: 111.444.777-36 está inválido. Cliente não incluso no arquivo \".db\"!")));
+        QVERIFY(log.contains(QStringLiteral("O CNPJ:  está inválido. Cliente não incluso no arquivo \".db\"!")));
+        QVERIFY(log.contains(QStringLiteral("O CPF/CNPJ: 11.444.777/0001-61 já está cadastrado no banco de dados!")));
+        QVERIFY(log.contains(QStringLiteral("CNPJ: 12.ABC.345/01DE-35 está correto!")));
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 2);
+    }
+
+    void productRunImportsTheRealExports()
+    {
+        if (QLocale::system().decimalPoint() != QLatin1String(","))
+            QSKIP("needs a comma as the decimal separator");
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("PRODUTO-*"));
+        f.run(1);
+        QCOMPARE(f.dialogs().messages.size(), 1);
+        QVERIFY(f.dialogs().messages.front().endsWith(QLatin1String(" Produtos cadastrados com sucesso!")));
+        const QStringList rows = f.rows(QStringLiteral("TabEst1.db"));
+        // The first export has no barcode ("SEM GTIN"): stored under its own code, 15.0000, no origin.
+        const QStringList dalia = rows.filter(QStringLiteral("\tDALIA\t")).value(0).split(QChar('\t'));
+        QCOMPARE(dalia.value(0), QStringLiteral("1234"));
+        QCOMPARE(dalia.value(1), QStringLiteral("\\N"));
+        QCOMPARE(dalia.value(2), QStringLiteral("\\N"));
+        QCOMPARE(dalia.value(4), QStringLiteral("60063210"));
+        QCOMPARE(dalia.value(5), QStringLiteral("KG"));
+        QCOMPARE(dalia.value(6), QStringLiteral("15.0000"));
+        QCOMPARE(dalia.value(9), QStringLiteral("\\N"));  // CST sits in an ICMS group, not under ICMS
+        QCOMPARE(dalia.value(10), QStringLiteral("-1"));
+        QCOMPARE(dalia.value(11), QStringLiteral("\\N"));
+        for (const QString& r : rows)
+            QVERIFY2(!r.contains(QLatin1String("SEM GTIN"), Qt::CaseInsensitive), qPrintable(r));
+    }
+
+    void productCodesPricesAndOrigin()
+    {
+        if (QLocale::system().decimalPoint() != QLatin1String(","))
+            QSKIP("needs a comma as the decimal separator");
+        ImportFixture f;
+        f.insertRow(QStringLiteral("TabEst1.db"), "000041\t\\N\t\\N\tvelho\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N");
+        f.writeXml(QStringLiteral("PRODUTO-a.xml"),
+                   productXml(QStringLiteral("<cProd>AB-12</cProd><cEAN>7891234567895</cEAN><xProd>Caneta</xProd>"
+                                             "<vUnCom>12.34567</vUnCom><cEANTrib>7891234567895</cEANTrib>")));
+        f.writeXml(QStringLiteral("PRODUTO-b.xml"),
+                   productXml(QStringLiteral("<cProd>123</cProd><cEAN>sem gtin</cEAN><xProd>Lápis</xProd><vUnCom>12.50</vUnCom>"),
+                              QStringLiteral("<orig>2</orig><CST>00</CST>")));
+        f.writeXml(QStringLiteral("PRODUTO-c.xml"), productXml(QStringLiteral("<xProd>Sem código</xProd>")));
+        f.writeXml(QStringLiteral("PRODUTO-d.xml"), productXml(QStringLiteral("<xProd>   </xProd><cProd>999</cProd>")));
+        f.writeXml(QStringLiteral("PRODUTO-e.xml"),
+                   productXml(QStringLiteral("<cProd>11789000000000</cProd><xProd>Catorze</xProd>"), QStringLiteral("<CST>41</CST>")));
+        f.writeXml(QStringLiteral("PRODUTO-f.xml"), productXml(QStringLiteral("<cProd>000041</cProd><xProd>Repetido</xProd>")));
+        f.run(1);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("4 Produtos cadastrados com sucesso!")});
+        const QStringList rows = f.rows(QStringLiteral("TabEst1.db"));
+        QCOMPARE(rows.size(), 5);
+        QVERIFY(rows.contains(QStringLiteral("7891234567895\t7891234567895\t7891234567895\tCaneta\t\\N\t\\N\t12.3457\t\\N\t%1\t\\N\t-1\t0")
+                                  .arg(QDate::currentDate().toString(Qt::ISODate))));
+        QVERIFY(rows.filter(QRegularExpression(QStringLiteral("^123\t\\\\N\t\\\\N\tLápis\t.*\t12.5000\t.*\t00\t-1\t\\\\N$"))).size() == 1);
+        QVERIFY(rows.filter(QRegularExpression(QStringLiteral("^000042\t.*\tSem código\t"))).size() == 1);
+        QVERIFY(rows.filter(QRegularExpression(QStringLiteral("^11789000000000\t.*\t41\t-1\t\\\\N$"))).size() == 1);
+        QVERIFY(f.logMessages().contains(QStringLiteral("O Produto com código: 000041 já está cadastrado no banco de dados!")));
+    }
+
+    void priceThatDoesNotConvertEndsTheRun()
+    {
+        if (QLocale::system().decimalPoint() != QLatin1String("."))
+            QSKIP("needs a full stop as the decimal separator");
+        ImportFixture f;
+        f.writeXml(QStringLiteral("PRODUTO-1.xml"), productXml(QStringLiteral("<cProd>1</cProd><xProd>A</xProd><vUnCom>12.50</vUnCom>")));
+        f.window().setItemIndex(1);
+        f.window().show();
+        f.window().ledtCaminho->setText(f.xml());
+        pastaXML = f.xml();
+        QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors, QStringList{QStringLiteral("'12,50' is not a valid floating point value.")});
+        QVERIFY(f.dialogs().messages.isEmpty());
+        QVERIFY(f.rows(QStringLiteral("TabEst1.db")).isEmpty());
+    }
+
+    void malformedFileAfterTwoGoodOnes()
+    {
+        ImportFixture f;
+        for (const char* name : {"CLIENTE-a.xml", "CLIENTE-b.xml", "CLIENTE-c.xml"})
+            f.writeXml(QString::fromLatin1(name), QByteArray());
+        const QStringList order = listingOrder(f.xml());
+        f.writeXml(order[0], clientXml(cnpj("11444777000161"), QStringLiteral("Um")));
+        f.writeXml(order[1], clientXml(QStringLiteral("<CPF>11144477735</CPF>"), QStringLiteral("Dois")));
+        f.writeXml(order[2], QByteArray("<cliente><dest>sem fim"));
+        f.window().show();
+        f.window().ledtCaminho->setText(f.xml());
+        pastaXML = f.xml();
+        QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors.size(), 1);
+        QVERIFY(f.dialogs().errors.front().contains(order[2]));
+        QVERIFY(f.dialogs().messages.isEmpty());  // no summary
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 2);
+        // The window works again after the error box.
+        QVERIFY(f.window().btnImportar->isEnabled());
+        QVERIFY(f.window().ledtCaminho->isEnabled());
+        QCOMPARE(screenCursor(), Qt::ArrowCursor);
+    }
+
+    void elementHoldingElementsWhereTextIsRead()
+    {
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CPF><n>1</n></CPF>"), QStringLiteral("X")));
+        f.window().show();
+        f.window().ledtCaminho->setText(f.xml());
+        pastaXML = f.xml();
+        QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors, QStringList{QStringLiteral("Element \"CPF\" does not contain a single text node.")});
+        QVERIFY(f.window().btnVoltar->isEnabled());
+    }
+
+    void missingColumnEndsTheProgram_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("stock without Origem")
+            << 1 << "TabEst1.db"
+            << "Codigo:A20*,cEAN:A14,cEANTrib:A14,Produto:A120,CodIPI:A10,Unidade:A6,PrecoCusto:$,CEST:A7,CST:A3"
+            << "Não foi localizado o campo \"Origem\" na (TABEST1.db)! A aplicação será finalizada!\r\n"
+               "É necessário atualizar o software Pelko!";
+        QTest::newRow("stock without Codigo and Origem")
+            << 1 << "TabEst1.db" << "cEAN:A14,Produto:A120,CodIPI:A10,Unidade:A6,cEANTrib:A14,PrecoCusto:$,CEST:A7,CST:A3"
+            << "Não foi localizado o campo \"Codigo\" na (TABEST1.db)! A aplicação será finalizada!\r\n"
+               "É necessário atualizar o software Pelko!";
+        QTest::newRow("clients without Insc")
+            << 0 << "TabCli.db" << "CODIGO:A6*,NOME:A60,ENDERECO:A60,ENDNUMERO:A10,ENDCOMPLEMENTO:A60,BAIRRO:A40,CIDADE:A40,ESTADO:A2,CEP:A10,CGC:A18"
+            << "Não foi localizado o campo \"Insc\" na (TABCLI.db)! A aplicação será finalizada!";
+    }
+    void missingColumnEndsTheProgram()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, table);
+        QFETCH(QString, schema);
+        QFETCH(QString, message);
+        ImportFixture f;
+        f.createTable(table, schema.toLatin1().constData());
+        f.window().setItemIndex(mode);
+        f.window().ledtCaminho->setText(QStringLiteral("typed by hand"));  // no folder, no files
+        bool ended = false;
+        try {
+            f.window().btnImportarClick();
+        } catch (const ProgramEnded&) {
+            ended = true;
+        }
+        QVERIFY(ended);
+        QCOMPARE(f.dialogs().messages, QStringList{message});
+        QCOMPARE(f.logMessages(), QStringList{message.split(QStringLiteral("\r\n"))});
+    }
+
+    void tablesWithoutUncheckedColumnsPassTheCheck()
+    {
+        ImportFixture f;
+        f.createTable(QStringLiteral("TabEst1.db"),
+                      "Codigo:A20*,cEAN:A14,cEANTrib:A14,Produto:A120,CodIPI:A10,Unidade:A6,PrecoCusto:$,CEST:A7,CST:A3,Origem:S");
+        f.window().setItemIndex(1);
+        f.window().ledtCaminho->setText(QStringLiteral("typed by hand"));
+        f.window().btnImportarClick();
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("Informe a pasta onde estão os arquivos XML.")});
+        QVERIFY(f.window().btnImportar->isEnabled());
+        QCOMPARE(f.window().ledtCaminho->text(), QStringLiteral("typed by hand"));
+    }
+
+    void folderWithoutXmlFiles()
+    {
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.txt"), "x");
+        for (int run = 0; run < 2; ++run)
+            f.run(0);
+        const QString expected = QStringLiteral("A pasta \"%1\" não possui arquivos XML.\nPor favor, selecione outra pasta").arg(f.xml());
+        QCOMPARE(f.dialogs().messages, (QStringList{expected, expected}));
+    }
+
+    void emptyFieldAndCancelledDialogEndQuietly()
+    {
+        ImportFixture f;
+        f.window().ledtCaminho->setText(QStringLiteral("   "));
+        f.window().btnImportarClick();
+        QVERIFY(f.dialogs().messages.isEmpty());
+        QVERIFY(f.logText().isEmpty());
+        QCOMPARE(f.dialogs().folderTitles, QStringList{QStringLiteral("Informe a pasta onde estão os arquivos XML")});
+        QVERIFY(f.window().btnImportar->isEnabled());
+        QCOMPARE(screenCursor(), Qt::ArrowCursor);
+    }
+
+    void codesPastSixDigitsStopTheRun()
+    {
+        ImportFixture f;
+        f.insertRow(QStringLiteral("TabCli.db"), "999999\t\\N\tx\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t1\t\\N\t\\N\t\\N\t\\N\t\\N");
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Novo")));
+        f.window().show();
+        f.window().ledtCaminho->setText(f.xml());
+        pastaXML = f.xml();
+        QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
+        QCOMPARE(f.dialogs().errors.size(), 1);
+        QVERIFY(f.dialogs().errors.front().contains(QLatin1String("999999")));
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    ImportTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "import_test.moc"
