@@ -1,5 +1,8 @@
 #include "app/single_instance.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
@@ -8,7 +11,10 @@
 
 QString instanceSocketName(const QString& caption)
 {
-    return QStringLiteral("tessaly-%1-%2").arg(::getuid()).arg(caption.toLower());
+    QString folder = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/tessaly-%1-%2").arg(::getuid()).arg(caption.toLower());
 }
 
 bool SingleInstance::askRunningCopyToRaise(const QString& caption)

@@ -23,5 +23,6 @@ private:
     QLocalServer* server_ = nullptr;
 };
 
-// The socket name for a caption: per user, without regard to case.
+// The socket for a caption: per user (in the user's runtime folder), without
+// regard to case.
 QString instanceSocketName(const QString& caption);

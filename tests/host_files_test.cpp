@@ -1,0 +1,140 @@
+#include "app/host_paths.h"
+#include "app/ini_file.h"
+#include "app/registry_file.h"
+#include "app/wine_prefix.h"
+#include "tests/qstring_print.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+
+const QString key32 = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
+const QString key64 = QStringLiteral("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
+
+struct RegistryCase {
+    const char* name;
+    const char* file;
+    bool win64;
+    QString key;
+    RegistryValue::Type type;
+    const char* text;  // nullptr: the value is missing
+};
+
+TEST(RegistryFile, ReadsValuesAsAWinePrefixWritesThem)
+{
+    const RegistryCase cases[] = {
+        {"32-bit string", "WINE REGISTRY Version 2\n#arch=win32\n\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n"
+                          "\"UninstallString\"=\"C:\\\\Pelko\\\\unins000.exe\"\n",
+         false, key32, RegistryValue::Type::String, "C:\\Pelko\\unins000.exe"},
+        {"64-bit view", "WINE REGISTRY Version 2\n#arch=win64\n\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n"
+                        "#time=1d\n\"UninstallString\"=str(2):\"C:\\\\Program Files (x86)\\\\Pelko\\\\u.exe\"\n",
+         true, key64, RegistryValue::Type::ExpandableString, "C:\\Program Files (x86)\\Pelko\\u.exe"},
+        {"key and name in other cases", "[SOFTWARE\\\\microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\PELKO] 1\n"
+                                        "\"uninstallstring\"=\"C:\\\\P\\\\u.exe\"\n",
+         false, key32, RegistryValue::Type::String, "C:\\P\\u.exe"},
+        {"escapes", "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n"
+                    "\"UninstallString\"=\"C:\\\\A \\\"B\\\" \\x2013 Caf\\xe9\\\\u.exe\"\n",
+         false, key32, RegistryValue::Type::String, "C:\\A \"B\" \xE2\x80\x93 Caf\xC3\xA9\\u.exe"},
+        {"a number", "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n\"UninstallString\"=dword:00000001\n",
+         false, key32, RegistryValue::Type::Other, ""},
+        {"bytes", "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n\"UninstallString\"=hex:43,00\n",
+         false, key32, RegistryValue::Type::Other, ""},
+        {"value of another key", "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1\n\n"
+                                 "[Software\\\\Other] 1\n\"UninstallString\"=\"C:\\\\x.exe\"\n",
+         false, key32, RegistryValue::Type::String, nullptr},
+    };
+    QTemporaryDir dir;
+    for (const RegistryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir.filePath("system.reg"), c.file);
+        RegistryFile reg;
+        ASSERT_TRUE(reg.load(dir.filePath("system.reg")));
+        EXPECT_EQ(reg.is64Bit(), c.win64);
+        EXPECT_TRUE(reg.hasKey(c.key));
+        const auto v = reg.value(c.key, QStringLiteral("UninstallString"));
+        if (!c.text) {
+            EXPECT_FALSE(v.has_value());
+            continue;
+        }
+        ASSERT_TRUE(v.has_value());
+        EXPECT_EQ(v->type, c.type);
+        EXPECT_EQ(v->text, QString::fromUtf8(c.text));
+    }
+}
+
+TEST(IniFile, ReadsAsTheWindowsReaderDoes)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("ROTAS.INI"),
+              "; comment\r\n[Outra]\r\nRota=errada\r\n[ geral ]\r\n  ROTA =  \"D:\\Dados\\\"  \r\nRota=segunda\r\n"
+              "Vazia=\r\nNome=Jo\xE3o\r\n");
+    IniFile ini;
+    ASSERT_TRUE(ini.load(dir.filePath("ROTAS.INI")));
+    EXPECT_EQ(ini.value("Geral", "Rota"), QStringLiteral("D:\\Dados\\"));
+    EXPECT_EQ(ini.value("GERAL", "vazia", "padrão"), QString());
+    EXPECT_EQ(ini.value("Geral", "Falta", "padrão"), QStringLiteral("padrão"));
+    EXPECT_EQ(ini.value("Geral", "Nome"), QStringLiteral("João"));  // Windows-1252
+    EXPECT_FALSE(ini.load(dir.filePath("none.ini")));
+
+    QByteArray utf16("\xFF\xFE");
+    for (QChar c : QStringLiteral("[Geral]\r\nDataVersao=22/03/2016\r\n")) {
+        utf16 += char(c.unicode() & 0xFF);
+        utf16 += char(c.unicode() >> 8);
+    }
+    writeFile(dir.filePath("pelko.ini"), utf16);
+    ASSERT_TRUE(ini.load(dir.filePath("pelko.ini")));
+    EXPECT_EQ(ini.value("geral", "dataversao"), QStringLiteral("22/03/2016"));
+}
+
+TEST(HostPaths, FolderPartAndTrailingDelimiter)
+{
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"C:\\Host\\unins000.exe", "C:\\Host\\", "C:\\Host"},
+        {"C:unins000.exe", "C:", "C:"},
+        {"unins000.exe", "", ""},
+        {"C:\\", "C:\\", "C:"},
+        {"\\\\server\\share\\u.exe", "\\\\server\\share\\", "\\\\server\\share"},
+    };
+    for (auto [path, folder, dropped] : cases) {
+        EXPECT_EQ(folderPart(QString::fromLatin1(path)), QString::fromLatin1(folder)) << path;
+        EXPECT_EQ(dropTrailingDelimiter(folderPart(QString::fromLatin1(path))), QString::fromLatin1(dropped)) << path;
+    }
+}
+
+TEST(WinePrefix, MapsWindowsPathsThroughTheDrives)
+{
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath("wine");
+    QDir().mkpath(prefix + "/drive_c/Pelko/Dados");
+    QDir().mkpath(prefix + "/dosdevices");
+    QDir().mkpath(dir.filePath("outro/Dados"));
+    QFile::link(prefix + "/drive_c", prefix + "/dosdevices/c:");
+    QFile::link(dir.filePath("outro"), prefix + "/dosdevices/d:");
+    const WinePrefix wine(prefix);
+    const QString drive = QFileInfo(prefix + "/drive_c").canonicalFilePath();
+    EXPECT_EQ(wine.nativePath("C:\\Pelko\\Dados"), drive + "/Pelko/Dados");
+    EXPECT_EQ(wine.nativePath("c:\\PELKO\\dados"), drive + "/Pelko/Dados");
+    EXPECT_EQ(wine.nativePath("C:\\Pelko\\Novo"), drive + "/Pelko/Novo");
+    EXPECT_EQ(wine.nativePath("D:\\DADOS"), QFileInfo(dir.filePath("outro")).canonicalFilePath() + "/Dados");
+    EXPECT_EQ(wine.nativePath("E:\\Dados"), QString());
+    EXPECT_EQ(wine.nativePath("\\\\servidor\\dados"), QString());
+    EXPECT_EQ(wine.nativePath("Dados", drive + "/Pelko"), drive + "/Pelko/Dados");
+
+    // A prefix without its dosdevices link still has drive_c.
+    QFile::remove(prefix + "/dosdevices/c:");
+    EXPECT_EQ(wine.nativePath("C:\\Pelko"), drive + "/Pelko");
+}
+
+} // namespace

@@ -1,0 +1,363 @@
+// Start-up: the host found through its Wine prefix, the data-version gate,
+// the working folders and the session, every stop with its message, one copy
+// at a time.
+
+#include "app/application.h"
+#include "app/frm_clientes.h"
+#include "app/program_end.h"
+#include "app/shared_state.h"
+#include "app/single_instance.h"
+#include "app/status_bar.h"
+#include "platform/sql/session.h"
+#include "tests/import_fixture.h"
+#include "tests/scripted_dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocalServer>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString refusal = QStringLiteral(
+    "Este módulo somente pode ser executado caso a versão de seu software Pelko seja igual ou posterior 5.2.14.\r\r"
+    "Será necessário comprar uma atualização no site https://www.example.com/pelko/atualizacao (se sua empresa tem "
+    "contrato de suporte técnico, esta atualização é grátis).");
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+
+// A user's machine: a home, a Wine prefix with the host installed.
+class Machine {
+public:
+    Machine()
+    {
+        qputenv("HOME", QFile::encodeName(home()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root_.filePath("share")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root_.filePath("config")));
+        qputenv("WINEPREFIX", QFile::encodeName(prefix()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root_.path()));
+        QDir().mkpath(home() + "/Documents");
+        QDir().mkpath(prefix() + "/dosdevices");
+        QDir().mkpath(prefix() + "/drive_c");
+        QFile::link(prefix() + "/drive_c", prefix() + "/dosdevices/c:");
+        uninstallEntry("\"C:\\\\Pelko\\\\unins000.exe\"");
+        writeFile(prefix() + "/drive_c/Pelko/unins000.exe", "");
+        route("Rota=C:\\Pelko\\Dados\\");
+        dataVersion("DataVersao=22/03/2016");
+        tables();
+    }
+
+    QString home() const { return root_.filePath("home"); }
+    QString prefix() const { return root_.filePath("wine"); }
+    QString data() const { return QFileInfo(prefix() + "/drive_c").canonicalFilePath() + "/Pelko/Dados"; }
+    QString programFolder() const { return root_.filePath("share") + "/Harbek/Tessaly.exe"; }
+    QString log() const
+    {
+        QFile f(programFolder() + "/Tessaly.log");
+        f.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(f.readAll());
+    }
+
+    void uninstallEntry(const QByteArray& value, bool win64 = false)
+    {
+        const QByteArray key = win64 ? "Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko"
+                                     : "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko";
+        writeFile(prefix() + "/system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch="
+                                                + QByteArray(win64 ? "win64" : "win32") + "\n\n[" + key + "] 1765360000\n"
+                                                + (value.isEmpty() ? QByteArray() : "\"UninstallString\"=" + value + "\n"));
+    }
+    void route(const QByteArray& line) { writeFile(prefix() + "/drive_c/Pelko/ROTAS.INI", "[Geral]\r\n" + line + "\r\n"); }
+    void dataVersion(const QByteArray& line)
+    {
+        writeFile(prefix() + "/drive_c/Pelko/Dados/pelko.ini", "[Geral]\r\n" + line + "\r\n");
+    }
+    void tables()
+    {
+        for (const char* name : {"TabCli.db", "TabEst1.db"})
+            writeFile(prefix() + "/drive_c/Pelko/Dados/" + name, "");
+    }
+
+private:
+    QTemporaryDir root_;
+};
+
+struct Outcome {
+    bool ended = false;
+    QStringList messages;
+    QStringList errors;
+};
+
+Outcome startUp(TfrmClientes& window)
+{
+    ScriptedDialogs dialogs;
+    Outcome o;
+    setProgramEndHook([] { throw ProgramEnded{}; });
+    try {
+        window.FormCreate();
+    } catch (const ProgramEnded&) {
+        o.ended = true;
+    }
+    setProgramEndHook(nullptr);
+    o.messages = dialogs.messages;
+    o.errors = dialogs.errors;
+    return o;
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { resetSharedState(); }
+    void cleanup() { db::Session::defaultSession().dropInactiveConnections(); }
+
+    void completesAndLabelsTheWindow()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        Machine m;
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        QVERIFY(!o.ended);
+        QVERIFY(o.messages.isEmpty());
+        QCOMPARE(pastaDados, m.data());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quarrimo"));
+        QCOMPARE(window.StatusBar1->panel(0)->text(), QStringLiteral("Pasta de dados do software Pelko: ") + m.data());
+        QCOMPARE(window.StatusBar1->panel(1)->text(), QStringLiteral("Versão 1.0.0"));
+        QVERIFY(m.log().endsWith(QStringLiteral(" - Versão deste software = 1.0.0\r\n")));
+        QVERIFY(QFileInfo(m.programFolder() + "/temp").isDir());
+        QCOMPARE(db::Session::defaultSession().netFileDir(), m.data().toStdString());
+        QCOMPARE(db::Session::defaultSession().privateDir(), (m.programFolder() + "/temp").toStdString());
+    }
+
+    void stops_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("no uninstall entry") << "no-entry" << QStringList{"Não foi retornada a pasta de dados do software Pelko."} << false;
+        QTest::newRow("no uninstall string") << "no-value" << QStringList{"Não foi retornada a pasta de dados do software Pelko."} << false;
+        QTest::newRow("a number as uninstall string")
+            << "dword" << QStringList{"Ocorreu um erro na inicialização do sistema: Invalid data type for 'UninstallString'"} << false;
+        QTest::newRow("an empty route") << "empty-route" << QStringList{} << false;
+        QTest::newRow("no pelko.ini") << "no-ini" << QStringList{"Não foi localizado um banco de dados na pasta DATA"} << false;
+        QTest::newRow("data version too old") << "old" << QStringList{refusal} << false;
+        QTest::newRow("data version missing") << "no-version" << QStringList{refusal} << false;
+        QTest::newRow("data version no date") << "bad-version" << QStringList{refusal} << false;
+        QTest::newRow("program folder is a file")
+            << "program-file"
+            << QStringList{"Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada",
+                           "Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada"}
+            << false;
+        QTest::newRow("no client table") << "no-clients"
+                                         << QStringList{"Não foi localizado um banco de dados do software Pelko na pasta DATA"} << true;
+        QTest::newRow("no stock table") << "no-stock"
+                                        << QStringList{"Não foi localizado um banco de dados do software Pelko na pasta DATA"} << true;
+        QTest::newRow("neither table: the client table is looked for first")
+            << "no-tables" << QStringList{"Não foi localizado um banco de dados do software Pelko na pasta DATA"} << true;
+    }
+    void stops()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        QFETCH(QString, change);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, logged);
+        Machine m;
+        const QString dados = m.prefix() + "/drive_c/Pelko/Dados/";
+        if (change == "no-entry")
+            QFile::remove(m.prefix() + "/system.reg");
+        if (change == "no-value")
+            m.uninstallEntry({});
+        if (change == "dword")
+            m.uninstallEntry("dword:00000001");
+        if (change == "empty-route")
+            m.route("Rota=");
+        if (change == "no-ini")
+            QFile::remove(dados + "pelko.ini");
+        if (change == "old")
+            m.dataVersion("DataVersao=21/03/2016");
+        if (change == "no-version")
+            m.dataVersion("Outra=1");
+        if (change == "bad-version")
+            m.dataVersion("DataVersao=ontem");
+        if (change == "program-file")
+            writeFile(m.programFolder(), "a file where the folder goes");
+        if (change == "no-clients" || change == "no-tables")
+            QFile::remove(dados + "TabCli.db");
+        if (change == "no-stock" || change == "no-tables")
+            QFile::remove(dados + "TabEst1.db");
+        for (QString& text : messages)
+            text.replace(QLatin1String("DATA"), m.data());
+
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        QVERIFY(o.ended);
+        QCOMPARE(o.messages, messages);
+        QVERIFY(o.errors.isEmpty());
+        if (logged)
+            QVERIFY(m.log().endsWith(QStringLiteral(" - ") + messages.front() + QStringLiteral("\r\n")));
+        else
+            QVERIFY(!m.log().contains(QLatin1String("Versão deste software")));
+        if (change == "no-entry")
+            QVERIFY(QFileInfo(m.programFolder() + "/temp").isDir());  // steps 6 to 9 still ran
+        QVERIFY(window.windowTitle().isEmpty());
+    }
+
+    void dataVersionGate_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("the threshold itself") << QByteArray("DataVersao=22/03/2016") << true;
+        QTest::newRow("one day before") << QByteArray("DataVersao=21/03/2016") << false;
+        QTest::newRow("later") << QByteArray("DataVersao=1/1/2024") << true;
+        QTest::newRow("quoted, blanks around") << QByteArray("DataVersao =  \"15/06/2020\" ") << true;
+        QTest::newRow("empty") << QByteArray("DataVersao=") << false;
+    }
+    void dataVersionGate()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        QFETCH(QByteArray, line);
+        QFETCH(bool, passes);
+        Machine m;
+        m.dataVersion(line);
+        TfrmClientes window;
+        ScriptedDialogs dialogs;
+        QCOMPARE(window.getPastaDeDados(), passes ? m.data() : QString());
+        QCOMPARE(dialogs.messages, passes ? QStringList{} : QStringList{refusal});
+    }
+
+    void routesAndViews()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        Machine m;
+        TfrmClientes window;
+        ScriptedDialogs dialogs;
+        // No ROTAS.INI: the installation folder holds the data.
+        QFile::remove(m.prefix() + "/drive_c/Pelko/ROTAS.INI");
+        writeFile(m.prefix() + "/drive_c/Pelko/PELKO.INI", "[Geral]\r\nDataVersao=01/01/2020\r\n");
+        const QString install = QFileInfo(m.prefix() + "/drive_c").canonicalFilePath() + "/Pelko";
+        QCOMPARE(window.getPastaDeDados(), install);
+        QCOMPARE(pastaInstalacao, install);
+        // ROTAS.INI without the key: the installation folder too.
+        m.route("Outra=1");
+        QCOMPARE(window.getPastaDeDados(), install);
+        // A route on another drive, written in another letter case.
+        QDir().mkpath(m.prefix() + "/../outro/DADOS");
+        QFile::link(QFileInfo(m.prefix() + "/../outro").canonicalFilePath(), m.prefix() + "/dosdevices/d:");
+        writeFile(m.prefix() + "/../outro/DADOS/pelko.ini", "[Geral]\r\nDataVersao=01/01/2020\r\n");
+        m.route("ROTA=d:\\dados\\");
+        QCOMPARE(window.getPastaDeDados(), QFileInfo(m.prefix() + "/../outro").canonicalFilePath() + "/DADOS");
+        // The 64-bit registry view of a 32-bit program.
+        m.route("Rota=C:\\Pelko\\Dados");
+        m.uninstallEntry("str(2):\"C:\\\\Pelko\\\\unins000.exe\"", true);
+        QCOMPARE(window.getPastaDeDados(), m.data());
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    // Under month-first settings the threshold itself is no date: the error
+    // is shown and start-up goes on with the data folder.
+    void monthFirstLocale()
+    {
+        if (!QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a month-first date format");
+        Machine m;
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        QCOMPARE(o.messages, QStringList{"Ocorreu um erro na inicialização do sistema: ''22/03/2016'' is not a valid date"});
+        QVERIFY(!o.ended);
+        QCOMPARE(pastaDados, m.data());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quarrimo"));
+    }
+
+    void noHomeFolderReachesTheErrorBoxAndTheWindowOpens()
+    {
+        Machine m;
+        qunsetenv("HOME");
+        qunsetenv("XDG_DATA_HOME");
+        ScriptedDialogs dialogs;
+        std::unique_ptr<TfrmClientes> window(TfrmClientes::Create());
+        QCOMPARE(dialogs.errors, QStringList{"Erro ao solicitar a pasta."});
+        QVERIFY(window->windowTitle().isEmpty());
+        QVERIFY(window->StatusBar1->panel(0)->text().isEmpty());
+    }
+
+    void secondCopyRaisesTheFirstAndEnds()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        Machine m;
+        QLocalServer first;
+        QLocalServer::removeServer(instanceSocketName(QStringLiteral("Quarrimo")));
+        QVERIFY(first.listen(instanceSocketName(QStringLiteral("Quarrimo"))));
+        writeFile(m.data() + "/PARADOX.LCK", "stale");
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        QVERIFY(o.ended);
+        QVERIFY(o.messages.isEmpty());
+        QVERIFY(m.log().endsWith(QStringLiteral(" - Versão deste software = 1.0.0\r\n")));
+        QVERIFY(!QFile::exists(m.data() + "/PARADOX.LCK"));  // nobody held it
+        QVERIFY(first.waitForNewConnection(2000));
+    }
+
+    // A lock file that another process holds open, or holds a lock on, stays.
+    void lockFilesInUseStay()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        Machine m;
+        writeFile(m.data() + "/PDOXUSRS.NET", "net");
+        writeFile(m.data() + "/pdoxusrs.lck", "held");
+        writeFile(m.data() + "/PARADOX.LCK", "locked");
+        writeFile(m.prefix() + "/drive_c/PDOXUSRS.NET", "stale");
+        QProcess holder;
+        holder.start(QStringLiteral("bash"), {QStringLiteral("-c"),
+                                              QStringLiteral("exec 3<'%1'; flock -s 4 4<'%2' sleep 30")
+                                                  .arg(m.data() + "/pdoxusrs.lck", m.data() + "/PARADOX.LCK")});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(500);
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        holder.kill();
+        holder.waitForFinished();
+        QVERIFY(!o.ended);
+        QVERIFY(QFile::exists(m.data() + "/pdoxusrs.lck"));
+        QVERIFY(QFile::exists(m.data() + "/PARADOX.LCK"));
+        QVERIFY(!QFile::exists(m.data() + "/PDOXUSRS.NET"));
+        QVERIFY(!QFile::exists(m.prefix() + "/drive_c/PDOXUSRS.NET"));
+    }
+
+    // The real program ends with status 0 at a silent stop.
+    void realProgramEndsWithStatusZero()
+    {
+        Machine m;
+        m.route("Rota=");
+        QProcess program;
+        program.start(QStringLiteral(TESSALY_PROGRAM), QStringList{});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    StartupTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "startup_test.moc"
