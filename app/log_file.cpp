@@ -1,10 +1,12 @@
 #include "app/log_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <fcntl.h>
 #include <map>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,12 +122,16 @@ bool inNormalForm(std::string_view bytes)
         return false;
     if (!bytes.empty() && !bytes.ends_with(crlf))
         return false;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))
+    // Every line feed follows a carriage return and every carriage return
+    // precedes a line feed.
+    const char* begin = bytes.data();
+    const char* end = begin + bytes.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p)
+        if (p == begin || p[-1] != '\r')
             return false;
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))); ++p)
+        if (p + 1 == end || p[1] != '\n')
             return false;
-    }
     return true;
 }
 
@@ -209,16 +215,23 @@ int openInNormalForm(const std::string& path, KnownState& state)
             state = known->second;
             return fd;
         }
-        std::string bytes;
-        if (!readAll(fd, 0, st.st_size, bytes)) {
+        // Mapped rather than read: a log of many megabytes is only looked at.
+        const size_t size = size_t(st.st_size);
+        void* mapped = size ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
+        if (size && mapped == MAP_FAILED) {
             ::close(fd);
             return -1;
         }
-        if (inNormalForm(bytes)) {
+        const std::string_view bytes(static_cast<const char*>(mapped), size);
+        const bool normal = inNormalForm(bytes);
+        const std::string copy = normal ? std::string() : std::string(bytes);
+        if (size)
+            ::munmap(mapped, size);
+        if (normal) {
             state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
             return fd;
         }
-        const bool replaced = replaceWithNormalForm(path, bytes);
+        const bool replaced = replaceWithNormalForm(path, copy);
         ::close(fd);
         if (!replaced)
             return -1;

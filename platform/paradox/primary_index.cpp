@@ -31,6 +31,7 @@ std::string fileNameOf(const std::string& path)
 PrimaryIndex::PrimaryIndex(std::string path, const Header& table)
     : path_(std::move(path))
 {
+    reopen();
     load();
     const std::string name = fileNameOf(path_);
     if (header_.fileType != FileType::PrimaryIndex)
@@ -43,6 +44,21 @@ PrimaryIndex::PrimaryIndex(std::string path, const Header& table)
     }
     if (!fits || width != keyWidth_)
         throw Error("O índice " + name + " não corresponde à chave da tabela.");
+}
+
+PrimaryIndex::~PrimaryIndex()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void PrimaryIndex::reopen()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0)
+        throw Error("Não foi possível abrir o índice " + path_ + ": " + std::strerror(errno));
 }
 
 void PrimaryIndex::load()
@@ -340,9 +356,7 @@ void PrimaryIndex::bumpStamp(std::vector<uint8_t>& raw, int stampDelta) const
 // the index as it was, apart from blocks it does not reach.
 void PrimaryIndex::writeChanges(int stampDelta)
 {
-    const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        throw Error("Não foi possível gravar o índice " + path_ + ": " + std::strerror(errno));
+    const int fd = fd_;
     bool ok = true;
     {
         FileLock lock(fd, FileLock::Mode::Exclusive, fileNameOf(path_));
@@ -361,7 +375,6 @@ void PrimaryIndex::writeChanges(int stampDelta)
         bumpStamp(header_.raw, stampDelta);
         ok = ok && file_io::writeAt(fd, header_.raw.data(), header_.raw.size(), 0);
     }
-    ::close(fd);
     if (!ok)
         throw Error("Não foi possível gravar o índice " + path_);
 }
@@ -454,6 +467,7 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
     for (Node& n : nodes_)
         n.dirty = false;
     indexNodes();
+    reopen();
 }
 
 } // namespace paradox

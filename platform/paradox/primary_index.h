@@ -28,6 +28,9 @@ public:
     // Loads the index file. Raises Error when it can't be read or does not
     // fit the table (key fields of other types or sizes).
     PrimaryIndex(std::string path, const Header& table);
+    ~PrimaryIndex();
+    PrimaryIndex(const PrimaryIndex&) = delete;
+    PrimaryIndex& operator=(const PrimaryIndex&) = delete;
 
     // Whether the index describes exactly these data blocks.
     bool describes(const std::vector<Leaf>& leaves) const;
@@ -72,7 +75,10 @@ private:
     void bumpStamp(std::vector<uint8_t>& raw, int stampDelta) const;
     int capacity() const;
 
+    void reopen();
+
     std::string path_;
+    int fd_ = -1;  // kept open for writing while the index is in use
     Header header_;
     int keyWidth_ = 0;
     std::vector<Node> nodes_;

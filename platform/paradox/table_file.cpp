@@ -151,11 +151,16 @@ void TableFile::load()
     memo_ = std::make_unique<MemoFile>(memoPath);
     primaryIndexPath_ = header_.fileType == FileType::KeyedTable ? siblingFile(path_, ".PX") : std::string();
     primaryIndex_.reset();
+    repairPending_ = true;
+    familyChecked_ = false;
     ++generation_;
 }
 
-void TableFile::rebuildRowIndex()
+void TableFile::refreshRowIndex() const
 {
+    if (!rowIndexStale_)
+        return;
+    rowIndexStale_ = false;
     firstRow_.resize(chain_.size());
     size_t row = 0;
     for (size_t i = 0; i < chain_.size(); ++i) {
@@ -199,6 +204,7 @@ const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const
 
 const uint8_t* TableFile::record(size_t row) const
 {
+    refreshRowIndex();
     const auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), row) - 1;
     const size_t i = size_t(it - firstRow_.begin());
     return blockRecord(chain_[i], int(row - firstRow_[i]));

@@ -84,17 +84,21 @@ private:
     uint8_t* block(int number);
     const uint8_t* block(int number) const;
     const uint8_t* blockRecord(const BlockRef& b, int index) const;
-    void rebuildRowIndex();
+    void rebuildRowIndex() { rowIndexStale_ = true; }
+    void refreshRowIndex() const;
 
     // Writing (table_insert.cpp).
     std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
-    void checkWritable() const;
+    // The family of files is looked at once after each load.
+    void checkWritable();
     void repairAfterCrash();
     struct Position {
         size_t block;  // chain index
         int index;     // record index in the block
     };
-    Position findPosition(const uint8_t* key, size_t rows) const;
+    Position findPosition(const uint8_t* key, bool withoutLast) const;
+    const uint8_t* before(Position p) const;
+    const uint8_t* at(Position p) const;
     void appendAtTail(const uint8_t* record);
     void placeInKeyOrder(Position target);
     void removeTailRecord();
@@ -108,7 +112,7 @@ private:
     void bumpChangeCounters();
     int compareKeys(const uint8_t* a, const uint8_t* b) const;
     int keyWidth() const;
-    void checkKeyOrderSupported(const uint8_t* record, Position target, size_t rows) const;
+    void checkKeyOrderSupported(const uint8_t* record, Position target) const;
     void updatePrimaryIndex();
     IndexLeaf leafOf(int block) const;
     std::vector<IndexLeaf> allLeaves() const;
@@ -121,9 +125,14 @@ private:
     CodePage codePage_{0};
     std::vector<uint8_t> image_;
     std::vector<BlockRef> chain_;
-    std::vector<size_t> firstRow_;  // row number of the first record of each chain entry
+    // Row number of the first record of each chain entry, rebuilt when a
+    // record is next asked for by its row number.
+    mutable std::vector<size_t> firstRow_;
+    mutable bool rowIndexStale_ = true;
     Identity identity_;
     uint64_t generation_ = 0;
+    bool repairPending_ = true;
+    bool familyChecked_ = false;
     std::unique_ptr<MemoFile> memo_;
     std::string primaryIndexPath_;
     std::unique_ptr<PrimaryIndex> primaryIndex_;

@@ -102,8 +102,10 @@ std::vector<uint8_t> TableFile::encodeRow(const std::vector<Value>& values)
     return record;
 }
 
-void TableFile::checkWritable() const
+void TableFile::checkWritable()
 {
+    if (familyChecked_)
+        return;
     if (!writable_)
         throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
     if (header_.needsRebuild)
@@ -136,6 +138,7 @@ void TableFile::checkWritable() const
             throw Error("A tabela " + name() + " tem o índice secundário mantido " + found
                         + ", que este programa ainda não atualiza.");
     }
+    familyChecked_ = true;
 }
 
 void TableFile::writeBlock(int number)
@@ -206,26 +209,53 @@ void TableFile::setBlockCount(int number, int count)
 void TableFile::setNext(int number, int next) { bytes::putU16le(block(number), uint16_t(next)); }
 void TableFile::setPrev(int number, int prev) { bytes::putU16le(block(number) + 2, uint16_t(prev)); }
 
-// Where a key goes among the first `rows` rows: after the last key that is
-// not greater.
-TableFile::Position TableFile::findPosition(const uint8_t* key, size_t rows) const
+// Where a key goes: after the last record whose key is not greater, found by
+// the blocks' first keys and then inside the block. withoutLast leaves the
+// chain's last record out of the search.
+TableFile::Position TableFile::findPosition(const uint8_t* key, bool withoutLast) const
 {
+    auto countOf = [&](size_t b) {
+        return int(chain_[b].count) - (withoutLast && b + 1 == chain_.size() ? 1 : 0);
+    };
     size_t lo = 0;
-    size_t hi = rows;
+    size_t hi = chain_.size();
     while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (compareKeys(record(mid), key) <= 0)
+        if (countOf(mid) > 0 && compareKeys(blockRecord(chain_[mid], 0), key) <= 0)
             lo = mid + 1;
         else
             hi = mid;
     }
-    // lo = number of rows with a key not greater: the new row follows row lo-1.
     if (lo == 0)
         return {0, 0};
-    const size_t pred = lo - 1;
-    const auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), pred) - 1;
-    const size_t b = size_t(it - firstRow_.begin());
-    return {b, int(pred - firstRow_[b]) + 1};
+    size_t b = lo - 1;
+    int lowIndex = 0;
+    int highIndex = countOf(b);
+    while (lowIndex < highIndex) {
+        const int mid = (lowIndex + highIndex) / 2;
+        if (compareKeys(blockRecord(chain_[b], mid), key) <= 0)
+            lowIndex = mid + 1;
+        else
+            highIndex = mid;
+    }
+    return {b, lowIndex};
+}
+
+// The record before a position, and the one at it; null where there is none.
+const uint8_t* TableFile::before(Position p) const
+{
+    if (p.index > 0)
+        return blockRecord(chain_[p.block], p.index - 1);
+    return nullptr;
+}
+
+const uint8_t* TableFile::at(Position p) const
+{
+    if (p.block < chain_.size() && p.index < chain_[p.block].count)
+        return blockRecord(chain_[p.block], p.index);
+    if (p.block + 1 < chain_.size() && chain_[p.block + 1].count > 0)
+        return blockRecord(chain_[p.block + 1], 0);
+    return nullptr;
 }
 
 // Under a sort order other than plain byte order the engine places a key only
@@ -233,7 +263,7 @@ TableFile::Position TableFile::findPosition(const uint8_t* key, size_t rows) con
 // the new key and a neighbour position by position, the first difference must
 // come between digits, capitals or the padding of a shorter text, after
 // equal characters of the same kind.
-void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target, size_t rows) const
+void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target) const
 {
     if (byteOrdered(header_))
         return;
@@ -257,12 +287,9 @@ void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target, size
         }
         return true;
     };
-    const size_t at = target.block < firstRow_.size() ? firstRow_[target.block] + size_t(target.index) : 0;
-    bool ok = true;
-    if (at > 0)
-        ok = decidedPlainly(rec, record(at - 1));
-    if (ok && at < rows)
-        ok = decidedPlainly(rec, record(at));
+    const uint8_t* previous = before(target);
+    const uint8_t* next = at(target);
+    const bool ok = (!previous || decidedPlainly(rec, previous)) && (!next || decidedPlainly(rec, next));
     if (!ok)
         throw Error("A tabela " + name() + " usa a ordem de classificação " + header_.sortOrderId
                     + ", na qual este programa só insere chaves cuja ordem não dependa de minúsculas, acentos ou "
@@ -391,8 +418,13 @@ void TableFile::placeInKeyOrder(Position target)
     writeHeader();
 }
 
+// What an insert killed halfway leaves is looked for once after each load:
+// between loads this process keeps the files whole itself.
 void TableFile::repairAfterCrash()
 {
+    if (!repairPending_)
+        return;
+    repairPending_ = false;
     size_t total = 0;
     for (const BlockRef& b : chain_)
         total += b.count;
@@ -412,9 +444,9 @@ void TableFile::repairAfterCrash()
     const size_t rows = rowCount();
     if (header_.fileType == FileType::KeyedTable && rows >= 2
         && compareKeys(record(rows - 1), record(rows - 2)) < 0) {
-        const Position target = findPosition(record(rows - 1), rows - 1);
-        const bool duplicate = target.index > 0
-                            && compareKeys(blockRecord(chain_[target.block], target.index - 1), record(rows - 1)) == 0;
+        const Position target = findPosition(record(rows - 1), true);
+        const uint8_t* previous = before(target);
+        const bool duplicate = previous && compareKeys(previous, record(rows - 1)) == 0;
         if (duplicate) {
             --header_.recordCount;
             writeHeader();
@@ -463,11 +495,12 @@ bool TableFile::inKeyOrder() const
 // left behind by an interrupted insert is written anew.
 void TableFile::checkPrimaryIndex()
 {
-    if (!primaryIndex_)
+    if (!primaryIndex_) {
         primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
-    const auto leaves = allLeaves();
-    if (!primaryIndex_->describes(leaves))
-        primaryIndex_->rebuild(leaves, 0);
+        const auto leaves = allLeaves();
+        if (!primaryIndex_->describes(leaves))
+            primaryIndex_->rebuild(leaves, 0);
+    }
     touched_.clear();
     linked_.clear();
     freed_.clear();
@@ -507,8 +540,9 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     if (keyed) {
         repairAfterCrash();
         checkPrimaryIndex();
-        target = findPosition(rec.data(), rowCount());
-        if (target.index > 0 && compareKeys(blockRecord(chain_[target.block], target.index - 1), rec.data()) == 0) {
+        target = findPosition(rec.data(), false);
+        const uint8_t* previous = before(target);
+        if (previous && compareKeys(previous, rec.data()) == 0) {
             std::string key;
             for (int i = 0; i < header_.keyFieldCount; ++i) {
                 const Value v = decodeField(header_.fields[size_t(i)], rec.data() + header_.fields[size_t(i)].offset, codePage_);
@@ -516,7 +550,7 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
             }
             throw Error("Chave duplicada na tabela " + name() + ": " + key + ".");
         }
-        checkKeyOrderSupported(rec.data(), target, rowCount());
+        checkKeyOrderSupported(rec.data(), target);
     } else {
         repairAfterCrash();
     }

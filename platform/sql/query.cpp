@@ -101,7 +101,7 @@ void Query::close()
 
 void Query::prepareTable(const Statement& s)
 {
-    const std::string path = findTableFile(database_, s.table);
+    const std::string path = session_.tableFile(database_, s.table);
     if (path.empty())
         throw paradox::Error("A tabela " + s.table + " não foi encontrada na pasta " + database_ + ".");
     table_ = session_.open(path);

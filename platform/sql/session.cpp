@@ -24,12 +24,25 @@ std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
     return table;
 }
 
+std::string Session::tableFile(const std::string& folder, const std::string& name)
+{
+    const auto key = std::make_pair(folder, name);
+    const auto it = tableFiles_.find(key);
+    if (it != tableFiles_.end() && tables_.count(it->second))
+        return it->second;
+    const std::string path = findTableFile(folder, name);
+    if (!path.empty())
+        tableFiles_[key] = path;
+    return path;
+}
+
 void Session::dropInactiveConnections()
 {
     for (auto it = tables_.begin(); it != tables_.end();) {
         if (it->second.use_count() == 1) {
             const paradox::TableFile* t = it->second.get();
             std::erase_if(indexes_, [t](const auto& entry) { return entry.first.first == t; });
+            std::erase_if(tableFiles_, [&](const auto& entry) { return entry.second == it->first; });
             it = tables_.erase(it);
         } else {
             ++it;
@@ -43,6 +56,7 @@ size_t Session::countEqual(paradox::TableFile& table, size_t field, const std::v
     const paradox::Field& f = table.fields().at(field);
     if (index.generation != table.generation() || index.counts.empty()) {
         index.counts.clear();
+        index.counts.reserve(table.rowCount());
         for (size_t r = 0; r < table.rowCount(); ++r) {
             const auto* p = reinterpret_cast<const char*>(table.record(r) + f.offset);
             ++index.counts[std::string(p, size_t(f.size))];

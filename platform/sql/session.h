@@ -27,6 +27,10 @@ public:
     const std::string& netFileDir() const { return netFileDir_; }
     const std::string& privateDir() const { return privateDir_; }
 
+    // The file of a table named in a statement (see findTableFile), looked up
+    // once and kept while it exists.
+    std::string tableFile(const std::string& folder, const std::string& name);
+
     // The table file at path, opened once. Raises paradox::Error.
     std::shared_ptr<paradox::TableFile> open(const std::string& path);
     // Closes every table that no query or table object is using.
@@ -49,6 +53,7 @@ private:
     std::string netFileDir_;
     std::string privateDir_;
     std::map<std::string, std::shared_ptr<paradox::TableFile>> tables_;
+    std::map<std::pair<std::string, std::string>, std::string> tableFiles_;
     std::map<std::pair<const paradox::TableFile*, size_t>, ColumnIndex> indexes_;
 };
 
