@@ -200,6 +200,16 @@ TEST_F(DamagedTable, RecordSizeThatDisagreesWithTheFields)
     expectDamaged("record size");
 }
 
+TEST(DamagedBcdTable, MoreDecimalsThanDigits)
+{
+    ScratchDir dir("bcd");
+    copyFamily(SHARED_DIR "/data/paradox/fields/bcd.db", dir.path());
+    std::string bytes = slurp(dir.file("bcd.db"));
+    bytes[0x79] = char(40);  // the first field's decimals
+    std::ofstream(dir.file("bcd.db"), std::ios::binary | std::ios::trunc) << bytes;
+    EXPECT_THROW(paradox::TableFile table(dir.file("bcd.db")), paradox::Error);
+}
+
 // Bytes changed at random in the header and the first block give a table
 // that reads or a clear error, never a crash or a hang.
 TEST_F(DamagedTable, RandomDamageNeverCrashes)

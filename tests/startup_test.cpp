@@ -18,6 +18,7 @@
 #include <QLocalServer>
 #include <QLocale>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -338,6 +339,39 @@ private slots:
         QVERIFY(QFile::exists(m.data() + "/PARADOX.LCK"));
         QVERIFY(!QFile::exists(m.data() + "/PDOXUSRS.NET"));
         QVERIFY(!QFile::exists(m.prefix() + "/drive_c/PDOXUSRS.NET"));
+    }
+
+    // A prefix that Wine itself made, with the entry its own registry tool wrote.
+    void realWinePrefix()
+    {
+        if (QLocale::system().dateFormat(QLocale::ShortFormat).startsWith(QLatin1Char('M')))
+            QSKIP("needs a day-first date format");
+        if (QStandardPaths::findExecutable(QStringLiteral("wineboot")).isEmpty())
+            QSKIP("Wine is not installed");
+        Machine m;
+        const QString prefix = m.prefix() + "-real";
+        qputenv("WINEPREFIX", QFile::encodeName(prefix));
+        qputenv("WINEDEBUG", "-all");
+        auto wine = [](const QString& program, const QStringList& args) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(program, args);
+            return p.waitForFinished(180000) && p.exitCode() == 0;
+        };
+        QVERIFY(wine(QStringLiteral("wineboot"), {QStringLiteral("-i")}));
+        QVERIFY(wine(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("add"),
+                                              QStringLiteral("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko"),
+                                              QStringLiteral("/v"), QStringLiteral("UninstallString"), QStringLiteral("/t"),
+                                              QStringLiteral("REG_SZ"), QStringLiteral("/d"), QStringLiteral("C:\\Pelko\\unins000.exe"),
+                                              QStringLiteral("/reg:32"), QStringLiteral("/f")}));
+        QVERIFY(wine(QStringLiteral("wineserver"), {QStringLiteral("-w")}));
+        const QString data = prefix + "/drive_c/Pelko/Dados";
+        writeFile(prefix + "/drive_c/Pelko/ROTAS.INI", "[Geral]\r\nRota=C:\\Pelko\\Dados\r\n");
+        writeFile(data + "/pelko.ini", "[Geral]\r\nDataVersao=22/03/2016\r\n");
+        TfrmClientes window;
+        ScriptedDialogs dialogs;
+        QCOMPARE(window.getPastaDeDados(), QFileInfo(data).canonicalFilePath());
+        QVERIFY(dialogs.messages.isEmpty());
     }
 
     // The real program ends with status 0 at a silent stop.

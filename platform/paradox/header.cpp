@@ -103,7 +103,7 @@ std::string parseHeader(const uint8_t* d, size_t available, uint64_t fileSize, H
             return "tipo de campo desconhecido (" + std::to_string(t) + ") no campo " + std::to_string(i + 1);
         f.size = f.type == FieldType::Bcd ? 17 : s;
         f.decimals = f.type == FieldType::Bcd ? s : 0;
-        if (!validSize(f.type, f.size))
+        if (!validSize(f.type, f.size) || f.decimals > 32)
             return "tamanho inválido no campo " + std::to_string(i + 1);
         f.offset = offset;
         offset += f.size;
