@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -320,6 +321,29 @@ private slots:
         QCOMPARE(f.dialogs().folderTitles, QStringList{QStringLiteral("Informe a pasta onde estão os arquivos XML")});
         QVERIFY(f.window().btnImportar->isEnabled());
         QCOMPARE(screenCursor(), Qt::ArrowCursor);
+    }
+
+    // While another program has the table open nothing is written; the error
+    // box names the table and the window works again.
+    void tableInUseByAnotherProgram()
+    {
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Novo")));
+        QProcess holder;
+        holder.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("exec 3<'%1'; exec sleep 30").arg(f.data() + "/TabCli.db")});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(300);
+        f.window().show();
+        f.window().ledtCaminho->setText(f.xml());
+        pastaXML = f.xml();
+        QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(f.dialogs().errors.size(), 1);
+        QVERIFY2(f.dialogs().errors.front().contains(QStringLiteral("A tabela TabCli.db está em uso por outro programa")),
+                 qPrintable(f.dialogs().errors.front()));
+        QVERIFY(f.rows(QStringLiteral("TabCli.db")).isEmpty());
+        QVERIFY(f.window().btnImportar->isEnabled());
     }
 
     void codesPastSixDigitsStopTheRun()

@@ -210,7 +210,7 @@ private slots:
         if (logged)
             QVERIFY(m.log().endsWith(QStringLiteral(" - ") + messages.front() + QStringLiteral("\r\n")));
         else
-            QVERIFY(!m.log().contains(QLatin1String("Versão deste software")));
+            QVERIFY(!m.log().contains(QStringLiteral("Versão deste software")));
         if (change == "no-entry")
             QVERIFY(QFileInfo(m.programFolder() + "/temp").isDir());  // steps 6 to 9 still ran
         QVERIFY(window.windowTitle().isEmpty());

@@ -1,5 +1,8 @@
 #include "platform/paradox/file_users.h"
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -13,16 +16,63 @@
 namespace paradox {
 namespace {
 
-bool lockedInProcLocks(const struct stat& target)
+struct FileId {
+    dev_t dev;
+    ino_t ino;
+    std::string path;
+};
+
+std::vector<FileId> idsOf(const std::vector<std::string>& paths)
+{
+    std::vector<FileId> ids;
+    for (const std::string& p : paths) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0)
+            ids.push_back({st.st_dev, st.st_ino, p});
+    }
+    return ids;
+}
+
+const FileId* findId(const std::vector<FileId>& ids, dev_t dev, ino_t ino)
+{
+    for (const FileId& id : ids)
+        if (id.dev == dev && id.ino == ino)
+            return &id;
+    return nullptr;
+}
+
+std::string baseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string programOf(long pid)
+{
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+std::string exeOf(const std::string& pid)
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(("/proc/" + pid + "/exe").c_str(), buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, size_t(n)) : std::string();
+}
+
+// Every lock in /proc/locks on one of the files that is not this process's
+// own: kind is POSIX, OFDLCK or FLOCK.
+template <typename Visit>
+void visitLocks(const std::vector<FileId>& ids, Visit visit)
 {
     std::ifstream locks("/proc/locks");
     std::string line;
     while (std::getline(locks, line)) {
-        // "1: POSIX  ADVISORY  WRITE 1234 08:01:123456 0 EOF" (entries waiting on a lock carry "->").
         std::istringstream in(line);
         std::string id;
         std::string kind;
-        std::string word;
         in >> id >> kind;
         if (kind == "->")
             in >> kind;
@@ -36,20 +86,23 @@ bool lockedInProcLocks(const struct stat& target)
         unsigned long long inode = 0;
         if (std::sscanf(device.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3)
             continue;
-        if (inode == target.st_ino && makedev(major, minor) == target.st_dev && std::atol(pid.c_str()) != ::getpid())
-            return true;
+        const FileId* file = findId(ids, makedev(major, minor), ino_t(inode));
+        const long owner = std::atol(pid.c_str());
+        if (file && owner != ::getpid())
+            visit(kind, owner, *file);
     }
-    return false;
 }
 
-bool openByOtherProcess(const struct stat& target)
+// Every other process with one of the files open; stops when visit says so.
+template <typename Visit>
+void visitOpenFiles(const std::vector<FileId>& ids, Visit visit)
 {
     DIR* proc = ::opendir("/proc");
     if (!proc)
-        return false;
+        return;
     const std::string self = std::to_string(::getpid());
-    bool found = false;
-    while (!found) {
+    bool done = false;
+    while (!done) {
         const dirent* p = ::readdir(proc);
         if (!p)
             break;
@@ -64,25 +117,85 @@ bool openByOtherProcess(const struct stat& target)
             struct stat st {};
             if (f->d_name[0] == '.' || ::stat((fdDir + "/" + f->d_name).c_str(), &st) != 0)
                 continue;
-            if (st.st_ino == target.st_ino && st.st_dev == target.st_dev) {
-                found = true;
+            if (const FileId* file = findId(ids, st.st_dev, st.st_ino)) {
+                done = visit(pid, *file);
                 break;
             }
         }
         ::closedir(fds);
     }
     ::closedir(proc);
-    return found;
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 } // namespace
 
 bool fileInUseByOthers(const std::string& path)
 {
-    struct stat target {};
-    if (::stat(path.c_str(), &target) != 0)
+    const auto ids = idsOf({path});
+    if (ids.empty())
         return false;
-    return lockedInProcLocks(target) || openByOtherProcess(target);
+    bool used = false;
+    visitLocks(ids, [&](const std::string&, long, const FileId&) { used = true; });
+    if (!used)
+        visitOpenFiles(ids, [&](const std::string&, const FileId&) { return used = true; });
+    return used;
+}
+
+std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath)
+{
+    const size_t slash = tablePath.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : tablePath.substr(0, slash);
+    std::string stem = baseName(tablePath);
+    stem = stem.substr(0, stem.find_last_of('.'));
+    std::vector<std::string> files;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return files;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        const size_t dot = name.find_last_of('.');
+        const bool family = dot != std::string::npos && equalsIgnoringCase(name.substr(0, dot), stem);
+        const bool control = equalsIgnoringCase(name, "PDOXUSRS.NET") || equalsIgnoringCase(name, "PDOXUSRS.LCK")
+                          || equalsIgnoringCase(name, "PARADOX.LCK");
+        if ((family || control) && !name.ends_with(".tessaly-new"))
+            files.push_back(dir + "/" + name);
+    }
+    ::closedir(d);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+ForeignUse foreignLock(const std::vector<std::string>& files)
+{
+    ForeignUse use;
+    visitLocks(idsOf(files), [&](const std::string& kind, long pid, const FileId& file) {
+        if (use.found || kind == "FLOCK")
+            return;
+        use = {true, baseName(file.path), pid > 0 ? pid : 0, pid > 0 ? programOf(pid) : std::string(), "bloqueio"};
+    });
+    return use;
+}
+
+ForeignUse foreignOpenFile(const std::vector<std::string>& files)
+{
+    ForeignUse use;
+    const std::string self = exeOf("self");
+    visitOpenFiles(idsOf(files), [&](const std::string& pid, const FileId& file) {
+        const std::string exe = exeOf(pid);
+        const std::string name = baseName(exe);
+        if (exe == self || name == "tessaly" || name == "pdx")
+            return false;  // another copy of this engine waits on its own lock
+        use = {true, baseName(file.path), std::atol(pid.c_str()), programOf(std::atol(pid.c_str())), "arquivo aberto"};
+        return true;
+    });
+    return use;
 }
 
 } // namespace paradox

@@ -153,6 +153,7 @@ void TableFile::load()
     primaryIndex_.reset();
     repairPending_ = true;
     familyChecked_ = false;
+    foreignUseChecked_ = false;
     ++generation_;
 }
 

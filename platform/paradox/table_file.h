@@ -91,6 +91,7 @@ private:
     std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
     // The family of files is looked at once after each load.
     void checkWritable();
+    void checkForeignUse(const std::vector<std::string>& files);
     void repairAfterCrash();
     struct Position {
         size_t block;  // chain index
@@ -133,6 +134,7 @@ private:
     uint64_t generation_ = 0;
     bool repairPending_ = true;
     bool familyChecked_ = false;
+    bool foreignUseChecked_ = false;
     std::unique_ptr<MemoFile> memo_;
     std::string primaryIndexPath_;
     std::unique_ptr<PrimaryIndex> primaryIndex_;

@@ -15,7 +15,9 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
+#include "platform/paradox/fence.h"
 #include "platform/paradox/file_lock.h"
+#include "platform/paradox/file_users.h"
 #include "platform/paradox/primary_index.h"
 
 #include <algorithm>
@@ -529,11 +531,33 @@ void TableFile::updatePrimaryIndex()
     freed_.clear();
 }
 
+// Another program that has the table in use (the host under Wine, say) keeps
+// it: nothing is written. Open files are looked for once after each load,
+// locks before every write.
+void TableFile::checkForeignUse(const std::vector<std::string>& files)
+{
+    ForeignUse use = foreignLock(files);
+    if (!use.found && !foreignUseChecked_) {
+        use = foreignOpenFile(files);
+        foreignUseChecked_ = !use.found;
+    }
+    if (!use.found)
+        return;
+    std::string who = use.program.empty() ? std::string("outro programa") : use.program;
+    if (use.pid)
+        who += ", processo " + std::to_string(use.pid);
+    throw TableInUse("A tabela " + name() + " está em uso por outro programa (" + who + ": " + use.how + " em "
+                     + use.file + "). Feche o aplicativo Pelko e execute a importação novamente.");
+}
+
 std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
 {
     FileLock lock(fd_, FileLock::Mode::Exclusive, name());
     refresh();
     checkWritable();
+    const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
+    checkForeignUse(family);
+    const Fence fence(family, name());
     const std::vector<uint8_t> rec = encodeRow(values);
     Position target{0, 0};
     const bool keyed = header_.fileType == FileType::KeyedTable;

@@ -2,6 +2,8 @@
 // same engine the window program uses.
 
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_users.h"
+#include "platform/paradox/header.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
@@ -9,6 +11,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,7 +24,8 @@ int usage()
                  "  pdx dump [-H] TABLE            print the table (-H: header only)\n"
                  "  pdx create [-b KB] [-c CODEPAGE] TABLE SCHEMA\n"
                  "                                 SCHEMA: Codigo:A6*,Nome:A60,Data:D,Preco:$ (* = key)\n"
-                 "  pdx insert TABLE               add the tab-separated rows read from standard input\n";
+                 "  pdx insert TABLE               add the tab-separated rows read from standard input\n"
+                 "  pdx info TABLE                 the table's family of files, its state, and who uses it\n";
     return 2;
 }
 
@@ -80,6 +84,81 @@ int create(int argc, char** argv)
     return 0;
 }
 
+// The header of any file of the family, or why it does not read.
+std::string headerOf(const std::string& path, paradox::Header& header)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes(65536);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    bytes.resize(size_t(in.gcount()));
+    in.clear();
+    in.seekg(0, std::ios::end);
+    return paradox::parseHeader(bytes.data(), bytes.size(), uint64_t(in.tellg()), header);
+}
+
+const char* kindOf(paradox::FileType t)
+{
+    switch (t) {
+    case paradox::FileType::KeyedTable: return "tabela com chave";
+    case paradox::FileType::UnkeyedTable: return "tabela sem chave";
+    case paradox::FileType::PrimaryIndex: return "índice primário";
+    case paradox::FileType::SecondaryMaintained: return "índice secundário mantido";
+    case paradox::FileType::SecondaryNonMaintained: return "índice secundário não mantido";
+    case paradox::FileType::CompositeMaintained: return "índice secundário composto mantido";
+    case paradox::FileType::CompositeNonMaintained: return "índice secundário composto não mantido";
+    default: return "índice do índice secundário";
+    }
+}
+
+int info(int argc, char** argv)
+{
+    if (argc != 3)
+        return usage();
+    const std::string path = argv[2];
+    for (const std::string& file : paradox::tableFamilyAndControlFiles(path)) {
+        const std::string name = file.substr(file.find_last_of('/') + 1);
+        std::string ext = name.substr(name.find_last_of('.') + 1);
+        for (char& c : ext)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        std::cout << name << ": ";
+        paradox::Header h;
+        if (ext == "MB") {
+            std::cout << "memorandos\n";
+        } else if (ext == "VAL") {
+            std::cout << "regras de validação (não interpretadas: a tabela não recebe registros)\n";
+        } else if (ext == "NET" || ext == "LCK") {
+            std::cout << "arquivo de controle do banco de dados\n";
+        } else if (const std::string problem = headerOf(file, h); !problem.empty()) {
+            std::cout << "não lido (" << problem << ")\n";
+        } else {
+            std::cout << kindOf(h.fileType) << ", versão " << h.versionName() << ", " << h.recordCount << " registros, "
+                      << h.blocksInUse << " de " << h.blocksInFile << " blocos de " << h.blockSize / 1024 << " KB";
+            if (h.fileType == paradox::FileType::PrimaryIndex || h.fileType == paradox::FileType::SecondaryIndexOfX
+                || h.fileType == paradox::FileType::CompositeIndexOfX)
+                std::cout << ", " << h.indexLevels << " níveis, marca de alteração " << int(h.raw[paradox::offsets::stampCopy]);
+            else
+                std::cout << ", contador de alterações " << int(h.raw[paradox::offsets::changeCount])
+                          << ", marca de estrutura " << int(h.raw[paradox::offsets::structureStamp]) << ", página de código "
+                          << h.codePage << (h.sortOrderId.empty() ? "" : ", ordem " + h.sortOrderId);
+            if (h.needsRebuild)
+                std::cout << ", PRECISA SER RECONSTRUÍDO";
+            if (h.encrypted)
+                std::cout << ", criptografado";
+            std::cout << "\n";
+        }
+    }
+    paradox::ForeignUse use = paradox::foreignLock(paradox::tableFamilyAndControlFiles(path));
+    if (!use.found)
+        use = paradox::foreignOpenFile(paradox::tableFamilyAndControlFiles(path));
+    if (use.found)
+        std::cout << "em uso: " << (use.program.empty() ? "outro programa" : use.program)
+                  << (use.pid ? " (processo " + std::to_string(use.pid) + ")" : std::string()) << ", " << use.how << " em "
+                  << use.file << "\n";
+    else
+        std::cout << "em uso: por nenhum outro programa\n";
+    return 0;
+}
+
 int insert(int argc, char** argv)
 {
     if (argc != 3)
@@ -126,6 +205,8 @@ int main(int argc, char** argv)
             return create(argc, argv);
         if (command == "insert")
             return insert(argc, argv);
+        if (command == "info")
+            return info(argc, argv);
     } catch (const std::exception& e) {
         std::cerr << "pdx: " << e.what() << "\n";
         return 1;

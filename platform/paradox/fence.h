@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace paradox {
+
+// Write locks over the whole of each file (open file description locks, the
+// kind Wine and Samba map Windows byte-range locks onto) for the length of one
+// write: a program that starts meanwhile fails to lock the table and reports
+// it busy instead of reading half-written blocks. Released when the fence
+// goes, also after an error; a crash releases them by itself. Raises
+// TableInUse naming the table when another program holds a lock.
+class Fence {
+public:
+    Fence(const std::vector<std::string>& files, const std::string& tableName);
+    ~Fence();
+    Fence(const Fence&) = delete;
+    Fence& operator=(const Fence&) = delete;
+
+private:
+    void release();
+
+    std::vector<int> fds_;
+};
+
+} // namespace paradox
