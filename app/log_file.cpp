@@ -1,5 +1,7 @@
 #include "app/log_file.h"
 
+#include "platform/paradox/file_io.h"
+
 #include <cerrno>
 #include <cstring>
 #include <cstdint>
@@ -140,33 +142,16 @@ bool containsBreak(std::string_view text)
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+
 bool readAll(int fd, off_t from, off_t to, std::string& out)
 {
     out.resize(size_t(to - from));
-    size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = pread(fd, out.data() + done, out.size() - done, from + off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
+    return paradox::file_io::readAt(fd, reinterpret_cast<uint8_t*>(out.data()), out.size(), from);
 }
 
 bool writeAll(int fd, std::string_view data, off_t at)
 {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = pwrite(fd, data.data() + done, data.size() - done, at + off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
+    return paradox::file_io::writeAt(fd, reinterpret_cast<const uint8_t*>(data.data()), data.size(), at);
 }
 
 // Replaces the file by its normal form, whole or not at all.

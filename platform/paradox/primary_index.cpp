@@ -346,10 +346,16 @@ std::vector<uint8_t> PrimaryIndex::blockBytes(const Node& n) const
     return b;
 }
 
-// The index records the table's data-change counter: both move together.
-void PrimaryIndex::bumpStamp(std::vector<uint8_t>& raw, int stampDelta) const
+// The header counts the entries of every level. The index records the
+// table's data-change counter: both move together.
+void PrimaryIndex::storeHeaderCounters(int stampDelta)
 {
-    raw[offsets::stampCopy] = uint8_t(raw[offsets::stampCopy] + stampDelta);
+    uint32_t entries = 0;
+    for (const Node& n : nodes_)
+        entries += uint32_t(n.entries.size());
+    header_.recordCount = entries;
+    storeCounters(header_);
+    header_.raw[offsets::stampCopy] = uint8_t(header_.raw[offsets::stampCopy] + stampDelta);
 }
 
 // Blocks first, the header last: until the header is written, a reader finds
@@ -367,12 +373,7 @@ void PrimaryIndex::writeChanges(int stampDelta)
             ok = ok && file_io::writeAt(fd, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
             n.dirty = false;
         }
-        uint32_t entries = 0;
-        for (const Node& n : nodes_)
-            entries += uint32_t(n.entries.size());
-        header_.recordCount = entries;
-        storeCounters(header_);
-        bumpStamp(header_.raw, stampDelta);
+        storeHeaderCounters(stampDelta);
         ok = ok && file_io::writeAt(fd, header_.raw.data(), header_.raw.size(), 0);
     }
     if (!ok)
@@ -442,12 +443,7 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
         header_.firstBlock = nodes_[chain.front()].block;
         header_.lastBlock = nodes_[chain.back()].block;
     }
-    uint32_t entries = 0;
-    for (const Node& n : nodes_)
-        entries += uint32_t(n.entries.size());
-    header_.recordCount = entries;
-    storeCounters(header_);
-    bumpStamp(header_.raw, stampDelta);
+    storeHeaderCounters(stampDelta);
 
     // A new file beside the old one, renamed over it: whole or not at all.
     const std::string temporary = path_ + ".tessaly-new";

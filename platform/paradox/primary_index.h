@@ -72,7 +72,7 @@ private:
     int newNode(int level, int parent, int after);
     std::vector<uint8_t> blockBytes(const Node& n) const;
     void writeChanges(int stampDelta);
-    void bumpStamp(std::vector<uint8_t>& raw, int stampDelta) const;
+    void storeHeaderCounters(int stampDelta);
     int capacity() const;
 
     void reopen();

@@ -47,16 +47,6 @@ std::string two(int v)
     return b;
 }
 
-std::string dateText(Date d)
-{
-    int y = 0;
-    int m = 0;
-    int day = 0;
-    ymdFromDate(d, y, m, day);
-    char b[32];
-    std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, day);
-    return b;
-}
 
 std::string timeText(int64_t ms)
 {
@@ -107,6 +97,17 @@ bool parseTime(std::string_view s, int64_t& ms)
 }
 
 } // namespace
+
+std::string dateText(Date d)
+{
+    int y = 0;
+    int m = 0;
+    int day = 0;
+    ymdFromDate(d, y, m, day);
+    char b[32];
+    std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, day);
+    return b;
+}
 
 std::string valueText(const Field& f, const Value& v)
 {

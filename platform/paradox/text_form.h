@@ -14,6 +14,9 @@ namespace paradox {
 // \\ escaped, and \N for a blank value.
 std::string valueText(const Field& field, const Value& value);
 
+// A date as 2026-12-09.
+std::string dateText(Date date);
+
 // Reads a value of the field's type from its text form. Raises Error naming
 // the field when the text does not fit the type.
 Value parseValueText(const Field& field, std::string_view text);

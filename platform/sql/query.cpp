@@ -149,12 +149,8 @@ void Query::open()
                     return s.descending ? keys[b] < keys[a] : keys[a] < keys[b];
                 });
             }
-            for (size_t r : order) {
-                std::vector<std::string> row;
-                for (size_t c : columns_)
-                    row.push_back(valueAsString(table_->value(r, c)));
-                rows_.push_back(std::move(row));
-            }
+            for (size_t r : order)
+                rows_.push_back(resultRow(r));
             materialized_ = true;
             count_ = rows_.size();
         }
@@ -165,6 +161,14 @@ void Query::open()
     active_ = true;
 }
 
+std::vector<std::string> Query::resultRow(size_t row) const
+{
+    std::vector<std::string> texts;
+    for (size_t c : columns_)
+        texts.push_back(valueAsString(table_->value(row, c)));
+    return texts;
+}
+
 void Query::materialize()
 {
     if (materialized_)
@@ -173,12 +177,8 @@ void Query::materialize()
     table_->refresh();
     const paradox::Field& f = table_->fields()[size_t(whereField_)];
     for (size_t r = 0; r < table_->rowCount(); ++r) {
-        if (std::memcmp(table_->record(r) + f.offset, whereStored_.data(), whereStored_.size()) != 0)
-            continue;
-        std::vector<std::string> row;
-        for (size_t c : columns_)
-            row.push_back(valueAsString(table_->value(r, c)));
-        rows_.push_back(std::move(row));
+        if (std::memcmp(table_->record(r) + f.offset, whereStored_.data(), whereStored_.size()) == 0)
+            rows_.push_back(resultRow(r));
     }
     materialized_ = true;
     count_ = rows_.size();

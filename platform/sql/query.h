@@ -99,6 +99,7 @@ private:
     void prepareTable(const Statement& s);
     std::vector<uint8_t> storedForm(size_t field, const struct Operand& o) const;
     void materialize();
+    std::vector<std::string> resultRow(size_t row) const;
 
     Session& session_;
     std::string database_;

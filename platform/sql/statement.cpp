@@ -83,16 +83,6 @@ std::vector<Token> tokenize(std::string_view sql)
     return tokens;
 }
 
-bool sameWord(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 class Parser {
 public:
     explicit Parser(std::string_view sql) : tokens_(tokenize(sql)) {}
@@ -160,7 +150,7 @@ private:
 
     bool acceptWord(std::string_view w)
     {
-        if (peek().kind == Token::Kind::Word && sameWord(peek().text, w)) {
+        if (peek().kind == Token::Kind::Word && sameName(peek().text, w)) {
             ++pos_;
             return true;
         }
@@ -190,7 +180,7 @@ private:
         if (peek().kind != Token::Kind::Word)
             fail(what);
         for (const char* r : reserved)
-            if (sameWord(peek().text, r))
+            if (sameName(peek().text, r))
                 fail(what);
         return tokens_[pos_++].text;
     }
@@ -230,6 +220,16 @@ private:
 };
 
 } // namespace
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
 
 Statement parseStatement(std::string_view sql) { return Parser(sql).statement(); }
 

@@ -32,6 +32,10 @@ struct Statement {
     std::vector<Operand> values;  // INSERT
 };
 
+// Names of tables, columns, keywords and parameters compare without regard
+// to ASCII case.
+bool sameName(std::string_view a, std::string_view b);
+
 // Raises SqlError naming what was not understood and where.
 Statement parseStatement(std::string_view sql);
 

@@ -2,6 +2,7 @@
 
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/text_form.h"
 #include "platform/sql/query.h"
 #include "platform/sql/sql_error.h"
 #include "platform/sql/statement.h"
@@ -48,16 +49,6 @@ paradox::Value numberFor(FieldType t, int64_t whole, double value, bool isWholeV
 }
 
 } // namespace
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 size_t fieldOf(const paradox::TableFile& table, std::string_view column)
 {
@@ -156,15 +147,8 @@ std::string valueAsString(const paradox::Value& v)
         return textOfNumber(*d);
     if (const auto* b = std::get_if<bool>(&v))
         return *b ? "True" : "False";
-    if (const auto* d = std::get_if<paradox::Date>(&v)) {
-        int y = 0;
-        int m = 0;
-        int day = 0;
-        paradox::ymdFromDate(*d, y, m, day);
-        char b[16];
-        std::snprintf(b, sizeof b, "%04d-%02d-%02d", y, m, day);
-        return b;
-    }
+    if (const auto* d = std::get_if<paradox::Date>(&v))
+        return paradox::dateText(*d);
     if (const auto* t = std::get_if<paradox::Time>(&v))
         return std::to_string(t->ms);
     if (const auto* t = std::get_if<paradox::Timestamp>(&v))

@@ -16,8 +16,6 @@ namespace db {
 struct Operand;
 class Param;
 
-bool sameName(std::string_view a, std::string_view b);
-
 // The field of a table by name, without regard to case. Raises paradox::Error
 // naming the table and the column when there is none.
 size_t fieldOf(const paradox::TableFile& table, std::string_view column);
