@@ -5,6 +5,7 @@
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/primary_index.h"
+#include "platform/paradox/validity_checks.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -15,6 +15,7 @@
 namespace paradox {
 
 class PrimaryIndex;
+class ValidityChecks;
 struct IndexLeaf;
 
 // One Paradox table (.DB) with its family: primary index (.PX) and memo file
@@ -138,6 +139,7 @@ private:
     std::unique_ptr<MemoFile> memo_;
     std::string primaryIndexPath_;
     std::unique_ptr<PrimaryIndex> primaryIndex_;
+    std::unique_ptr<ValidityChecks> validityChecks_;
     // What one insert changed, for the primary index.
     std::vector<int> touched_;
     std::vector<std::pair<int, int>> linked_;  // (after, new block)

@@ -19,6 +19,7 @@
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/primary_index.h"
+#include "platform/paradox/validity_checks.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -114,8 +115,8 @@ void TableFile::checkWritable()
         throw Error("A tabela " + name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
     if (header_.fileType == FileType::KeyedTable && primaryIndexPath_.empty())
         throw Error("A tabela " + name() + " tem chave mas não tem seu índice primário (.PX).");
-    if (!siblingFile(path_, ".VAL").empty())
-        throw Error("A tabela " + name() + " tem regras de validação (.VAL), que este programa ainda não aplica.");
+    const std::string checks = siblingFile(path_, ".VAL");
+    validityChecks_ = checks.empty() ? nullptr : std::make_unique<ValidityChecks>(checks, header_);
     // Secondary indexes that the host keeps up to date would miss our rows.
     const size_t slash = path_.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
@@ -558,7 +559,9 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
     checkForeignUse(family);
     const Fence fence(family, name());
-    const std::vector<uint8_t> rec = encodeRow(values);
+    std::vector<uint8_t> rec = encodeRow(values);
+    if (validityChecks_)
+        validityChecks_->apply(rec, *this);
     Position target{0, 0};
     const bool keyed = header_.fileType == FileType::KeyedTable;
     if (keyed) {

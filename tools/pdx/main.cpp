@@ -8,6 +8,7 @@
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/text_form.h"
+#include "platform/paradox/validity_checks.h"
 
 #include <charconv>
 #include <cstring>
@@ -96,6 +97,38 @@ std::string headerOf(const std::string& path, paradox::Header& header)
     return paradox::parseHeader(bytes.data(), bytes.size(), uint64_t(in.tellg()), header);
 }
 
+// The validity checks as the engine applies them, or why it cannot.
+void printChecks(const std::string& tablePath, const std::string& valPath)
+{
+    std::cout << "regras de validação\n";
+    try {
+        paradox::TableFile table(tablePath);
+        const paradox::ValidityChecks checks(valPath, table.header());
+        for (const paradox::FieldCheck& c : checks.fields()) {
+            const paradox::Field& f = table.fields()[size_t(c.field)];
+            auto text = [&](const std::vector<uint8_t>& stored) {
+                return paradox::valueText(f, paradox::decodeField(f, stored.data(), table.codePage()));
+            };
+            std::cout << "  " << f.name << ":";
+            if (c.required)
+                std::cout << " obrigatório";
+            if (!c.minimum.empty())
+                std::cout << " mínimo " << text(c.minimum);
+            if (!c.maximum.empty())
+                std::cout << " máximo " << text(c.maximum);
+            if (!c.defaultValue.empty())
+                std::cout << " padrão " << text(c.defaultValue);
+            if (!c.picture.empty())
+                std::cout << " máscara " << table.codePage().toUtf8(c.picture);
+            if (!c.lookupTable.empty())
+                std::cout << " consulta " << c.lookupTable;
+            std::cout << "\n";
+        }
+    } catch (const paradox::Error& e) {
+        std::cout << "  " << e.what() << "\n";
+    }
+}
+
 const char* kindOf(paradox::FileType t)
 {
     switch (t) {
@@ -125,7 +158,7 @@ int info(int argc, char** argv)
         if (ext == "MB") {
             std::cout << "memorandos\n";
         } else if (ext == "VAL") {
-            std::cout << "regras de validação (não interpretadas: a tabela não recebe registros)\n";
+            printChecks(path, file);
         } else if (ext == "NET" || ext == "LCK") {
             std::cout << "arquivo de controle do banco de dados\n";
         } else if (const std::string problem = headerOf(file, h); !problem.empty()) {

@@ -1,0 +1,188 @@
+#include "platform/paradox/validity_checks.h"
+
+#include "platform/paradox/bytes.h"
+#include "platform/paradox/error.h"
+#include "platform/paradox/table_file.h"
+
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace paradox {
+namespace {
+
+constexpr size_t entriesAt = 0x35;
+constexpr size_t entrySize = 0x1C;
+constexpr size_t lookupBlockSize = 0x50;
+
+std::string fileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string shown(const Field& f, const uint8_t* stored, const CodePage& cp)
+{
+    const Value v = decodeField(f, stored, cp);
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    if (const auto* i = std::get_if<int64_t>(&v))
+        return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return std::to_string(*d);
+    return "(valor)";
+}
+
+} // namespace
+
+bool pictureSupported(const std::string& picture)
+{
+    return picture.find_first_of("*[]{};,") == std::string::npos;
+}
+
+bool matchesPicture(const std::string& picture, const std::string& value)
+{
+    if (!pictureSupported(picture) || picture.size() != value.size())
+        return false;
+    for (size_t i = 0; i < picture.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        switch (picture[i]) {
+        case '#':
+            if (!std::isdigit(c))
+                return false;
+            break;
+        case '?':
+            if (!std::isalpha(c) && c < 0x80)
+                return false;
+            break;
+        case '&':
+            if ((!std::isalpha(c) && c < 0x80) || std::islower(c))
+                return false;
+            break;
+        case '!':
+            if (std::islower(c))
+                return false;
+            break;
+        case '@': break;
+        default:
+            if (value[i] != picture[i])
+                return false;
+        }
+    }
+    return true;
+}
+
+ValidityChecks::ValidityChecks(const std::string& path, const Header& table)
+    : path_(path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string name = fileNameOf(path);
+    auto refuse = [&](const std::string& why) {
+        return Error("As regras de validação de " + name + " não podem ser aplicadas por este programa (" + why
+                     + "); a tabela não recebe registros.");
+    };
+    if (d.size() < entriesAt)
+        throw refuse("arquivo curto demais");
+    if (d[1] != 9 && d[1] != 10 && d[1] != 11)
+        throw refuse("formato antigo");
+    if (bytes::u32le(&d[0x0D]) != 0)
+        throw refuse("integridade referencial");
+    size_t at = entriesAt;
+    for (int e = 0; e < d[2]; ++e) {
+        if (at + entrySize > d.size())
+            throw refuse("entrada incompleta");
+        const uint8_t* entry = &d[at];
+        FieldCheck check;
+        check.field = entry[0];
+        if (check.field >= int(table.fields.size()))
+            throw refuse("campo inexistente");
+        const Field& f = table.fields[size_t(check.field)];
+        check.required = entry[2] != 0;
+        size_t payload = at + entrySize;
+        auto take = [&](size_t n) {
+            if (payload + n > d.size())
+                throw refuse("entrada incompleta");
+            std::vector<uint8_t> bytes(d.begin() + ptrdiff_t(payload), d.begin() + ptrdiff_t(payload + n));
+            payload += n;
+            return bytes;
+        };
+        if (bytes::u32le(entry + 0x04) != 0) {
+            const auto block = take(lookupBlockSize);
+            check.lookupTable.assign(reinterpret_cast<const char*>(block.data()), strnlen(reinterpret_cast<const char*>(block.data()), 0x1A));
+        }
+        if (bytes::u32le(entry + 0x0C) != 0)
+            check.minimum = take(size_t(f.size));
+        if (bytes::u32le(entry + 0x10) != 0)
+            check.maximum = take(size_t(f.size));
+        if (bytes::u32le(entry + 0x14) != 0)
+            check.defaultValue = take(size_t(f.size));
+        if (bytes::u32le(entry + 0x18) != 0) {
+            const auto picture = take(entry[1]);
+            check.picture.assign(reinterpret_cast<const char*>(picture.data()), strnlen(reinterpret_cast<const char*>(picture.data()), picture.size()));
+            if (!pictureSupported(check.picture))
+                throw refuse("máscara " + check.picture + " no campo " + f.name);
+            if (f.type != FieldType::Alpha)
+                throw refuse("máscara em campo não alfanumérico " + f.name);
+        }
+        if ((!check.minimum.empty() || !check.maximum.empty()) && f.type == FieldType::Alpha
+            && table.sortOrderId != "ascii" && table.sortOrderId != "DBWINUS0")
+            throw refuse("mínimo ou máximo de texto sob a ordem " + table.sortOrderId);
+        fields_.push_back(std::move(check));
+        at = payload;
+    }
+}
+
+void ValidityChecks::apply(std::vector<uint8_t>& record, const TableFile& table) const
+{
+    const Header& h = table.header();
+    for (const FieldCheck& c : fields_) {
+        const Field& f = h.fields[size_t(c.field)];
+        uint8_t* p = record.data() + f.offset;
+        const auto size = size_t(f.size);
+        if (bytes::allZero(p, size) && !c.defaultValue.empty())
+            std::memcpy(p, c.defaultValue.data(), size);
+        auto broken = [&](const std::string& rule) {
+            return Error("O valor '" + shown(f, p, table.codePage()) + "' não pode ser gravado no campo " + f.name
+                         + " da tabela " + table.name() + ": " + rule + ".");
+        };
+        if (bytes::allZero(p, size)) {
+            if (c.required)
+                throw Error("O campo " + f.name + " da tabela " + table.name() + " é obrigatório e não recebeu valor.");
+            continue;
+        }
+        if (!c.minimum.empty() && std::memcmp(p, c.minimum.data(), size) < 0)
+            throw broken("menor que o mínimo " + shown(f, c.minimum.data(), table.codePage()));
+        if (!c.maximum.empty() && std::memcmp(p, c.maximum.data(), size) > 0)
+            throw broken("maior que o máximo " + shown(f, c.maximum.data(), table.codePage()));
+        if (!c.picture.empty()) {
+            const auto* end = static_cast<const uint8_t*>(std::memchr(p, 0, size));
+            const std::string value(reinterpret_cast<const char*>(p), end ? size_t(end - p) : size);
+            if (!matchesPicture(c.picture, value))
+                throw broken("fora da máscara " + c.picture);
+        }
+        if (!c.lookupTable.empty()) {
+            const std::string lookupPath = siblingFile(folderOf(table.path()) + "/" + c.lookupTable, ".DB");
+            if (lookupPath.empty())
+                throw broken("a tabela de consulta " + c.lookupTable + " não foi encontrada");
+            TableFile lookup(lookupPath);
+            const Field& key = lookup.fields().front();
+            if (key.type != f.type || key.size != f.size)
+                throw broken("a tabela de consulta " + c.lookupTable + " tem outro tipo de campo");
+            bool found = false;
+            for (size_t r = 0; r < lookup.rowCount() && !found; ++r)
+                found = std::memcmp(lookup.record(r) + key.offset, p, size) == 0;
+            if (!found)
+                throw broken("não consta da tabela de consulta " + c.lookupTable);
+        }
+    }
+}
+
+} // namespace paradox

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/paradox/header.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace paradox {
+
+class TableFile;
+
+// The validity checks of one field, from the table's .VAL file: values in the
+// field's stored form.
+struct FieldCheck {
+    int field = 0;
+    bool required = false;
+    std::vector<uint8_t> minimum;  // empty: none
+    std::vector<uint8_t> maximum;
+    std::vector<uint8_t> defaultValue;
+    std::string picture;           // as stored, in the table's code page
+    std::string lookupTable;       // file name of the lookup table
+};
+
+// The checks the host's engine applies to every new row.
+class ValidityChecks {
+public:
+    // Reads a .VAL file for the table. Raises Error for a layout or a rule
+    // this engine cannot apply (old layout, referential integrity, a picture
+    // it cannot evaluate), so that no row the host would refuse is written.
+    ValidityChecks(const std::string& path, const Header& table);
+
+    const std::vector<FieldCheck>& fields() const { return fields_; }
+
+    // Fills blank fields that have a default, then checks the record: raises
+    // Error naming the table, the column and the rule it breaks.
+    void apply(std::vector<uint8_t>& record, const TableFile& table) const;
+
+private:
+    std::string path_;
+    std::vector<FieldCheck> fields_;
+};
+
+// Whether a stored alpha value (code-page bytes, NUL padded) fits a picture
+// of the plain kind: # digit, ? letter, & letter (upper case), @ any, ! any
+// (upper case), every other character itself. False for a picture with
+// optional parts, repetitions or alternatives, which this engine does not
+// evaluate (see pictureSupported).
+bool matchesPicture(const std::string& picture, const std::string& value);
+bool pictureSupported(const std::string& picture);
+
+} // namespace paradox

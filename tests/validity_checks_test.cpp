@@ -1,0 +1,103 @@
+// The host's validity checks on new rows: defaults filled in, required
+// fields, pictures and lookup tables enforced, rules that cannot be applied
+// refused before anything is written.
+
+#include "platform/paradox/error.h"
+#include "platform/paradox/table_file.h"
+#include "platform/paradox/validity_checks.h"
+#include "tests/paradox_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace test_support;
+using paradox::Blank;
+using paradox::Value;
+
+std::string copied(const ScratchDir& dir, const char* table)
+{
+    copyFamily(std::string(SHARED_DIR "/data/paradox/") + table, dir.path());
+    return dir.file(fs::path(table).filename().string());
+}
+
+void expectRefused(paradox::TableFile& table, const std::vector<Value>& row, std::vector<std::string> mentions)
+{
+    const std::string before = slurp(table.path());
+    try {
+        table.insert(row);
+        ADD_FAILURE() << "written";
+    } catch (const paradox::Error& e) {
+        for (const std::string& m : mentions)
+            EXPECT_NE(std::string(e.what()).find(m), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(slurp(table.path()), before);
+}
+
+TEST(ValidityChecks, DefaultFillsABlankRequiredField)
+{
+    ScratchDir dir("val_default");
+    paradox::TableFile table(copied(dir, "fields/logical.db"));
+    const size_t before = table.rowCount();
+    table.insert({Blank{}});
+    ASSERT_EQ(table.rowCount(), before + 1);
+    EXPECT_EQ(std::get<bool>(table.value(before, 0)), true);
+    table.insert({false});
+    EXPECT_EQ(std::get<bool>(table.value(before + 1, 0)), false);
+}
+
+TEST(ValidityChecks, RequiredFieldWithoutDefault)
+{
+    ScratchDir dir("val_required");
+    paradox::TableFile table(copied(dir, "joins/paradox-ascii.db"));
+    std::vector<Value> row(table.fields().size(), Blank{});
+    expectRefused(table, row, {"obrigatório", "paradox-ascii.db", table.fields()[0].name});
+}
+
+TEST(ValidityChecks, LookupTable)
+{
+    ScratchDir dir("val_lookup");
+    copied(dir, "joins/joina.db");
+    paradox::TableFile table(copied(dir, "joins/joinb.db"));
+    table.insert({int64_t(2)});
+    expectRefused(table, {int64_t(9)}, {"'9'", "Id", "joinb.db", "joina.db"});
+}
+
+TEST(ValidityChecks, Pictures)
+{
+    ScratchDir dir("val_picture");
+    paradox::TableFile table(copied(dir, "areas/ZIPCODES.DB"));
+    table.insert({std::string("00001"), std::string("SP"), std::string("Santos")});
+    expectRefused(table, {std::string("1234A"), std::string("SP"), std::string("X")}, {"1234A", "Zip", "#####"});
+    expectRefused(table, {std::string("00002"), std::string("sp"), std::string("X")}, {"'sp'", "State", "&&"});
+    EXPECT_TRUE(pxdump(table.path()).status == 0);
+}
+
+TEST(ValidityChecks, RulesThatCannotBeAppliedAreRefusedBeforeWriting)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"joins/C.DB", "integridade referencial"},
+        {"mtdemo/FILMS.DB", "formato antigo"},
+    };
+    for (auto [table, why] : cases) {
+        SCOPED_TRACE(table);
+        ScratchDir dir("val_refused");
+        paradox::TableFile t(copied(dir, table));
+        std::vector<Value> row(t.fields().size(), Blank{});
+        expectRefused(t, row, {why});
+    }
+}
+
+TEST(ValidityChecks, PlainPictures)
+{
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"#####", "01310", true}, {"#####", "0131", false}, {"#####", "0131A", false}, {"&&", "SP", true},
+        {"&&", "Sp", false},      {"##-##", "12-34", true}, {"##-##", "12/34", false}, {"@@!", "a1B", true},
+        {"@@!", "a1b", false},    {"??", "a1", false},
+    };
+    for (auto [picture, value, ok] : cases)
+        EXPECT_EQ(paradox::matchesPicture(picture, value), ok) << picture << " " << value;
+    EXPECT_FALSE(paradox::pictureSupported("[(*3{#}) ]*3{#}-*4{#}"));
+}
+
+} // namespace
