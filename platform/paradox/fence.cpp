@@ -21,15 +21,23 @@ bool lockWhole(int fd, short type)
 
 } // namespace
 
-Fence::Fence(const std::vector<std::string>& files, const std::string& tableName)
+Fence::Fence(const std::vector<std::string>& files, const std::string& tableName,
+             const std::vector<std::pair<std::string, int>>& open)
 {
     for (const std::string& path : files) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        int fd = -1;
+        for (const auto& [openPath, openFd] : open)
+            if (openPath == path)
+                fd = openFd;
+        const bool opened = fd < 0;
+        if (opened)
+            fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0)
             continue;  // a file this user may not write cannot be fenced; detection still saw it
         if (!lockWhole(fd, F_WRLCK)) {
             const int error = errno;
-            ::close(fd);
+            if (opened)
+                ::close(fd);
             release();
             if (error == EAGAIN || error == EACCES)
                 throw TableInUse("A tabela " + tableName + " está em uso por outro programa (bloqueio em "
@@ -37,7 +45,7 @@ Fence::Fence(const std::vector<std::string>& files, const std::string& tableName
                                  + "). Feche o aplicativo Pelko e execute a importação novamente.");
             throw Error("Não foi possível bloquear " + path + " para gravar a tabela " + tableName + ".");
         }
-        fds_.push_back(fd);
+        fds_.emplace_back(fd, opened);
     }
 }
 
@@ -45,9 +53,10 @@ Fence::~Fence() { release(); }
 
 void Fence::release()
 {
-    for (int fd : fds_) {
+    for (auto [fd, opened] : fds_) {
         lockWhole(fd, F_UNLCK);
-        ::close(fd);
+        if (opened)
+            ::close(fd);
     }
     fds_.clear();
 }

@@ -13,7 +13,10 @@ namespace paradox {
 // TableInUse naming the table when another program holds a lock.
 class Fence {
 public:
-    Fence(const std::vector<std::string>& files, const std::string& tableName);
+    // open: files the caller already holds open for writing (path, descriptor),
+    // locked through those descriptors and left open.
+    Fence(const std::vector<std::string>& files, const std::string& tableName,
+          const std::vector<std::pair<std::string, int>>& open = {});
     ~Fence();
     Fence(const Fence&) = delete;
     Fence& operator=(const Fence&) = delete;
@@ -21,7 +24,7 @@ public:
 private:
     void release();
 
-    std::vector<int> fds_;
+    std::vector<std::pair<int, bool>> fds_;  // descriptor, opened here
 };
 
 } // namespace paradox

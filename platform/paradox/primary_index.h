@@ -45,6 +45,8 @@ public:
     void rebuild(const std::vector<Leaf>& leaves, int stampDelta);
 
     int levels() const { return header_.indexLevels; }
+    const std::string& path() const { return path_; }
+    int fd() const { return fd_; }
 
 private:
     struct Entry {

@@ -155,6 +155,7 @@ void TableFile::load()
     repairPending_ = true;
     familyChecked_ = false;
     foreignUseChecked_ = false;
+    primaryIndexVerified_ = false;
     ++generation_;
 }
 

@@ -136,6 +136,7 @@ private:
     bool repairPending_ = true;
     bool familyChecked_ = false;
     bool foreignUseChecked_ = false;
+    bool primaryIndexVerified_ = false;
     std::unique_ptr<MemoFile> memo_;
     std::string primaryIndexPath_;
     std::unique_ptr<PrimaryIndex> primaryIndex_;

@@ -498,11 +498,13 @@ bool TableFile::inKeyOrder() const
 // left behind by an interrupted insert is written anew.
 void TableFile::checkPrimaryIndex()
 {
-    if (!primaryIndex_) {
+    if (!primaryIndex_)
         primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+    if (!primaryIndexVerified_) {
         const auto leaves = allLeaves();
         if (!primaryIndex_->describes(leaves))
             primaryIndex_->rebuild(leaves, 0);
+        primaryIndexVerified_ = true;
     }
     touched_.clear();
     linked_.clear();
@@ -558,7 +560,12 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     checkWritable();
     const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
     checkForeignUse(family);
-    const Fence fence(family, name());
+    if (header_.fileType == FileType::KeyedTable && !primaryIndex_)
+        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+    std::vector<std::pair<std::string, int>> open{{path_, fd_}};
+    if (primaryIndex_)
+        open.emplace_back(primaryIndex_->path(), primaryIndex_->fd());
+    const Fence fence(family, name(), open);
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
         validityChecks_->apply(rec, *this);
