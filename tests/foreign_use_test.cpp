@@ -133,6 +133,25 @@ TEST_F(ForeignUseTest, LockOnAByteRangeOfTheTable)
     stop(holder);
 }
 
+// A program that locks the table after the first write of a run is met by
+// the fence of the next write.
+TEST_F(ForeignUseTest, LockTakenBetweenTwoWrites)
+{
+    paradox::TableFile table(dir.file("TabCli.db"));
+    table.insert({std::string("000005"), std::string("cinco")});
+    const pid_t holder = holdLock(dir.file("TabCli.db"), F_SETLK);
+    const std::string before = snapshot();
+    try {
+        table.insert({std::string("000006"), std::string("seis")});
+        ADD_FAILURE() << "written";
+    } catch (const paradox::TableInUse& e) {
+        EXPECT_NE(std::string(e.what()).find("bloqueio em TabCli.db"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(snapshot(), before);
+    stop(holder);
+    table.insert({std::string("000006"), std::string("seis")});
+}
+
 TEST_F(ForeignUseTest, StaleControlFilesWithoutHolder)
 {
     std::ofstream(dir.file("PDOXUSRS.NET")) << "net";

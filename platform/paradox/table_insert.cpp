@@ -535,15 +535,17 @@ void TableFile::updatePrimaryIndex()
 }
 
 // Another program that has the table in use (the host under Wine, say) keeps
-// it: nothing is written. Open files are looked for once after each load,
-// locks before every write.
+// it: nothing is written. Its locks and open files are looked for before the
+// first write after each load; before every later write the fence's own
+// locks find any lock another program has taken since.
 void TableFile::checkForeignUse(const std::vector<std::string>& files)
 {
+    if (foreignUseChecked_)
+        return;
     ForeignUse use = foreignLock(files);
-    if (!use.found && !foreignUseChecked_) {
+    if (!use.found)
         use = foreignOpenFile(files);
-        foreignUseChecked_ = !use.found;
-    }
+    foreignUseChecked_ = !use.found;
     if (!use.found)
         return;
     std::string who = use.program.empty() ? std::string("outro programa") : use.program;
