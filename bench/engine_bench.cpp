@@ -112,10 +112,10 @@ void importPattern(const fs::path& dir, int rows, int operations)
 
 double ourUnkeyedInserts(const fs::path& dir, int rows)
 {
-    paradox::TableSpec spec = paradox::parseSchema(clientSchema);
-    spec.fields[0].key = false;
+    paradox::TableSpec layout = paradox::parseSchema(clientSchema);
+    layout.fields[0].key = false;
     const std::string path = (dir / "ours.db").string();
-    paradox::createTable(path, spec);
+    paradox::createTable(path, layout);
     paradox::TableFile table(path);
     const auto t0 = Clock::now();
     for (int n = 0; n < rows; ++n)
@@ -131,19 +131,19 @@ double pxlibUnkeyedInserts(const fs::path& dir, int rows)
         const char* name;
         char type;
         int size;
-    } spec[] = {{"Codigo", pxfAlpha, 6},   {"Data", pxfDate, 4},      {"Nome", pxfAlpha, 60},    {"Endereco", pxfAlpha, 60},
+    } layout[] = {{"Codigo", pxfAlpha, 6},   {"Data", pxfDate, 4},      {"Nome", pxfAlpha, 60},    {"Endereco", pxfAlpha, 60},
                 {"endNumero", pxfAlpha, 10}, {"EndComplemento", pxfAlpha, 60}, {"Bairro", pxfAlpha, 40}, {"Cidade", pxfAlpha, 40},
                 {"Estado", pxfAlpha, 2},   {"CEP", pxfAlpha, 10},     {"CGC", pxfAlpha, 18},     {"Insc", pxfAlpha, 20},
                 {"TagFisica", pxfLogical, 1}, {"Telefone", pxfAlpha, 20}, {"eMail", pxfAlpha, 60}, {"lkUserInc", pxfLong, 4}};
-    const int n = int(sizeof spec / sizeof spec[0]);
+    const int n = int(sizeof layout / sizeof layout[0]);
     auto* fields = static_cast<pxfield_t*>(doc->malloc(doc, sizeof(pxfield_t) * n, "fields"));
     int recordSize = 0;
     for (int i = 0; i < n; ++i) {
-        fields[i].px_fname = PX_strdup(doc, spec[i].name);
-        fields[i].px_ftype = spec[i].type;
-        fields[i].px_flen = spec[i].size;
+        fields[i].px_fname = PX_strdup(doc, layout[i].name);
+        fields[i].px_ftype = layout[i].type;
+        fields[i].px_flen = layout[i].size;
         fields[i].px_fdc = 0;
-        recordSize += spec[i].size;
+        recordSize += layout[i].size;
     }
     const std::string path = (dir / "pxlib.db").string();
     PX_create_file(doc, fields, n, path.c_str(), pxfFileTypNonIndexDB);

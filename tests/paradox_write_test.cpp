@@ -61,12 +61,12 @@ TEST_P(RandomInserts, EveryRowReadsBackThroughTheOtherReader)
 {
     const InsertCase c = GetParam();
     ScratchDir dir(std::string("random_") + c.name);
-    paradox::TableSpec spec = paradox::parseSchema(clientSchema);
+    paradox::TableSpec layout = paradox::parseSchema(clientSchema);
     if (!c.keyed)
-        spec.fields[0].key = false;
-    spec.blockSizeKb = c.blockKb;
+        layout.fields[0].key = false;
+    layout.blockSizeKb = c.blockKb;
     const std::string path = dir.file("TabCli.db");
-    paradox::createTable(path, spec);
+    paradox::createTable(path, layout);
 
     std::vector<int> numbers(3000);
     for (size_t i = 0; i < numbers.size(); ++i)

@@ -86,7 +86,7 @@ void fixedPart(std::vector<uint8_t>& h, int recordSize, FileType type, int block
 
 TableSpec parseSchema(std::string_view schema)
 {
-    TableSpec spec;
+    TableSpec layout;
     size_t start = 0;
     while (start <= schema.size()) {
         const size_t comma = std::min(schema.find(',', start), schema.size());
@@ -112,21 +112,21 @@ TableSpec parseSchema(std::string_view schema)
         } else if (!digits.empty()) {
             throw Error("O tipo de '" + std::string(part) + "' não leva tamanho.");
         }
-        spec.fields.push_back(std::move(f));
+        layout.fields.push_back(std::move(f));
         start = comma + 1;
     }
-    return spec;
+    return layout;
 }
 
-void createTable(const std::string& path, const TableSpec& spec)
+void createTable(const std::string& path, const TableSpec& layout)
 {
-    const int n = int(spec.fields.size());
+    const int n = int(layout.fields.size());
     if (n == 0 || n > 255)
         throw Error("Uma tabela precisa de 1 a 255 campos.");
     int keys = 0;
     int recordSize = 0;
     for (int i = 0; i < n; ++i) {
-        const FieldSpec& f = spec.fields[size_t(i)];
+        const FieldSpec& f = layout.fields[size_t(i)];
         if (f.key && keys != i)
             throw Error("Os campos de chave precisam vir primeiro (campo " + f.name + ").");
         keys += f.key;
@@ -136,17 +136,17 @@ void createTable(const std::string& path, const TableSpec& spec)
             throw Error("Casas decimais inválidas no campo " + f.name + ".");
         recordSize += storedSize(f);
     }
-    const int code = spec.blockSizeKb;
+    const int code = layout.blockSizeKb;
     if (code != 1 && code != 2 && code != 4 && code != 8 && code != 16 && code != 32)
         throw Error("Tamanho de bloco inválido: " + std::to_string(code) + " KB.");
     if (recordSize > code * 1024 - 6)
         throw Error("O registro não cabe num bloco de " + std::to_string(code) + " KB.");
-    const CodePage codePage(spec.codePage);
+    const CodePage codePage(layout.codePage);
 
     // Variable part: descriptors, pointers, table name, field names, field
     // numbers, sort order.
     std::vector<uint8_t> names;
-    for (const FieldSpec& f : spec.fields) {
+    for (const FieldSpec& f : layout.fields) {
         const auto encoded = codePage.fromUtf8(f.name);
         if (!encoded || encoded->empty() || encoded->find('\0') != std::string::npos)
             throw Error("Nome de campo inválido: " + f.name + ".");
@@ -171,13 +171,13 @@ void createTable(const std::string& path, const TableSpec& spec)
     bytes::putU32le(&h[0x60], uint32_t(std::time(nullptr)));
     bytes::putU16le(&h[0x64], uint16_t(n + 1));
     bytes::putU16le(&h[0x66], uint16_t(numbersAt - 0x58));
-    bytes::putU16le(&h[offsets::codePage], uint16_t(spec.codePage));
+    bytes::putU16le(&h[offsets::codePage], uint16_t(layout.codePage));
     h[0x6C] = 1;
     h[0x6D] = 1;
     bytes::putU16le(&h[sortOrderOffset], uint16_t(sortAt - 0x58));
     for (int i = 0; i < n; ++i) {
-        h[0x78 + 2 * size_t(i)] = uint8_t(spec.fields[size_t(i)].type);
-        h[0x78 + 2 * size_t(i) + 1] = descriptorSize(spec.fields[size_t(i)]);
+        h[0x78 + 2 * size_t(i)] = uint8_t(layout.fields[size_t(i)].type);
+        h[0x78 + 2 * size_t(i) + 1] = descriptorSize(layout.fields[size_t(i)]);
         bytes::putU16le(&h[numbersAt + 2 * size_t(i)], uint16_t(i + 1));
     }
     std::memcpy(&h[namesAt - tableNameLength], tableName.data(), tableName.size());
@@ -189,15 +189,15 @@ void createTable(const std::string& path, const TableSpec& spec)
     if (keys) {
         int keyWidth = 0;
         for (int i = 0; i < keys; ++i)
-            keyWidth += storedSize(spec.fields[size_t(i)]);
+            keyWidth += storedSize(layout.fields[size_t(i)]);
         const size_t pxUsed = 0x58 + 2 * size_t(keys) + 4 + tableNameLength;
         px.assign((pxUsed + 0x7FF) / 0x800 * 0x800, 0);
         fixedPart(px, keyWidth + 6, FileType::PrimaryIndex, code, keys, 0, n + 3);
         bytes::putU16le(&px[indexRoot], 1);
         bytes::putU16le(&px[realHeaderSize], uint16_t(pxUsed));
         for (int i = 0; i < keys; ++i) {
-            px[0x58 + 2 * size_t(i)] = uint8_t(spec.fields[size_t(i)].type);
-            px[0x58 + 2 * size_t(i) + 1] = descriptorSize(spec.fields[size_t(i)]);
+            px[0x58 + 2 * size_t(i)] = uint8_t(layout.fields[size_t(i)].type);
+            px[0x58 + 2 * size_t(i) + 1] = descriptorSize(layout.fields[size_t(i)]);
         }
         const std::string pxName = baseName(indexPath).substr(0, tableNameLength - 1);
         std::memcpy(&px[0x58 + 2 * size_t(keys) + 4], pxName.data(), pxName.size());

@@ -27,7 +27,7 @@ struct TableSpec {
 TableSpec parseSchema(std::string_view schema);
 
 // Creates a version 7 table at path (and its .PX when it has key fields),
-// empty. Raises Error when a file of that name exists or the spec is invalid.
-void createTable(const std::string& path, const TableSpec& spec);
+// empty. Raises Error when a file of that name exists or the layout is invalid.
+void createTable(const std::string& path, const TableSpec& layout);
 
 } // namespace paradox

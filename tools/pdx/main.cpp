@@ -78,10 +78,10 @@ int create(int argc, char** argv)
     }
     if (i + 2 != argc)
         return usage();
-    paradox::TableSpec spec = paradox::parseSchema(argv[i + 1]);
-    spec.blockSizeKb = options.blockSizeKb;
-    spec.codePage = options.codePage;
-    paradox::createTable(argv[i], spec);
+    paradox::TableSpec layout = paradox::parseSchema(argv[i + 1]);
+    layout.blockSizeKb = options.blockSizeKb;
+    layout.codePage = options.codePage;
+    paradox::createTable(argv[i], layout);
     return 0;
 }
 
