@@ -208,6 +208,28 @@ TEST_F(SqlTest, TableObjectFindsColumnsWithoutRegardToCase)
     EXPECT_THROW(table.open(), paradox::Error);
 }
 
+// A table that another program replaced by a new file is read anew.
+TEST_F(SqlTest, ReplacedTableFileIsReadAnew)
+{
+    insertClient("000001", "A");
+    EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC").size(), 1u);
+    ScratchDir other("sql_replacement");
+    paradox::createTable(other.file("TabCli.db"), paradox::parseSchema(clientSchema));
+    {
+        paradox::TableFile t(other.file("TabCli.db"));
+        for (const char* c : {"000007", "000008"}) {
+            std::vector<paradox::Value> row(16, paradox::Blank{});
+            row[0] = std::string(c);
+            t.insert(row);
+        }
+    }
+    fs::rename(other.file("TabCli.db"), dir.file("TabCli.db"));
+    fs::rename(other.file("TabCli.PX"), dir.file("TabCli.PX"));
+    EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC"), (std::vector<std::string>{"000008", "000007"}));
+    insertClient("000009", "B");
+    EXPECT_EQ(rowLines(pxdump(dir.file("TabCli.db")).out).size(), 3u);
+}
+
 // Another process's rows are seen by the next statement.
 TEST_F(SqlTest, NoAnswerIsStale)
 {

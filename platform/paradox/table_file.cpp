@@ -172,6 +172,20 @@ void TableFile::refreshRowIndex() const
     }
 }
 
+std::unique_ptr<FileLock> TableFile::lock(FileLock::Mode mode)
+{
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && (st.st_ino != identity_.ino || st.st_dev != identity_.dev)) {
+        const int fd = ::open(path_.c_str(), writable_ ? O_RDWR | O_CLOEXEC : O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd_);
+            fd_ = fd;
+            identity_ = {};  // the next refresh loads the new file
+        }
+    }
+    return std::make_unique<FileLock>(fd_, mode, name());
+}
+
 bool TableFile::refresh()
 {
     uint8_t head[0x58];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/paradox/code_page.h"
+#include "platform/paradox/file_lock.h"
 #include "platform/paradox/header.h"
 #include "platform/paradox/memo_file.h"
 #include "platform/paradox/value.h"
@@ -45,6 +46,11 @@ public:
     const uint8_t* record(size_t row) const;
     Value value(size_t row, size_t field);
     std::vector<Value> row(size_t row);
+
+    // Locks the table for reading or writing. A file that another program
+    // replaced by a new one (same name, other file) is opened anew first, so
+    // that the lock and every read and write concern the file now there.
+    std::unique_ptr<FileLock> lock(FileLock::Mode mode);
 
     // Reloads the file when its header, size or time shows a change by
     // another process. Returns true when it did. The caller holds a lock.

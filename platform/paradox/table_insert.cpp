@@ -557,7 +557,7 @@ void TableFile::checkForeignUse(const std::vector<std::string>& files)
 
 std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
 {
-    FileLock lock(fd_, FileLock::Mode::Exclusive, name());
+    const auto held = lock(FileLock::Mode::Exclusive);
     refresh();
     checkWritable();
     const std::vector<std::string> family = tableFamilyAndControlFiles(path_);

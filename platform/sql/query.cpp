@@ -125,7 +125,7 @@ void Query::open()
         throw SqlError("Este comando SQL não retorna registros: ele deve ser executado, não aberto.");
     prepareTable(s);
     try {
-        const paradox::FileLock lock(table_->fd(), paradox::FileLock::Mode::Shared, table_->name());
+        const auto lock = table_->lock(paradox::FileLock::Mode::Shared);
         table_->refresh();
         for (const std::string& c : s.columns)
             columns_.push_back(fieldOf(*table_, c));
@@ -173,7 +173,7 @@ void Query::materialize()
 {
     if (materialized_)
         return;
-    const paradox::FileLock lock(table_->fd(), paradox::FileLock::Mode::Shared, table_->name());
+    const auto lock = table_->lock(paradox::FileLock::Mode::Shared);
     table_->refresh();
     const paradox::Field& f = table_->fields()[size_t(whereField_)];
     for (size_t r = 0; r < table_->rowCount(); ++r) {
