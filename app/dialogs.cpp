@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -19,6 +20,8 @@ void showBox(QMessageBox::Icon icon, const QString& text)
 {
     QMessageBox box(icon, QString::fromLatin1(applicationTitle), displayText(text), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok))
+        ok->setIcon(QIcon());  // the box shows no picture at all
     box.adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = box.frameGeometry();

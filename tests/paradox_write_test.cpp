@@ -194,6 +194,16 @@ TEST(ParadoxWrite, CustomerTableWithItsMemoFile)
     EXPECT_TRUE(rows.back().starts_with("94\tNome 49\t")) << rows.back();
 }
 
+TEST(ParadoxWrite, SecondaryIndexFilesReadButTakeNoRows)
+{
+    ScratchDir dir("x06");
+    copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
+    paradox::TableFile index(dir.file("CUSTOMER.X06"));
+    EXPECT_EQ(index.rowCount(), 20u);
+    std::vector<Value> row(index.fields().size(), paradox::Blank{});
+    EXPECT_THROW(index.insert(row), paradox::Error);
+}
+
 TEST(ParadoxWrite, RefusesATableWhoseMaintainedIndexItWouldLeaveBehind)
 {
     ScratchDir dir("customer_x06");

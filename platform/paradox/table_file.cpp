@@ -102,7 +102,9 @@ void TableFile::load()
     const std::string problem = parseHeader(data.data(), data.size(), data.size(), h);
     if (!problem.empty())
         throw damaged(problem);
-    if (h.fileType != FileType::KeyedTable && h.fileType != FileType::UnkeyedTable)
+    // Secondary index files (.Xnn, .XGn) are sorted tables and read as such.
+    if (h.fileType == FileType::PrimaryIndex || h.fileType == FileType::SecondaryIndexOfX
+        || h.fileType == FileType::CompositeIndexOfX)
         throw Error("O arquivo " + name() + " não é uma tabela (é um índice).");
     if (h.encrypted)
         throw Error("A tabela " + name() + " é protegida por senha (criptografada) e não pode ser lida.");

@@ -109,6 +109,8 @@ void TableFile::checkWritable()
 {
     if (familyChecked_)
         return;
+    if (header_.fileType != FileType::KeyedTable && header_.fileType != FileType::UnkeyedTable)
+        throw Error("O arquivo " + name() + " é um índice secundário e não recebe registros diretamente.");
     if (!writable_)
         throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
     if (header_.needsRebuild)
