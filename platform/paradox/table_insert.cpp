@@ -19,6 +19,7 @@
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/primary_index.h"
+#include "platform/paradox/text_form.h"
 #include "platform/paradox/validity_checks.h"
 
 #include <algorithm>
@@ -30,19 +31,6 @@
 
 namespace paradox {
 namespace {
-
-std::string printable(const Value& v)
-{
-    if (const auto* s = std::get_if<std::string>(&v))
-        return *s;
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return std::to_string(*i);
-    if (const auto* d = std::get_if<double>(&v))
-        return std::to_string(*d);
-    if (const auto* b = std::get_if<bool>(&v))
-        return *b ? "verdadeiro" : "falso";
-    return "(valor)";
-}
 
 bool byteOrdered(const Header& h)
 {
@@ -99,7 +87,7 @@ std::vector<uint8_t> TableFile::encodeRow(const std::vector<Value>& values)
             problem = encodeField(f, v, codePage_, record.data() + f.offset);
         }
         if (!problem.empty())
-            throw Error("Não foi possível gravar na tabela " + name() + " o valor '" + printable(v) + "' no campo "
+            throw Error("Não foi possível gravar na tabela " + name() + " o valor '" + messageText(v) + "' no campo "
                         + f.name + ": " + problem + ".");
     }
     return record;
@@ -584,7 +572,7 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
             std::string key;
             for (int i = 0; i < header_.keyFieldCount; ++i) {
                 const Value v = decodeField(header_.fields[size_t(i)], rec.data() + header_.fields[size_t(i)].offset, codePage_);
-                key += (i ? ", " : "") + header_.fields[size_t(i)].name + " = '" + printable(v) + "'";
+                key += (i ? ", " : "") + header_.fields[size_t(i)].name + " = '" + messageText(v) + "'";
             }
             throw Error("Chave duplicada na tabela " + name() + ": " + key + ".");
         }

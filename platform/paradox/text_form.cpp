@@ -109,6 +109,21 @@ std::string dateText(Date d)
     return b;
 }
 
+std::string messageText(const Value& v)
+{
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    if (const auto* i = std::get_if<int64_t>(&v))
+        return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&v))
+        return fixed4(*d);
+    if (const auto* b = std::get_if<bool>(&v))
+        return *b ? "verdadeiro" : "falso";
+    if (const auto* d = std::get_if<Date>(&v))
+        return dateText(*d);
+    return isBlank(v) ? std::string() : std::string("(valor)");
+}
+
 std::string valueText(const Field& f, const Value& v)
 {
     if (isBlank(v))

@@ -14,6 +14,10 @@ namespace paradox {
 // \\ escaped, and \N for a blank value.
 std::string valueText(const Field& field, const Value& value);
 
+// A value as an error message quotes it: text as it is, numbers in plain
+// decimal, logical values in words, dates as 2026-12-09.
+std::string messageText(const Value& value);
+
 // A date as 2026-12-09.
 std::string dateText(Date date);
 

@@ -3,6 +3,7 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/text_form.h"
 
 #include <cctype>
 #include <cstring>
@@ -30,14 +31,7 @@ std::string folderOf(const std::string& path)
 
 std::string shown(const Field& f, const uint8_t* stored, const CodePage& cp)
 {
-    const Value v = decodeField(f, stored, cp);
-    if (const auto* s = std::get_if<std::string>(&v))
-        return *s;
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return std::to_string(*i);
-    if (const auto* d = std::get_if<double>(&v))
-        return std::to_string(*d);
-    return "(valor)";
+    return messageText(decodeField(f, stored, cp));
 }
 
 } // namespace
