@@ -13,8 +13,9 @@ TApplication::TApplication(int& argc, char** argv)
     setApplicationName(QString::fromLatin1(applicationTitle));
     // The window's font is Tahoma; Debian's fonts-wine carries a clone with
     // the same metrics, which keeps the layout's texts inside their controls.
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-        QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    // Its bold face draws as thin as the regular one at these sizes, so bold
+    // is drawn from the regular face instead.
+    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
 }
 
 QString errorBoxText(const QString& text)
