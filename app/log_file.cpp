@@ -122,7 +122,9 @@ bool inNormalForm(std::string_view bytes)
 {
     if (bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
         return false;
-    if (!bytes.empty() && !bytes.ends_with(crlf))
+    if (bytes.empty())
+        return true;
+    if (!bytes.ends_with(crlf))
         return false;
     // Every line feed follows a carriage return and every carriage return
     // precedes a line feed.
