@@ -2,6 +2,7 @@
 // readers open, with every row whose insert had returned, none twice; the
 // next insert finishes what the killed one left.
 
+#include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
@@ -182,6 +183,39 @@ TEST(TwoWriters, EveryRowOfBothArrives)
     const CommandResult theirs = pxdump(path);
     ASSERT_EQ(theirs.status, 0);
     EXPECT_EQ(rowLines(theirs.out).size(), 10000u);
+}
+
+// A copy of the engine that keeps the table locked longer than a short wait
+// makes the other give up with a clear message instead of hanging.
+TEST(TwoWriters, ALongHeldLockGivesTableInUse)
+{
+    ScratchDir dir("held_lock");
+    const std::string path = dir.file("T.db");
+    paradox::createTable(path, paradox::parseSchema("K:A6*,V:A40"));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        paradox::TableFile table(path);
+        const auto held = table.lock(paradox::FileLock::Mode::Exclusive);
+        (void)!::write(ready[1], "x", 1);
+        ::sleep(30);
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    try {
+        paradox::TableFile table(path);  // reading waits for the lock too
+        table.insert(row(1));
+        ADD_FAILURE() << "written";
+    } catch (const paradox::TableInUse& e) {
+        EXPECT_NE(std::string(e.what()).find("T.db"), std::string::npos) << e.what();
+    }
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    paradox::TableFile table(path);
+    table.insert(row(1));
+    EXPECT_EQ(table.rowCount(), 1u);
 }
 
 } // namespace
