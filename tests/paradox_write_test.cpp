@@ -1,4 +1,5 @@
 #include "platform/paradox/error.h"
+#include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
@@ -204,11 +205,53 @@ TEST(ParadoxWrite, SecondaryIndexFilesReadButTakeNoRows)
     EXPECT_THROW(index.insert(row), paradox::Error);
 }
 
-TEST(ParadoxWrite, RefusesATableWhoseMaintainedIndexItWouldLeaveBehind)
+// Every maintained secondary index lists every row once, in key order,
+// naming the block that holds it, also for rows a block split moved.
+TEST(ParadoxWrite, MaintainedSecondaryIndexFollowsEveryInsert)
 {
     ScratchDir dir("customer_x06");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     const std::string path = dir.file("CUSTOMER.DB");
+    const uint8_t xStampBefore = uint8_t(slurp(dir.file("CUSTOMER.X06"))[0x2D]);
+    {
+        paradox::TableFile table(path);
+        for (int n = 0; n < 120; ++n) {
+            std::vector<Value> row(10, paradox::Blank{});
+            // Keys below the existing ones split the first block again and again.
+            row[0] = int64_t(n % 2 ? 1000 + n : -n);
+            row[1] = "Nome " + std::to_string(n);
+            row[5] = n % 3 ? std::string("0") + std::to_string(n % 7) : std::string();  // City
+            table.insert(row);
+        }
+    }
+    paradox::TableFile table(path);
+    EXPECT_EQ(table.rowCount(), 140u);
+    EXPECT_TRUE(table.inKeyOrder());
+    paradox::SecondaryIndex index(dir.file("CUSTOMER.X06"), table);
+    EXPECT_NO_THROW(index.verify(table));
+    paradox::TableFile x06(dir.file("CUSTOMER.X06"));
+    EXPECT_TRUE(x06.primaryIndexAgrees());
+    EXPECT_EQ(uint8_t(slurp(dir.file("CUSTOMER.X06"))[0x2D]) != xStampBefore, true);
+    const CommandResult dump = pxdump(dir.file("CUSTOMER.X06"));
+    ASSERT_EQ(dump.status, 0);
+    EXPECT_EQ(rowLines(dump.out).size(), 140u);
+    EXPECT_EQ(pxdump(path, dir.file("CUSTOMER.PX")).status, 0);
+}
+
+TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
+{
+    ScratchDir dir("customer_stale");
+    copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
+    const std::string path = dir.file("CUSTOMER.DB");
+    {
+        // Rows added while the index is put aside leave it behind.
+        fs::rename(dir.file("CUSTOMER.X06"), dir.file("aside.X06"));
+        paradox::TableFile table(path);
+        std::vector<Value> row(10, paradox::Blank{});
+        row[1] = std::string("Sem índice");
+        table.insert(row);
+        fs::rename(dir.file("aside.X06"), dir.file("CUSTOMER.X06"));
+    }
     const std::string bytes = slurp(path);
     paradox::TableFile table(path);
     std::vector<Value> row(10, paradox::Blank{});
@@ -218,6 +261,22 @@ TEST(ParadoxWrite, RefusesATableWhoseMaintainedIndexItWouldLeaveBehind)
         FAIL();
     } catch (const paradox::Error& e) {
         EXPECT_NE(std::string(e.what()).find("CUSTOMER.X06"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(slurp(path), bytes);
+}
+
+TEST(ParadoxWrite, RefusesASecondaryIndexItCannotKeep)
+{
+    ScratchDir dir("areacodes");
+    copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
+    const std::string path = dir.file("AREACODES.DB");
+    const std::string bytes = slurp(path);
+    paradox::TableFile table(path);
+    try {
+        table.insert({std::string("999"), std::string("ZZ"), std::string("X")});
+        FAIL();
+    } catch (const paradox::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("AREACODES.XG0"), std::string::npos) << e.what();
     }
     EXPECT_EQ(slurp(path), bytes);
 }

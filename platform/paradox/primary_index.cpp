@@ -34,7 +34,9 @@ PrimaryIndex::PrimaryIndex(std::string path, const Header& table)
     reopen();
     load();
     const std::string name = fileNameOf(path_);
-    if (header_.fileType != FileType::PrimaryIndex)
+    // A primary index, or the index of a secondary index file (.Ynn, .YGn).
+    if (header_.fileType != FileType::PrimaryIndex && header_.fileType != FileType::SecondaryIndexOfX
+        && header_.fileType != FileType::CompositeIndexOfX)
         throw Error("O arquivo " + name + " não é um índice primário.");
     bool fits = int(header_.fields.size()) == table.keyFieldCount;
     int width = 0;

@@ -47,6 +47,7 @@ public:
     int levels() const { return header_.indexLevels; }
     const std::string& path() const { return path_; }
     int fd() const { return fd_; }
+    int stamp() const { return header_.raw[offsets::stampCopy]; }
 
 private:
     struct Entry {

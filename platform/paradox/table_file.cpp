@@ -5,6 +5,7 @@
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/primary_index.h"
+#include "platform/paradox/secondary_index.h"
 #include "platform/paradox/validity_checks.h"
 
 #include <algorithm>
@@ -152,7 +153,14 @@ void TableFile::load()
     rebuildRowIndex();
     const std::string memoPath = siblingFile(path_, ".MB");
     memo_ = std::make_unique<MemoFile>(memoPath);
-    primaryIndexPath_ = header_.fileType == FileType::KeyedTable ? siblingFile(path_, ".PX") : std::string();
+    primaryIndexPath_.clear();
+    if (header_.fileType == FileType::KeyedTable) {
+        primaryIndexPath_ = siblingFile(path_, ".PX");
+    } else if (keyed()) {
+        // CUSTOMER.X06 has CUSTOMER.Y06, AREACODES.XG0 has AREACODES.YG0.
+        const std::string ext = path_.substr(path_.find_last_of('.') + 1);
+        primaryIndexPath_ = siblingFile(path_, ".Y" + ext.substr(1));
+    }
     primaryIndex_.reset();
     repairPending_ = true;
     familyChecked_ = false;
@@ -186,6 +194,20 @@ std::unique_ptr<FileLock> TableFile::lock(FileLock::Mode mode)
         }
     }
     return std::make_unique<FileLock>(fd_, mode, name());
+}
+
+bool TableFile::keyed() const
+{
+    return header_.fileType == FileType::KeyedTable || header_.fileType == FileType::SecondaryMaintained
+        || header_.fileType == FileType::CompositeMaintained;
+}
+
+void TableFile::forEachRecord(const std::function<void(const uint8_t*, int)>& visit) const
+{
+    size_t left = rowCount();
+    for (const BlockRef& b : chain_)
+        for (int i = 0; i < b.count && left > 0; ++i, --left)
+            visit(blockRecord(b, i), b.number);
 }
 
 bool TableFile::refresh()

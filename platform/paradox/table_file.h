@@ -7,6 +7,7 @@
 #include "platform/paradox/value.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 namespace paradox {
 
 class PrimaryIndex;
+class SecondaryIndex;
 class ValidityChecks;
 struct IndexLeaf;
 
@@ -65,6 +67,24 @@ public:
     // Returns the stored record.
     std::vector<uint8_t> insert(const std::vector<Value>& values);
 
+    // A table in key order: a keyed table, or a maintained secondary index
+    // file (which is kept like one, its own index being the .Ynn/.YGn file).
+    bool keyed() const;
+
+    // For maintained secondary index files: adds one entry (a raw record),
+    // and changes the block number (the last field) of the entry with the
+    // same key. Raise Error like insert.
+    // The index records the table's primary-index stamp: when it held the old
+    // one, it takes the new one.
+    void insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter);
+    void updateIndexEntry(const uint8_t* record);
+
+    // Every record along the chain with the number of its block.
+    void forEachRecord(const std::function<void(const uint8_t*, int)>& visit) const;
+
+    // The change stamp of the primary index (0 for an unkeyed table).
+    int primaryIndexStamp();
+
     // Whether the primary index lists exactly the data blocks, with their
     // first keys and counts (always true for an unkeyed table).
     bool primaryIndexAgrees() const;
@@ -109,6 +129,8 @@ private:
     const uint8_t* at(Position p) const;
     void appendAtTail(const uint8_t* record);
     void placeInKeyOrder(Position target);
+    void placeRecord(std::vector<uint8_t>& rec);
+    void updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore);
     void removeTailRecord();
     int allocateBlock();
     void initBlock(int number, int prev, int next);
@@ -147,6 +169,8 @@ private:
     std::string primaryIndexPath_;
     std::unique_ptr<PrimaryIndex> primaryIndex_;
     std::unique_ptr<ValidityChecks> validityChecks_;
+    std::vector<std::unique_ptr<SecondaryIndex>> secondaryIndexes_;
+    std::vector<int> splitBlocks_;  // blocks a split of this insert filled
     // What one insert changed, for the primary index.
     std::vector<int> touched_;
     std::vector<std::pair<int, int>> linked_;  // (after, new block)

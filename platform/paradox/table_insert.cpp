@@ -19,6 +19,7 @@
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/primary_index.h"
+#include "platform/paradox/secondary_index.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/validity_checks.h"
 
@@ -103,33 +104,38 @@ void TableFile::checkWritable()
         throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
     if (header_.needsRebuild)
         throw Error("A tabela " + name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
-    if (header_.fileType == FileType::KeyedTable && primaryIndexPath_.empty())
+    if (keyed() && primaryIndexPath_.empty())
         throw Error("A tabela " + name() + " tem chave mas não tem seu índice primário (.PX).");
     const std::string checks = siblingFile(path_, ".VAL");
     validityChecks_ = checks.empty() ? nullptr : std::make_unique<ValidityChecks>(checks, header_);
-    // Secondary indexes that the host keeps up to date would miss our rows.
+    // Secondary indexes that the host keeps up to date get every new row;
+    // ones it does not keep are left for it to rebuild.
+    secondaryIndexes_.clear();
     const size_t slash = path_.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
     std::string stem = upper(name());
     stem = stem.substr(0, stem.find_last_of('.')) + ".X";
+    std::vector<std::string> maintained;
     if (DIR* d = ::opendir(dir.c_str())) {
-        std::string found;
         while (const dirent* e = ::readdir(d)) {
             const std::string entry = upper(e->d_name);
-            if (entry.size() == stem.size() + 2 && entry.starts_with(stem)) {
-                uint8_t type = 0;
-                const int fd = ::open((dir + "/" + e->d_name).c_str(), O_RDONLY | O_CLOEXEC);
-                if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
-                    && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
-                    found = e->d_name;
-                if (fd >= 0)
-                    ::close(fd);
-            }
+            if (entry.size() != stem.size() + 2 || !entry.starts_with(stem))
+                continue;
+            uint8_t type = 0;
+            const int fd = ::open((dir + "/" + e->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
+                && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
+                maintained.push_back(dir + "/" + e->d_name);
+            if (fd >= 0)
+                ::close(fd);
         }
         ::closedir(d);
-        if (!found.empty())
-            throw Error("A tabela " + name() + " tem o índice secundário mantido " + found
-                        + ", que este programa ainda não atualiza.");
+    }
+    std::sort(maintained.begin(), maintained.end());
+    for (const std::string& x : maintained) {
+        auto index = std::make_unique<SecondaryIndex>(x, *this);
+        index->verify(*this);
+        secondaryIndexes_.push_back(std::move(index));
     }
     familyChecked_ = true;
 }
@@ -404,6 +410,7 @@ void TableFile::placeInKeyOrder(Position target)
         chain_[target.block].count = uint16_t(keep);
         chain_.insert(chain_.begin() + ptrdiff_t(target.block) + 1, BlockRef{uint16_t(s), uint16_t(total - keep)});
         linked_.emplace_back(t.number, s);
+        splitBlocks_.push_back(s);
         ++header_.blocksInUse;
     }
     rebuildRowIndex();
@@ -435,7 +442,7 @@ void TableFile::repairAfterCrash()
         }
     }
     const size_t rows = rowCount();
-    if (header_.fileType == FileType::KeyedTable && rows >= 2
+    if (keyed() && rows >= 2
         && compareKeys(record(rows - 1), record(rows - 2)) < 0) {
         const Position target = findPosition(record(rows - 1), true);
         const uint8_t* previous = before(target);
@@ -471,7 +478,7 @@ std::vector<IndexLeaf> TableFile::allLeaves() const
 
 bool TableFile::primaryIndexAgrees() const
 {
-    if (header_.fileType != FileType::KeyedTable)
+    if (!keyed())
         return true;
     return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
 }
@@ -503,7 +510,7 @@ void TableFile::checkPrimaryIndex()
 
 void TableFile::updatePrimaryIndex()
 {
-    if (header_.fileType != FileType::KeyedTable)
+    if (!keyed())
         return;
     auto freed = [&](int b) { return std::find(freed_.begin(), freed_.end(), b) != freed_.end(); };
     std::vector<std::pair<uint16_t, IndexLeaf>> added;
@@ -552,8 +559,7 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     checkWritable();
     const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
     checkForeignUse(family);
-    if (header_.fileType == FileType::KeyedTable && !primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+    primaryIndexStamp();  // opens the primary index for the fence
     std::vector<std::pair<std::string, int>> open{{path_, fd_}};
     if (primaryIndex_)
         open.emplace_back(primaryIndex_->path(), primaryIndex_->fd());
@@ -561,9 +567,18 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
         validityChecks_->apply(rec, *this);
+    const int stampBefore = primaryIndexStamp();
+    placeRecord(rec);
+    updateSecondaryIndexes(rec, stampBefore);
+    return rec;
+}
+
+void TableFile::placeRecord(std::vector<uint8_t>& rec)
+{
+    splitBlocks_.clear();
     Position target{0, 0};
-    const bool keyed = header_.fileType == FileType::KeyedTable;
-    if (keyed) {
+    const bool inKeyOrder = keyed();
+    if (inKeyOrder) {
         repairAfterCrash();
         checkPrimaryIndex();
         target = findPosition(rec.data(), false);
@@ -587,7 +602,7 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
                 header_.autoIncrement = v;
         }
     }
-    const bool atEnd = !keyed || chain_.empty() || target.block + 1 > chain_.size()
+    const bool atEnd = !inKeyOrder || chain_.empty() || target.block + 1 > chain_.size()
                     || (target.block + 1 == chain_.size() && target.index == chain_.back().count);
     appendAtTail(rec.data());
     if (!atEnd)
@@ -595,7 +610,68 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     updatePrimaryIndex();
     identity_ = identityNow();
     ++generation_;
-    return rec;
+}
+
+int TableFile::primaryIndexStamp()
+{
+    if (!keyed())
+        return 0;
+    if (!primaryIndex_)
+        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+    return primaryIndex_->stamp();
+}
+
+// The new row gets its entry in every maintained secondary index, and rows
+// that a split moved get the number of their new block.
+void TableFile::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore)
+{
+    if (secondaryIndexes_.empty())
+        return;
+    const int stampAfter = primaryIndexStamp();
+    const Position p = findPosition(rec.data(), false);
+    const int block = chain_[p.block].number;
+    const size_t width = size_t(header_.recordSize);
+    for (const auto& index : secondaryIndexes_) {
+        index->add(rec.data(), block, stampBefore, stampAfter);
+        for (int moved : splitBlocks_) {
+            const uint8_t* b = this->block(moved);
+            const int count = (bytes::s16le(b + 4) + header_.recordSize) / header_.recordSize;
+            for (int i = 0; i < count; ++i) {
+                const uint8_t* r = b + 6 + size_t(i) * width;
+                if (std::memcmp(r, rec.data(), width) != 0)
+                    index->moved(r, moved);
+            }
+        }
+    }
+}
+
+void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
+{
+    const auto held = lock(FileLock::Mode::Exclusive);
+    refresh();
+    uint8_t& stamp = header_.raw[0x2F];
+    if (stamp == uint8_t(tableStampBefore))
+        stamp = uint8_t(tableStampAfter);
+    placeRecord(record);
+}
+
+void TableFile::updateIndexEntry(const uint8_t* record)
+{
+    const auto held = lock(FileLock::Mode::Exclusive);
+    refresh();
+    checkPrimaryIndex();
+    const size_t width = size_t(header_.recordSize);
+    const Position p = findPosition(record, false);
+    if (!before(p) || compareKeys(before(p), record) != 0)
+        throw Error("O índice " + name() + " não tem a entrada de uma linha da tabela.");
+    uint8_t* entry = block(chain_[p.block].number) + 6 + size_t(p.index - 1) * width;
+    std::memcpy(entry + width - 2, record + width - 2, 2);
+    writeBlock(chain_[p.block].number);
+    bumpChangeCounters();
+    writeHeader();
+    primaryIndex_->update({}, {}, 1);
+    identity_ = identityNow();
+    ++generation_;
 }
 
 } // namespace paradox

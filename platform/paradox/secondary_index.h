@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/paradox/header.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace paradox {
+
+class TableFile;
+
+// A secondary index that the host keeps up to date (.Xnn single-field,
+// .XGn named): a sorted table of [indexed fields][primary key][block number]
+// with its own index (.Ynn/.YGn). Every new row of the table gets its entry,
+// and rows that a block split moved get their new block number.
+class SecondaryIndex {
+public:
+    // Opens the index of the table. Raises Error naming the file for a kind
+    // this engine cannot keep (descending fields; a named index over text,
+    // whose case rule is not known) or one that does not fit the table.
+    SecondaryIndex(const std::string& path, const TableFile& table);
+    ~SecondaryIndex();
+
+    const std::string& path() const { return path_; }
+
+    // Raises Error when the index does not list every row of the table, in
+    // its block, exactly once (an interrupted write, or another program's).
+    void verify(const TableFile& table) const;
+
+    // The entry of a table record that lives in a data block.
+    std::vector<uint8_t> entryOf(const uint8_t* record, int block) const;
+
+    void add(const uint8_t* record, int block, int tableStampBefore, int tableStampAfter);
+    void moved(const uint8_t* record, int block);
+
+private:
+    std::string path_;
+    std::unique_ptr<TableFile> index_;
+    std::vector<const Field*> indexed_;  // table fields, in index order
+    std::vector<const Field*> key_;      // the table's primary key fields
+};
+
+} // namespace paradox
