@@ -265,20 +265,32 @@ TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
     EXPECT_EQ(slurp(path), bytes);
 }
 
-TEST(ParadoxWrite, RefusesASecondaryIndexItCannotKeep)
+// A named index over text: entries go in where comparing with and without
+// regard to case agree, and nowhere else.
+TEST(ParadoxWrite, CompositeTextIndex)
 {
     ScratchDir dir("areacodes");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");
-    const std::string bytes = slurp(path);
-    paradox::TableFile table(path);
-    try {
-        table.insert({std::string("999"), std::string("ZZ"), std::string("X")});
-        FAIL();
-    } catch (const paradox::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("AREACODES.XG0"), std::string::npos) << e.what();
+    {
+        paradox::TableFile table(path);
+        table.insert({std::string("999"), std::string("ZZ"), std::string("Cidade")});
+        table.insert({std::string("998"), std::string("AB"), std::string("Outra")});
+        const std::string bytes = slurp(dir.file("AREACODES.XG0")) + slurp(path);
+        try {
+            table.insert({std::string("997"), std::string("Ab"), std::string("x")});
+            ADD_FAILURE() << "written";
+        } catch (const paradox::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("AREACODES.XG0"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(slurp(dir.file("AREACODES.XG0")) + slurp(path), bytes);
     }
-    EXPECT_EQ(slurp(path), bytes);
+    paradox::TableFile table(path);
+    paradox::SecondaryIndex index(dir.file("AREACODES.XG0"), table);
+    EXPECT_NO_THROW(index.verify(table));
+    const CommandResult dump = pxdump(dir.file("AREACODES.XG0"));
+    ASSERT_EQ(dump.status, 0);
+    EXPECT_EQ(rowLines(dump.out).size(), 372u);
 }
 
 // A row the table refuses leaves every file of it byte for byte as it was,

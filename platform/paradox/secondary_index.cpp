@@ -53,10 +53,6 @@ SecondaryIndex::SecondaryIndex(const std::string& path, const TableFile& table)
             throw refuse("campos diferentes dos da tabela");
     if (x.fields.back().type != FieldType::Short)
         throw refuse("forma desconhecida");
-    if (x.fileType == FileType::CompositeMaintained)
-        for (const Field* f : indexed_)
-            if (f->type == FieldType::Alpha)
-                throw refuse("índice composto de texto, cuja regra de maiúsculas não é conhecida");
 }
 
 SecondaryIndex::~SecondaryIndex() = default;
@@ -96,6 +92,8 @@ void SecondaryIndex::verify(const TableFile& table) const
     if (expected != actual)
         throw stale();
 }
+
+void SecondaryIndex::check(const uint8_t* record) { index_->checkPlacement(entryOf(record, 0)); }
 
 void SecondaryIndex::add(const uint8_t* record, int block, int tableStampBefore, int tableStampAfter)
 {

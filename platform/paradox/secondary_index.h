@@ -17,8 +17,10 @@ class TableFile;
 class SecondaryIndex {
 public:
     // Opens the index of the table. Raises Error naming the file for a kind
-    // this engine cannot keep (descending fields; a named index over text,
-    // whose case rule is not known) or one that does not fit the table.
+    // this engine cannot keep (descending fields) or one that does not fit the
+    // table. Whether a named index compares text without regard to case is
+    // not recorded anywhere known: its entries are placed only where both
+    // rules agree (see TableFile's key-order check).
     SecondaryIndex(const std::string& path, const TableFile& table);
     ~SecondaryIndex();
 
@@ -31,6 +33,8 @@ public:
     // The entry of a table record that lives in a data block.
     std::vector<uint8_t> entryOf(const uint8_t* record, int block) const;
 
+    // Raises Error when the record's entry could not be placed.
+    void check(const uint8_t* record);
     void add(const uint8_t* record, int block, int tableStampBefore, int tableStampAfter);
     void moved(const uint8_t* record, int block);
 

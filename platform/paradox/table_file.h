@@ -78,6 +78,9 @@ public:
     // one, it takes the new one.
     void insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter);
     void updateIndexEntry(const uint8_t* record);
+    // Raises Error when the record could not be placed (a duplicate key, a
+    // key order this engine cannot decide); writes nothing.
+    void checkPlacement(const std::vector<uint8_t>& record);
 
     // Every record along the chain with the number of its block.
     void forEachRecord(const std::function<void(const uint8_t*, int)>& visit) const;

@@ -264,7 +264,8 @@ const uint8_t* TableFile::at(Position p) const
 // equal characters of the same kind.
 void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target) const
 {
-    if (byteOrdered(header_))
+    // A named secondary index may compare text without regard to case.
+    if (byteOrdered(header_) && header_.fileType != FileType::CompositeMaintained)
         return;
     auto plain = [](uint8_t c) { return c == 0 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); };
     auto decidedPlainly = [&](const uint8_t* a, const uint8_t* b) {
@@ -292,7 +293,7 @@ void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target) cons
     if (!ok)
         throw Error("A tabela " + name() + " usa a ordem de classificação " + header_.sortOrderId
                     + ", na qual este programa só insere chaves cuja ordem não dependa de minúsculas, acentos ou "
-                      "sinais.");
+                      "sinais; a chave nova não é uma delas.");
 }
 
 void TableFile::appendAtTail(const uint8_t* rec)
@@ -567,10 +568,24 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
         validityChecks_->apply(rec, *this);
+    // Every index must be able to take the row before anything is written.
+    for (const auto& index : secondaryIndexes_)
+        index->check(rec.data());
     const int stampBefore = primaryIndexStamp();
     placeRecord(rec);
     updateSecondaryIndexes(rec, stampBefore);
     return rec;
+}
+
+void TableFile::checkPlacement(const std::vector<uint8_t>& rec)
+{
+    const auto held = lock(FileLock::Mode::Shared);
+    refresh();
+    const Position target = findPosition(rec.data(), false);
+    const uint8_t* previous = before(target);
+    if (previous && compareKeys(previous, rec.data()) == 0)
+        throw Error("Chave duplicada no índice " + name() + ".");
+    checkKeyOrderSupported(rec.data(), target);
 }
 
 void TableFile::placeRecord(std::vector<uint8_t>& rec)
