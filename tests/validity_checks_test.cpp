@@ -3,6 +3,7 @@
 // refused before anything is written.
 
 #include "platform/paradox/error.h"
+#include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/validity_checks.h"
 #include "tests/paradox_test_support.h"
@@ -76,7 +77,7 @@ TEST(ValidityChecks, Pictures)
 TEST(ValidityChecks, RulesThatCannotBeAppliedAreRefusedBeforeWriting)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"joins/C.DB", "integridade referencial"},
+        {"joins/multiple.db", "máscara"},
         {"mtdemo/FILMS.DB", "formato antigo"},
     };
     for (auto [table, why] : cases) {
@@ -85,6 +86,39 @@ TEST(ValidityChecks, RulesThatCannotBeAppliedAreRefusedBeforeWriting)
         paradox::TableFile t(copied(dir, table));
         std::vector<Value> row(t.fields().size(), Blank{});
         expectRefused(t, row, {why});
+    }
+}
+
+// A foreign key must name a row of its parent table; a blank one need not.
+TEST(ValidityChecks, ReferentialIntegrity)
+{
+    ScratchDir dir("val_ri");
+    copied(dir, "joins/primary.db");
+    paradox::TableFile fk1(copied(dir, "joins/fk1.db"));
+    fk1.insert({Blank{}, Blank{}});
+    expectRefused(fk1, {Blank{}, int64_t(5)}, {"'5'", "FK", "fk1.db", "primary.db", "integridade referencial"});
+}
+
+// A child table with two references and two maintained secondary indexes.
+TEST(ValidityChecks, ReferencesAndSecondaryIndexesTogether)
+{
+    ScratchDir dir("val_ri_indexes");
+    copied(dir, "joins/A.db");
+    copied(dir, "joins/B.db");
+    const std::string path = copied(dir, "joins/C.DB");
+    {
+        paradox::TableFile c(path);
+        c.insert({int64_t(10), int64_t(2), int64_t(5)});
+        c.insert({int64_t(11), int64_t(3), int64_t(4)});
+        expectRefused(c, {int64_t(12), int64_t(9), int64_t(5)}, {"'9'", "A.db"});
+        expectRefused(c, {int64_t(12), int64_t(1), int64_t(7)}, {"'7'", "B.db"});
+    }
+    paradox::TableFile c(path);
+    EXPECT_EQ(c.rowCount(), 5u);
+    for (const char* x : {"C.X02", "C.X03"}) {
+        paradox::SecondaryIndex index(dir.file(x), c);
+        EXPECT_NO_THROW(index.verify(c)) << x;
+        EXPECT_EQ(pxdump(dir.file(x)).status, 0) << x;
     }
 }
 

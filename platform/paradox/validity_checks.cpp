@@ -87,8 +87,34 @@ ValidityChecks::ValidityChecks(const std::string& path, const Header& table)
         throw refuse("arquivo curto demais");
     if (d[1] != 9 && d[1] != 10 && d[1] != 11)
         throw refuse("formato antigo");
-    if (bytes::u32le(&d[0x0D]) != 0)
-        throw refuse("integridade referencial");
+    // Referential integrity, child side: the references this table makes.
+    // (The parent side that follows concerns changes to this table's keys,
+    // which an insert does not make.)
+    if (const size_t ri = bytes::u32le(&d[0x0D]); ri != 0) {
+        constexpr size_t entry = 0x1E0;
+        if (ri + 2 > d.size())
+            throw refuse("integridade referencial incompleta");
+        const int count = bytes::u16le(&d[ri]);
+        for (int i = 0; i < count; ++i) {
+            const size_t at = ri + 2 + size_t(i) * entry;
+            if (at + entry > d.size())
+                throw refuse("integridade referencial incompleta");
+            Reference r;
+            r.parentTable.assign(reinterpret_cast<const char*>(&d[at + 0xD4]), strnlen(reinterpret_cast<const char*>(&d[at + 0xD4]), 0x72));
+            const int fields = bytes::u16le(&d[at + 0x19E]);
+            if (fields < 1 || fields > 16 || r.parentTable.empty())
+                throw refuse("integridade referencial em forma desconhecida");
+            for (int k = 0; k < fields; ++k) {
+                const int child = bytes::u16le(&d[at + 0x1A0 + 2 * size_t(k)]);
+                const int parent = bytes::u16le(&d[at + 0x1C0 + 2 * size_t(k)]);
+                if (child < 1 || child > int(table.fields.size()) || parent < 1)
+                    throw refuse("integridade referencial em forma desconhecida");
+                r.childFields.push_back(child - 1);
+                r.parentFields.push_back(parent - 1);
+            }
+            references_.push_back(std::move(r));
+        }
+    }
     size_t at = entriesAt;
     for (int e = 0; e < d[2]; ++e) {
         if (at + entrySize > d.size())
@@ -134,6 +160,43 @@ ValidityChecks::ValidityChecks(const std::string& path, const Header& table)
     }
 }
 
+// A foreign key that is not blank must name a row of the parent table.
+void ValidityChecks::checkReference(const Reference& r, const std::vector<uint8_t>& record, const TableFile& table) const
+{
+    const Header& h = table.header();
+    bool blank = true;
+    for (int f : r.childFields)
+        blank = blank && bytes::allZero(record.data() + h.fields[size_t(f)].offset, size_t(h.fields[size_t(f)].size));
+    if (blank)
+        return;
+    const Field& first = h.fields[size_t(r.childFields.front())];
+    auto broken = [&](const std::string& why) {
+        return Error("O valor '" + shown(first, record.data() + first.offset, table.codePage()) + "' não pode ser gravado no campo "
+                     + first.name + " da tabela " + table.name() + ": " + why + " (integridade referencial).");
+    };
+    const std::string parentPath = siblingFile(folderOf(table.path()) + "/" + r.parentTable, ".DB");
+    if (parentPath.empty())
+        throw broken("a tabela mãe " + r.parentTable + " não foi encontrada");
+    TableFile parent(parentPath);
+    for (size_t k = 0; k < r.childFields.size(); ++k) {
+        const Field& c = h.fields[size_t(r.childFields[k])];
+        if (r.parentFields[k] >= int(parent.fields().size()) || parent.fields()[size_t(r.parentFields[k])].type != c.type
+            || parent.fields()[size_t(r.parentFields[k])].size != c.size)
+            throw broken("a tabela mãe " + r.parentTable + " tem outros campos");
+    }
+    for (size_t row = 0; row < parent.rowCount(); ++row) {
+        bool same = true;
+        for (size_t k = 0; k < r.childFields.size() && same; ++k) {
+            const Field& c = h.fields[size_t(r.childFields[k])];
+            const Field& p = parent.fields()[size_t(r.parentFields[k])];
+            same = std::memcmp(record.data() + c.offset, parent.record(row) + p.offset, size_t(c.size)) == 0;
+        }
+        if (same)
+            return;
+    }
+    throw broken("não consta da tabela mãe " + r.parentTable);
+}
+
 void ValidityChecks::apply(std::vector<uint8_t>& record, const TableFile& table) const
 {
     const Header& h = table.header();
@@ -177,6 +240,8 @@ void ValidityChecks::apply(std::vector<uint8_t>& record, const TableFile& table)
                 throw broken("não consta da tabela de consulta " + c.lookupTable);
         }
     }
+    for (const Reference& r : references_)
+        checkReference(r, record, table);
 }
 
 } // namespace paradox

@@ -124,6 +124,12 @@ void printChecks(const std::string& tablePath, const std::string& valPath)
                 std::cout << " consulta " << c.lookupTable;
             std::cout << "\n";
         }
+        for (const paradox::Reference& r : checks.references()) {
+            std::cout << "  integridade referencial:";
+            for (int f : r.childFields)
+                std::cout << ' ' << table.fields()[size_t(f)].name;
+            std::cout << " -> " << r.parentTable << "\n";
+        }
     } catch (const paradox::Error& e) {
         std::cout << "  " << e.what() << "\n";
     }
