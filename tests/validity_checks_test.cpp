@@ -4,11 +4,14 @@
 
 #include "platform/paradox/error.h"
 #include "platform/paradox/secondary_index.h"
+#include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/validity_checks.h"
 #include "tests/paradox_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -120,6 +123,34 @@ TEST(ValidityChecks, ReferencesAndSecondaryIndexesTogether)
         EXPECT_NO_THROW(index.verify(c)) << x;
         EXPECT_EQ(pxdump(dir.file(x)).status, 0) << x;
     }
+}
+
+// No shared table has a minimum or maximum: a check file with both is made
+// here, in the layout the shared ones use.
+TEST(ValidityChecks, MinimumAndMaximum)
+{
+    ScratchDir dir("val_minmax");
+    paradox::createTable(dir.file("N.db"), paradox::parseSchema("K:A4*,N:I"));
+    const std::string db = slurp(dir.file("N.db"));
+    std::string val(0x35, '\0');
+    val[0] = db[0x2E];
+    val[1] = 11;
+    val[2] = 1;
+    std::string entry(0x1C, '\0');
+    entry[0] = 1;          // field N
+    entry[0x0C] = 1;       // minimum present
+    entry[0x10] = 1;       // maximum present
+    val += entry;
+    val += std::string("\x80\x00\x00\x0A", 4);  // 10
+    val += std::string("\x80\x00\x00\x14", 4);  // 20
+    std::ofstream(dir.file("N.VAL"), std::ios::binary) << val;
+    paradox::TableFile table(dir.file("N.db"));
+    table.insert({std::string("a"), int64_t(10)});
+    table.insert({std::string("b"), int64_t(20)});
+    table.insert({std::string("c"), Blank{}});
+    expectRefused(table, {std::string("d"), int64_t(9)}, {"'9'", "N", "N.db", "mínimo 10"});
+    expectRefused(table, {std::string("e"), int64_t(21)}, {"'21'", "máximo 20"});
+    expectRefused(table, {std::string("f"), int64_t(-5)}, {"mínimo"});
 }
 
 TEST(ValidityChecks, PlainPictures)
