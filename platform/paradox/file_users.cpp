@@ -1,5 +1,7 @@
 #include "platform/paradox/file_users.h"
 
+#include "platform/paradox/file_names.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -39,12 +41,6 @@ const FileId* findId(const std::vector<FileId>& ids, dev_t dev, ino_t ino)
         if (id.dev == dev && id.ino == ino)
             return &id;
     return nullptr;
-}
-
-std::string baseName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string programOf(long pid)
@@ -127,13 +123,6 @@ void visitOpenFiles(const std::vector<FileId>& ids, Visit visit)
     ::closedir(proc);
 }
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 } // namespace
 
 bool fileInUseByOthers(const std::string& path)
@@ -152,7 +141,7 @@ std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath
 {
     const size_t slash = tablePath.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : tablePath.substr(0, slash);
-    std::string stem = baseName(tablePath);
+    std::string stem = fileNameOf(tablePath);
     stem = stem.substr(0, stem.find_last_of('.'));
     std::vector<std::string> files;
     DIR* d = ::opendir(dir.c_str());
@@ -178,7 +167,7 @@ ForeignUse foreignLock(const std::vector<std::string>& files)
     visitLocks(idsOf(files), [&](const std::string& kind, long pid, const FileId& file) {
         if (use.found || kind == "FLOCK")
             return;
-        use = {true, baseName(file.path), pid > 0 ? pid : 0, pid > 0 ? programOf(pid) : std::string(), "bloqueio"};
+        use = {true, fileNameOf(file.path), pid > 0 ? pid : 0, pid > 0 ? programOf(pid) : std::string(), "bloqueio"};
     });
     return use;
 }
@@ -189,10 +178,10 @@ ForeignUse foreignOpenFile(const std::vector<std::string>& files)
     const std::string self = exeOf("self");
     visitOpenFiles(idsOf(files), [&](const std::string& pid, const FileId& file) {
         const std::string exe = exeOf(pid);
-        const std::string name = baseName(exe);
+        const std::string name = fileNameOf(exe);
         if (exe == self || name == "tessaly" || name == "pdx")
             return false;  // another copy of this engine waits on its own lock
-        use = {true, baseName(file.path), std::atol(pid.c_str()), programOf(std::atol(pid.c_str())), "arquivo aberto"};
+        use = {true, fileNameOf(file.path), std::atol(pid.c_str()), programOf(std::atol(pid.c_str())), "arquivo aberto"};
         return true;
     });
     return use;

@@ -1,5 +1,7 @@
 #include "platform/paradox/primary_index.h"
 
+#include "platform/paradox/file_names.h"
+
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -19,12 +21,6 @@ namespace {
 uint16_t sortableShort(const uint8_t* p) { return uint16_t(bytes::uBE(p, 2) ^ 0x8000); }
 void putSortableShort(uint8_t* p, uint16_t v) { bytes::putUBE(p, 2, uint64_t(v ^ 0x8000)); }
 
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "platform/paradox/secondary_index.h"
 
+#include "platform/paradox/file_names.h"
+
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
@@ -8,12 +10,6 @@
 
 namespace paradox {
 namespace {
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void putBlock(uint8_t* p, int block) { bytes::putUBE(p, 2, uint64_t(uint16_t(block) ^ 0x8000)); }
 

@@ -1,5 +1,7 @@
 #include "platform/paradox/table_create.h"
 
+#include "platform/paradox/file_names.h"
+
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/error.h"
@@ -22,12 +24,6 @@ constexpr size_t tableNameLength = 261;
 // Plain byte order ("ascii" for Windows code pages), whose rules every reader knows.
 constexpr const char* sortOrderName = "DBWINUS0";
 constexpr uint8_t sortOrderByte = 0x4C;
-
-std::string baseName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string withExtension(const std::string& path, const char* extension)
 {
@@ -153,7 +149,7 @@ void createTable(const std::string& path, const TableSpec& layout)
         names.insert(names.end(), encoded->begin(), encoded->end());
         names.push_back(0);
     }
-    const std::string tableName = baseName(path).substr(0, tableNameLength - 1);
+    const std::string tableName = fileNameOf(path).substr(0, tableNameLength - 1);
     const size_t namesAt = 0x78 + 2 * size_t(n) + 4 + 4 * size_t(n) + tableNameLength;
     const size_t numbersAt = namesAt + names.size();
     const size_t sortAt = numbersAt + 2 * size_t(n);
@@ -199,7 +195,7 @@ void createTable(const std::string& path, const TableSpec& layout)
             px[0x58 + 2 * size_t(i)] = uint8_t(layout.fields[size_t(i)].type);
             px[0x58 + 2 * size_t(i) + 1] = descriptorSize(layout.fields[size_t(i)]);
         }
-        const std::string pxName = baseName(indexPath).substr(0, tableNameLength - 1);
+        const std::string pxName = fileNameOf(indexPath).substr(0, tableNameLength - 1);
         std::memcpy(&px[0x58 + 2 * size_t(keys) + 4], pxName.data(), pxName.size());
     }
     writeFile(path, h);

@@ -1,5 +1,7 @@
 #include "platform/paradox/table_file.h"
 
+#include "platform/paradox/file_names.h"
+
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,43 +20,16 @@
 namespace paradox {
 namespace {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 
 } // namespace
 
 std::string siblingFile(const std::string& path, std::string_view extension)
 {
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
     std::string stem = fileNameOf(path);
     const size_t dot = stem.find_last_of('.');
     if (dot != std::string::npos)
         stem.resize(dot);
-    const std::string wanted = stem + std::string(extension);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return {};
-    std::string found;
-    while (const dirent* e = ::readdir(d)) {
-        if (equalsIgnoringCase(e->d_name, wanted)) {
-            found = dir + "/" + e->d_name;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    return findIgnoringCase(folderOf(path), stem + std::string(extension));
 }
 
 TableFile::TableFile(std::string path)

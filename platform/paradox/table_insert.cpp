@@ -26,7 +26,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -38,13 +37,6 @@ bool byteOrdered(const Header& h)
     return h.sortOrderId == "ascii" || h.sortOrderId == "DBWINUS0" || (h.sortOrderId.empty() && h.sortOrderCode == 0);
 }
 
-
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 } // namespace
 
@@ -111,27 +103,19 @@ void TableFile::checkWritable()
     // Secondary indexes that the host keeps up to date get every new row;
     // ones it does not keep are left for it to rebuild.
     secondaryIndexes_.clear();
-    const size_t slash = path_.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
-    std::string stem = upper(name());
-    stem = stem.substr(0, stem.find_last_of('.')) + ".X";
     std::vector<std::string> maintained;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string entry = upper(e->d_name);
-            if (entry.size() != stem.size() + 2 || !entry.starts_with(stem))
-                continue;
-            uint8_t type = 0;
-            const int fd = ::open((dir + "/" + e->d_name).c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
-                && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
-                maintained.push_back(dir + "/" + e->d_name);
-            if (fd >= 0)
-                ::close(fd);
-        }
-        ::closedir(d);
+    for (const std::string& file : tableFamilyAndControlFiles(path_)) {
+        const std::string ext = file.substr(file.find_last_of('.'));
+        if (ext.size() != 4 || (ext[1] != 'X' && ext[1] != 'x'))
+            continue;
+        uint8_t type = 0;
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
+            && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
+            maintained.push_back(file);
+        if (fd >= 0)
+            ::close(fd);
     }
-    std::sort(maintained.begin(), maintained.end());
     for (const std::string& x : maintained) {
         auto index = std::make_unique<SecondaryIndex>(x, *this);
         index->verify(*this);

@@ -1,5 +1,7 @@
 #include "platform/paradox/validity_checks.h"
 
+#include "platform/paradox/file_names.h"
+
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
@@ -16,18 +18,6 @@ namespace {
 constexpr size_t entriesAt = 0x35;
 constexpr size_t entrySize = 0x1C;
 constexpr size_t lookupBlockSize = 0x50;
-
-std::string fileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 std::string shown(const Field& f, const uint8_t* stored, const CodePage& cp)
 {

@@ -1,10 +1,9 @@
 #include "platform/sql/session.h"
 
+#include "platform/paradox/file_names.h"
 #include "platform/paradox/table_file.h"
 
 #include <algorithm>
-#include <cctype>
-#include <dirent.h>
 
 namespace db {
 
@@ -89,23 +88,7 @@ std::string findTableFile(const std::string& folder, const std::string& name)
     const size_t dot = wanted.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         wanted += ".db";
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        return s;
-    };
-    wanted = lower(wanted);
-    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!d)
-        return {};
-    std::string found;
-    while (const dirent* e = ::readdir(d)) {
-        if (lower(e->d_name) == wanted) {
-            found = (folder.empty() ? std::string(".") : folder) + "/" + e->d_name;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    return paradox::findIgnoringCase(folder, wanted);
 }
 
 } // namespace db

@@ -1,0 +1,45 @@
+#include "platform/paradox/file_names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+
+namespace paradox {
+
+std::string fileNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string findIgnoringCase(const std::string& folder, const std::string& name)
+{
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return {};
+    std::string found;
+    while (const dirent* e = ::readdir(d)) {
+        if (equalsIgnoringCase(e->d_name, name)) {
+            found = dir + "/" + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+} // namespace paradox
