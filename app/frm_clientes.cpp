@@ -124,10 +124,40 @@ void TfrmClientes::createModeChoice()
         modeButtons_->addButton(item, i);
     }
     modeButtons_->button(0)->setChecked(true);
+    keepModeOneTabStop();
     connect(modeButtons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        keepModeOneTabStop();
         if (checked)
             RadioGroup1Click();
     });
+}
+
+// Tab and Shift+Tab enter the mode choice on its selected item only; the
+// others still take the focus from the mouse and the arrow keys.
+void TfrmClientes::keepModeOneTabStop()
+{
+    for (QAbstractButton* b : modeButtons_->buttons())
+        b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+// The arrow keys move the selection around the mode choice, as a click does.
+bool TfrmClientes::handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers)
+{
+    const int at = modeButtons_->id(qobject_cast<QAbstractButton*>(focused));
+    if (at < 0 || (modifiers & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    int step = 0;
+    if (key == Qt::Key_Down || key == Qt::Key_Right)
+        step = 1;
+    else if (key == Qt::Key_Up || key == Qt::Key_Left)
+        step = -1;
+    if (step == 0)
+        return false;
+    const int count = int(modeButtons_->buttons().size());
+    const int next = (at + step + count) % count;
+    setItemIndex(next);
+    modeButtons_->button(next)->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 TfrmClientes* TfrmClientes::Create()
@@ -183,6 +213,10 @@ void TfrmClientes::btnVoltarClick() { close(); }
 
 void TfrmClientes::alteraStatusComponentes(bool status)
 {
+    // Disabling the focused control takes the focus away; the keyboard user
+    // finds it where it was once the controls are back.
+    if (!status && focusWidget() && focusWidget()->isEnabled())
+        focusBeforeRun_ = focusWidget();
     for (QWidget* w : components_) {
         if (qobject_cast<QPushButton*>(w))
             w->setEnabled(status);
@@ -193,8 +227,12 @@ void TfrmClientes::alteraStatusComponentes(bool status)
             w->setEnabled(status);
         QCoreApplication::processEvents();
     }
-    if (status)
+    if (status) {
         setScreenCursor(Qt::ArrowCursor);
+        if (focusBeforeRun_ && focusBeforeRun_->isEnabled())
+            focusBeforeRun_->setFocus(Qt::OtherFocusReason);
+        focusBeforeRun_ = nullptr;
+    }
 }
 
 void TfrmClientes::FormKeyPress(QChar& Key)
@@ -210,7 +248,8 @@ bool TfrmClientes::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* focused = qobject_cast<QWidget*>(watched);
-        if (focused && handleDialogKey(focused, key->key(), key->modifiers()))
+        if (focused && (handleDialogKey(focused, key->key(), key->modifiers())
+                        || handleModeKey(focused, key->key(), key->modifiers())))
             return true;
     }
     return QWidget::eventFilter(watched, event);

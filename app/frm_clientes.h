@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <QString>
 #include <QChar>
@@ -90,7 +91,12 @@ private:
     void createControls();
     void createModeChoice();
     bool handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
+    bool handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
+    void keepModeOneTabStop();
     void checkTargetTable(bool clientMode);
+    void logFittedValues(const db::Query& consulta);
+    QString runFolder() const;
+    void runImport(bool clientMode);
     void searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                       const QString& NaoIncluir, std::set<std::pair<uint64_t, uint64_t>>& visited);
 
@@ -99,6 +105,7 @@ private:
     bool centred_ = false;
 
     SingleInstance* singleInstance_ = nullptr;
+    QPointer<QWidget> focusBeforeRun_;
 
     // What a run creates, owned by the window.
     std::unique_ptr<db::Query> query_;

@@ -43,7 +43,8 @@ QString TfrmClientes::getPastaDeDados()
     QString result;
     const WinePrefix prefix;
     try {
-        const QString installation = dropTrailingDelimiter(trimControls(folderPart(trimControls(uninstallString(prefix)))));
+        const QString installation =
+            dropTrailingDelimiter(trimControls(folderPart(commandProgram(trimControls(uninstallString(prefix))))));
         if (installation.isEmpty()) {
             dialogs().message(QStringLiteral("Não foi retornada a pasta de dados do software Pelko."));
             return {};

@@ -8,6 +8,14 @@ QString folderPart(const QString& path)
     return at < 0 ? QString() : path.left(at + 1);
 }
 
+QString commandProgram(const QString& command)
+{
+    if (!command.startsWith(QChar('"')))
+        return command;
+    const qsizetype close = command.indexOf(QChar('"'), 1);
+    return close < 0 ? command.mid(1) : command.mid(1, close - 1);
+}
+
 QString dropTrailingDelimiter(const QString& path)
 {
     return path.endsWith(QChar('\\')) ? path.left(path.size() - 1) : path;

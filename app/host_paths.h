@@ -9,6 +9,9 @@ inline constexpr const char* updatePageAddress = "https://www.example.com/pelko/
 // or ":" (empty without either), and one final "\" removed.
 QString folderPart(const QString& path);
 QString dropTrailingDelimiter(const QString& path);
+// The program of a command line: the quoted path when the command starts with
+// a quote (installers write "C:\\Dir\\unins000.exe" /ARGS), else the whole text.
+QString commandProgram(const QString& command);
 
 // The file of that name in folder, matched without regard to case, as the
 // host's file system does; folder + "/" + name when there is none.

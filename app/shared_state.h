@@ -2,6 +2,7 @@
 
 #include "import/records.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,7 @@ namespace xml { class Document; }
 struct TSearchRec {
     QString Name;
     uint32_t Attr = 0;
+    QByteArray nativeName;  // the name's own bytes, which open the file
 };
 
 inline constexpr uint32_t faDirectory = 0x10;

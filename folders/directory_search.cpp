@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <vector>
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -27,9 +30,8 @@ DirectorySearch::~DirectorySearch() { close(); }
 
 void DirectorySearch::close()
 {
-    if (dir_)
-        ::closedir(static_cast<DIR*>(dir_));
-    dir_ = nullptr;
+    names_.clear();
+    next_ = 0;
 }
 
 bool DirectorySearch::matches(const QString& name) const
@@ -42,26 +44,34 @@ int32_t DirectorySearch::findFirst(const QString& folder, const QString& pattern
     close();
     folder_ = folder;
     extension_ = pattern == QLatin1String("*.*") ? QString() : asciiUpper(pattern.mid(1));
-    dir_ = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir_)
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
         return 3;  // path not found
+    std::vector<std::pair<QString, QByteArray>> found;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray raw(e->d_name);
+        QString name = QFile::decodeName(raw);
+        if (matches(name))
+            found.emplace_back(std::move(name).toUpper(), raw);
+    }
+    ::closedir(dir);
+    // The host's platform lists a folder in name order without regard to case.
+    std::sort(found.begin(), found.end());
+    for (auto& f : found)
+        names_.push_back(std::move(f.second));
     return findNext(entry);
 }
 
 int32_t DirectorySearch::findNext(TSearchRec& entry)
 {
-    if (!dir_)
+    if (next_ >= names_.size())
         return noMoreFiles;
-    while (const dirent* e = ::readdir(static_cast<DIR*>(dir_))) {
-        const QString name = QFile::decodeName(e->d_name);
-        if (!matches(name))
-            continue;
-        struct stat st {};
-        const QByteArray path = QFile::encodeName(folder_ + QChar('/') + name);
-        const bool isDir = ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-        entry.Name = name;
-        entry.Attr = isDir ? faDirectory : 0;
-        return 0;
-    }
-    return noMoreFiles;
+    const QByteArray& raw = names_[next_++];
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(folder_) + '/' + raw;
+    const bool isDir = ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    entry.Name = QFile::decodeName(raw);
+    entry.nativeName = raw;
+    entry.Attr = isDir ? faDirectory : 0;
+    return 0;
 }

@@ -2,11 +2,14 @@
 
 #include "app/shared_state.h"
 
+#include <QByteArray>
 #include <QString>
+#include <vector>
 
-// A directory enumeration in the file system's own listing order: every kind
-// of entry (files, folders, hidden ones), one at a time, as find-first and
-// find-next give them. A link counts as what it points to.
+// A directory enumeration in name order without regard to case, as the host's
+// platform lists a folder: every kind of entry (files, folders, hidden ones),
+// one at a time, as find-first and find-next give them. A link counts as what
+// it points to.
 class DirectorySearch {
 public:
     DirectorySearch() = default;
@@ -24,7 +27,8 @@ public:
 private:
     bool matches(const QString& name) const;
 
-    void* dir_ = nullptr;  // DIR*
+    std::vector<QByteArray> names_;  // as the file system spells them
+    size_t next_ = 0;
     QString folder_;
     QString extension_;  // empty: every entry
 };

@@ -8,6 +8,20 @@
 
 #include <stdexcept>
 
+namespace {
+
+// Eight digits get the hyphen after the fifth; a CEP that has it already, or
+// none at all, stays as it is.
+QString withCepHyphen(const QString& cep)
+{
+    const bool hyphenated = cep.size() > 5 && cep.at(5) == QChar('-');
+    if (cep.isEmpty() || hyphenated)
+        return cep;
+    return cep.mid(0, 5) + QChar('-') + cep.mid(5, 8);
+}
+
+} // namespace
+
 bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente)
 {
     const int32_t lastCode = cliente.Codigo;
@@ -39,6 +53,9 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     }
     if (!accepted)
         return false;
+    // Rural producers have a state registration beside their CPF.
+    if (person)
+        cliente.IE = trimmedText(dest.child("IE"));
 
     const xml::Element address = dest.child("enderDest");
     cliente.Nome = trimmedText(dest.child("xNome"));
@@ -51,7 +68,7 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     cliente.CEP = trimmedText(address.child("CEP"));
     cliente.Telefone = trimmedText(address.child("fone"));
     cliente.Email = trimmedText(dest.child("email"));
-    cliente.CEP = cliente.CEP.mid(0, 5) + QChar('-') + cliente.CEP.mid(5, 8);
+    cliente.CEP = withCepHyphen(cliente.CEP);
 
     consulta.close();
     consulta.clearSql();
@@ -67,12 +84,15 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
         return false;
     }
 
+    // The code after the last one may be taken by a row whose code sorts
+    // ahead of it as text ("8" before "000009").
+    const int32_t code = nextFreeCode(consulta, "SELECT * FROM TABCLI WHERE codigo = :pCodigo", cliente.Codigo);
     // Past six digits the code would be cut to one already in use.
-    if (cliente.Codigo >= largestCode)
+    if (code > largestCode)
         throw std::runtime_error("Não há mais códigos de cliente livres: o próximo passaria de "
                                  + std::to_string(largestCode) + ". Nenhum cliente foi incluído a partir de "
                                  + cliente.Nome.toStdString());
-    ++cliente.Codigo;
+    cliente.Codigo = code;
     consulta.clearSql();
     consulta.addSql("insert into TABCLI ( Data, Codigo, Nome, Endereco, endNumero, CGC, Insc, EndComplemento, "
                     "Bairro, Cidade, Estado, CEP, TagFisica, Telefone, eMail, lkUserInc ) ");
@@ -94,6 +114,7 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     setText(consulta, "pTelefone", cliente.Telefone);
     setText(consulta, "peMail", cliente.Email);
     consulta.execSql();
+    logFittedValues(consulta);
     consulta.close();
     consulta.clearSql();
     LogEMensagem(QStringLiteral("Cliente ") + cliente.Nome + QStringLiteral(" inserido com sucesso em TABCLI.db!"), false);

@@ -13,6 +13,9 @@
 #include "rules/text_padding.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
 
 namespace {
 
@@ -36,12 +39,36 @@ Mode modeOf(bool clientMode)
 
 } // namespace
 
+void TfrmClientes::logFittedValues(const db::Query& consulta)
+{
+    for (const db::Query::Adjustment& a : consulta.adjustments())
+        LogEMensagem(QStringLiteral("Arquivo \"") + registroBusca.Name + QStringLiteral("\": o valor do campo ")
+                         + QString::fromStdString(a.column)
+                         + QStringLiteral(" foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"")
+                         + QString::fromStdString(a.original) + QStringLiteral("\"."),
+                     false);
+}
+
+// The folder the run reads: the one typed or pasted into the field when it
+// differs from the one last chosen in the dialog.
+QString TfrmClientes::runFolder() const
+{
+    const QString typed = ledtCaminho->text();
+    if (typed == pastaXML)
+        return pastaXML;
+    const QUrl url(typed);
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+        return QDir::homePath() + typed.mid(1);
+    return typed;
+}
+
 void TfrmClientes::btnImportarClick()
 {
     QCoreApplication::processEvents();
     setScreenCursor(crHourGlass);
     const bool clientMode = itemIndex() == 0;
-    const Mode mode = modeOf(clientMode);
     if (!clientMode)
         codigoProduto.clear();
 
@@ -54,10 +81,23 @@ void TfrmClientes::btnImportarClick()
     alteraStatusComponentes(false);
     // An error that ends the run leaves the window usable after its box.
     const RecoveryAfterError recovery([this] { alteraStatusComponentes(true); });
+    try {
+        runImport(clientMode);
+    } catch (const std::exception& e) {
+        // The log tells why a run ended, not only the box.
+        LogEMensagem(QString::fromUtf8(e.what()), false);
+        throw;
+    }
+}
+
+void TfrmClientes::runImport(bool clientMode)
+{
+    const Mode mode = modeOf(clientMode);
 
     checkTargetTable(clientMode);
     *mode.lastCode = 0;
-    if (pastaXML.isEmpty()) {
+    const QString pasta = runFolder();
+    if (pasta.isEmpty()) {
         LogEMensagem(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
         alteraStatusComponentes(true);
         return;
@@ -65,6 +105,7 @@ void TfrmClientes::btnImportarClick()
 
     query_ = std::make_unique<db::Query>();
     query_->setDatabaseName(pastaDados.toStdString());
+    query_->setFitTexts(true);
     LogEMensagem(QStringLiteral("Verificando último código cadastrado no banco de dados do software Pelko"), false);
     query_->clearSql();
     query_->addSql(mode.lastCodeQuery);
@@ -88,11 +129,11 @@ void TfrmClientes::btnImportarClick()
     query_->close();
     query_->clearSql();
 
-    LogEMensagem(QStringLiteral("Diretório informado pelo usuário: ") + pastaXML, false);
+    LogEMensagem(QStringLiteral("Diretório informado pelo usuário: ") + pasta, false);
     DirectorySearch search;
-    resultadoBusca = search.findFirst(pastaXML, QStringLiteral("*.xml"), registroBusca);
+    resultadoBusca = search.findFirst(pasta, QStringLiteral("*.xml"), registroBusca);
     if (resultadoBusca != 0) {
-        LogEMensagem(QStringLiteral("A pasta \"") + pastaXML
+        LogEMensagem(QStringLiteral("A pasta \"") + pasta
                          + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
                      true);
         alteraStatusComponentes(true);
@@ -110,7 +151,7 @@ void TfrmClientes::btnImportarClick()
         const bool isFile = !(registroBusca.Attr & faDirectory);
         if (isFile && registroBusca.Name.contains(mode.prefix, Qt::CaseSensitive)) {
             LogEMensagem(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."), false);
-            xmlDocument_->load((pastaXML + QChar('/') + registroBusca.Name).toStdString());
+            xmlDocument_->load((QFile::encodeName(pasta) + '/' + registroBusca.nativeName).toStdString());
             const bool added = clientMode ? importaCliente(*xmlDocument_, *query_, clienteAtual)
                                           : importaProduto(*xmlDocument_, *query_, produtoAtual);
             if (added)

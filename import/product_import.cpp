@@ -9,6 +9,7 @@
 #include "rules/text_padding.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <stdexcept>
 
@@ -21,16 +22,36 @@ QString barcodeOf(const xml::Element& element)
     return text.compare(QLatin1String("SEM GTIN"), Qt::CaseInsensitive) == 0 ? QString() : text;
 }
 
-double regionalNumber(const QString& text)
+// The price as the user's regional settings read it; an NF-e writes it with
+// a full stop, which those settings may not take for the decimal separator.
+double priceOf(const QString& text)
 {
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = locale.toDouble(text, &ok);
-    if (!ok)
-        throw std::runtime_error("'" + text.toStdString() + "' is not a valid floating point value");
-    return value;
+    const QString regional = TfrmClientes::TrocaVirgPPto(text);
+    const double value = locale.toDouble(regional, &ok);
+    if (ok)
+        return value;
+    static const QRegularExpression plainDecimal(QStringLiteral("^[+-]?[0-9]+(\\.[0-9]+)?$"));
+    if (plainDecimal.match(text).hasMatch())
+        return QLocale::c().toDouble(text);
+    throw std::runtime_error("'" + regional.toStdString() + "' is not a valid floating point value");
 }
+
+void writeInsert(db::Query& consulta, bool withOrigin)
+{
+    consulta.clearSql();
+    consulta.addSql("insert into TABEST1 ( Codigo, cEAN, cEANTrib, Produto, CodIPI, Unidade, PrecoCusto, CEST, "
+                    "DataInc, CST, LkUserInc");
+    consulta.addSql(withOrigin ? ", Origem )" : ")");
+    consulta.addSql("values ( :pCodigo, :pcEAN, :pcEANTrib, :pProduto, :pCodIPI, :pUnidade, :pPrecoCusto, :pCEST, "
+                    ":pDataInc, :pCST, -1");
+    consulta.addSql(withOrigin ? ", :pOrigem )" : ")");
+}
+
+// Origin codes of the NF-e (goods origin, 0 to 8).
+bool isOriginCode(int32_t origin) { return origin >= 0 && origin <= 8; }
 
 } // namespace
 
@@ -59,18 +80,33 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     produto.EANTri = barcodeOf(prod.child("cEANTrib"));
     const QString price = trimmedText(prod.child("vUnCom"));
     if (!price.isEmpty())
-        produto.Custo = regionalNumber(TrocaVirgPPto(price));
+        produto.Custo = priceOf(price);
     produto.CEST = trimmedText(prod.child("CEST"));
 
+    // Real items carry orig and CST (CSOSN under Simples Nacional) in the one
+    // group element below ICMS (ICMS00, ICMS20, ICMSSN102...).
     const xml::Element icms = documento.root().path({"det", "imposto", "ICMS"});
-    const QString origin = trimmedText(icms.child("orig"));
+    const xml::Element group = icms.childStartingWith("ICMS");
+    QString origin = trimmedText(icms.child("orig"));
+    if (origin.isEmpty())
+        origin = trimmedText(group.child("orig"));
     if (!origin.isEmpty()) {
         if (!textToInt32(origin, produto.orig))
             throw std::runtime_error("'" + origin.toStdString() + "' is not a valid integer value");
+        if (!isOriginCode(produto.orig)) {
+            LogEMensagem(QStringLiteral("A origem ") + origin + QStringLiteral(" do arquivo \"") + registroBusca.Name
+                             + QStringLiteral("\" não é uma origem da NF-e (0 a 8): o campo Origem não foi gravado."),
+                         false);
+            produto.orig = -1;
+        }
     } else if (codigoProduto.size() == 13 && codigoProduto.contains(QLatin1String("789"))) {
         produto.orig = 0;
     }
     produto.CST_CSOSN = trimmedText(icms.child("CST"));
+    if (produto.CST_CSOSN.isEmpty())
+        produto.CST_CSOSN = trimmedText(group.child("CST"));
+    if (produto.CST_CSOSN.isEmpty())
+        produto.CST_CSOSN = trimmedText(group.child("CSOSN"));
 
     consulta.close();
     consulta.clearSql();
@@ -86,23 +122,21 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
         return false;
     }
 
-    const bool withOrigin = produto.orig == 0;
-    consulta.clearSql();
-    consulta.addSql("insert into TABEST1 ( Codigo, cEAN, cEANTrib, Produto, CodIPI, Unidade, PrecoCusto, CEST, "
-                    "DataInc, CST, LkUserInc");
-    consulta.addSql(withOrigin ? ", Origem )" : ")");
-    consulta.addSql("values ( :pCodigo, :pcEAN, :pcEANTrib, :pProduto, :pCodIPI, :pUnidade, :pPrecoCusto, :pCEST, "
-                    ":pDataInc, :pCST, -1");
-    consulta.addSql(withOrigin ? ", :pOrigem )" : ")");
+    const bool withOrigin = isOriginCode(produto.orig);
     if (codigoProduto.isEmpty()) {
+        // A product stored under a short code of its own can sort ahead of the
+        // last generated one: the next code may be taken already.
+        const int32_t code = nextFreeCode(consulta, "SELECT * FROM TABEST1 WHERE codigo = :pCodigo", produto.Codigo);
         // Past six digits the code would be cut to one that may be in use.
-        if (produto.Codigo >= largestCode)
+        if (code > largestCode)
             throw std::runtime_error("Não há mais códigos de produto livres: o próximo passaria de "
                                      + std::to_string(largestCode) + ". O produto " + produto.Desc.toStdString()
                                      + " não foi incluído.");
-        ++produto.Codigo;
+        produto.Codigo = code;
+        writeInsert(consulta, withOrigin);
         setText(consulta, "pCodigo", InteiroComZeros(produto.Codigo, 6));
     } else {
+        writeInsert(consulta, withOrigin);
         setText(consulta, "pCodigo", codigoProduto);
     }
     setText(consulta, "pcEAN", produto.EAN);
@@ -117,6 +151,7 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     if (withOrigin)
         consulta.paramByName("pOrigem").setAsSmallInt(int16_t(produto.orig));
     consulta.execSql();
+    logFittedValues(consulta);
     consulta.close();
     consulta.clearSql();
     LogEMensagem(QStringLiteral("Produto ") + produto.Desc + QStringLiteral(" inserido com sucesso em TABEST1.db!"), false);

@@ -65,7 +65,8 @@ QString ImportFixture::logText() const
 QStringList ImportFixture::logMessages() const
 {
     QStringList out;
-    static const QRegularExpression stamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}( \\d\\d:\\d\\d:\\d\\d)? - "));
+    // The stamp is in the regional format, which never holds " - ".
+    static const QRegularExpression stamp(QStringLiteral("^.*? - "));
     for (const QString& line : logText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         out << QString(line).remove(stamp);
     return out;

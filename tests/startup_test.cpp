@@ -266,6 +266,10 @@ private slots:
         m.route("Rota=C:\\Pelko\\Dados");
         m.uninstallEntry("str(2):\"C:\\\\Pelko\\\\unins000.exe\"", true);
         QCOMPARE(window.getPastaDeDados(), m.data());
+        // A command in quotes, with arguments after it, as installers write it.
+        m.uninstallEntry("\"\\\"C:\\\\Pelko\\\\unins000.exe\\\" /SILENT\"");
+        QCOMPARE(window.getPastaDeDados(), m.data());
+        QCOMPARE(pastaInstalacao, install);
         QVERIFY(dialogs.messages.isEmpty());
     }
 

@@ -115,6 +115,38 @@ private slots:
         QVERIFY(window_->ledtCaminho->text().isEmpty());
     }
 
+    // The mode choice is one tab stop: Tab and Shift+Tab land on its
+    // selected item, from where the arrows switch the mode.
+    void modeChoiceIsOneTabStop()
+    {
+        window_->ledtCaminho->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("RadioGroup1_0"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(window_->itemIndex(), 1);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("RadioGroup1_1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("ledtCaminho"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("RadioGroup1_1"));
+        window_->btnVoltar->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("RadioGroup1_1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(window_->itemIndex(), 0);
+        // Past either end the selection wraps round, as on the host's platform.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(window_->itemIndex(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(window_->itemIndex(), 0);
+        // Alt and the letters still reach the buttons from there.
+        QSignalSpy pesquisar(window_->btnPesquisar, &QPushButton::clicked);
+        QObject::disconnect(window_->btnPesquisar, &QPushButton::clicked, window_, nullptr);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::NoModifier, 0);
+        QTRY_COMPARE(pesquisar.count(), 2);
+    }
+
     void enterClicksTheFocusedOrDefaultButton()
     {
         QSignalSpy importar(window_->btnImportar, &QPushButton::clicked);

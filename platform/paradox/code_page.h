@@ -18,6 +18,10 @@ public:
     // Empty when a character has no place in the code page (or the text is
     // not valid UTF-8).
     std::optional<std::string> fromUtf8(std::string_view text) const;
+    // The text as it fits a field of width bytes: a character the code page
+    // lacks becomes the same letter without its accent, or "?", and the text
+    // is cut at a character boundary. Unchanged when it fits as it is.
+    std::string fitted(std::string_view text, size_t width) const;
 
 private:
     int number_;

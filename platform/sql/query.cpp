@@ -215,11 +215,21 @@ void Query::execSql()
     if (s.kind != Statement::Kind::Insert)
         throw SqlError("Este comando SQL retorna registros: ele deve ser aberto, não executado.");
     prepareTable(s);
+    adjustments_.clear();
     try {
         std::vector<paradox::Value> values(table_->fields().size(), paradox::Blank{});
         for (size_t i = 0; i < s.columns.size(); ++i) {
             const size_t field = fieldOf(*table_, s.columns[i]);
-            values[field] = operandValue(*table_, table_->fields()[field], s.values[i], params_);
+            const paradox::Field& f = table_->fields()[field];
+            values[field] = operandValue(*table_, f, s.values[i], params_);
+            auto* text = std::get_if<std::string>(&values[field]);
+            if (fitTexts_ && text && f.type == paradox::FieldType::Alpha) {
+                std::string fitted = table_->codePage().fitted(*text, size_t(f.size));
+                if (fitted != *text) {
+                    adjustments_.push_back({f.name, *text});
+                    *text = std::move(fitted);
+                }
+            }
         }
         const uint64_t before = table_->generation();
         const std::vector<uint8_t> record = table_->insert(values);

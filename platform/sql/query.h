@@ -85,6 +85,17 @@ public:
     void open();
     // Runs a statement that returns none.
     void execSql();
+
+    // With fitting on, an insert stores a text too long for its column, or
+    // with characters its code page lacks, as it fits (CodePage::fitted)
+    // instead of refusing the row; adjustments() then names each such column
+    // with the value as it was given, until the next insert.
+    struct Adjustment {
+        std::string column;
+        std::string original;
+    };
+    void setFitTexts(bool on) { fitTexts_ = on; }
+    const std::vector<Adjustment>& adjustments() const { return adjustments_; }
     void close();
     bool active() const { return active_; }
 
@@ -105,6 +116,8 @@ private:
     std::string database_;
     std::vector<std::string> lines_;
     std::vector<Param> params_;
+    bool fitTexts_ = false;
+    std::vector<Adjustment> adjustments_;
 
     bool active_ = false;
     std::shared_ptr<paradox::TableFile> table_;

@@ -35,6 +35,15 @@ Element Element::child(std::string_view name) const
     return Element();
 }
 
+Element Element::childStartingWith(std::string_view prefix) const
+{
+    for (pugi::xml_node c = pugi::xml_node(node_).first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element && std::string_view(c.name()).starts_with(prefix))
+            return Element(c.internal_object());
+    }
+    return Element();
+}
+
 Element Element::path(std::initializer_list<std::string_view> names) const
 {
     Element e = *this;

@@ -27,6 +27,8 @@ public:
 
     // The first child element whose name equals name exactly.
     Element child(std::string_view name) const;
+    // The first child element whose name begins with prefix.
+    Element childStartingWith(std::string_view prefix) const;
     // Follows a path of child names, one level each.
     Element path(std::initializer_list<std::string_view> names) const;
     // The text of an element without children is empty; of one whose only
