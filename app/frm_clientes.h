@@ -97,6 +97,7 @@ private:
     void logFittedValues(const db::Query& consulta);
     QString runFolder() const;
     void runImport(bool clientMode);
+    bool importFile(const QByteArray& path, bool clientMode);
     void searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                       const QString& NaoIncluir, std::set<std::pair<uint64_t, uint64_t>>& visited);
 
@@ -106,6 +107,7 @@ private:
 
     SingleInstance* singleInstance_ = nullptr;
     QPointer<QWidget> focusBeforeRun_;
+    bool logFailureTold_ = false;
 
     // What a run creates, owned by the window.
     std::unique_ptr<db::Query> query_;

@@ -189,12 +189,15 @@ private:
 int openInNormalForm(const std::string& path, KnownState& state)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        // Without blocking, should the log's name have become a FIFO.
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
         if (fd < 0)
             return -1;
         struct stat st {};
         if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const int error = S_ISREG(st.st_mode) || st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             ::close(fd);
+            errno = error;
             return -1;
         }
         auto known = knownLogs().find(path);
@@ -226,14 +229,7 @@ int openInNormalForm(const std::string& path, KnownState& state)
     return -1;
 }
 
-} // namespace
-
-std::string normalised(std::string_view bytes)
-{
-    return splitAndJoin(decoded(bytes));
-}
-
-bool append(const std::string& path, std::string_view entry)
+bool appendEntry(const std::string& path, std::string_view entry)
 {
     KnownState state;
     FileDescriptor fd(openInNormalForm(path, state));
@@ -253,8 +249,13 @@ bool append(const std::string& path, std::string_view entry)
     const off_t entryAt = at + off_t(data.size());
     data.append(entry);
     data.append(crlf);
-    if (!writeAll(fd.get(), data, at))
+    if (!writeAll(fd.get(), data, at)) {
+        // A full disk may have taken part of it: the file stays as it was.
+        const int error = errno;
+        [[maybe_unused]] const int truncated = ::ftruncate(fd.get(), state.size);
+        errno = error;
         return false;
+    }
 
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
@@ -262,6 +263,25 @@ bool append(const std::string& path, std::string_view entry)
     knownLogs()[path] = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st),
                                    containsBreak(entry) ? entryAt : off_t(-1)};
     return true;
+}
+
+} // namespace
+
+std::string normalised(std::string_view bytes)
+{
+    return splitAndJoin(decoded(bytes));
+}
+
+bool append(const std::string& path, std::string_view entry, std::string* failure)
+{
+    const bool written = appendEntry(path, entry);
+    if (!written && failure) {
+        struct stat st {};
+        const int error = errno;
+        const bool odd = ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+        *failure = odd ? "não é um arquivo comum" : std::strerror(error);
+    }
+    return written;
 }
 
 } // namespace activity_log

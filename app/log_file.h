@@ -16,8 +16,9 @@
 namespace activity_log {
 
 // Appends entry (UTF-8) as one item to the log at path, creating the file.
-// Returns false when the file can't be read or written; nothing is thrown.
-bool append(const std::string& path, std::string_view entry);
+// Returns false when the file can't be read or written, with the reason in
+// failure when given; nothing is thrown.
+bool append(const std::string& path, std::string_view entry, std::string* failure = nullptr);
 
 // What reading the bytes as lines and writing them back gives.
 std::string normalised(std::string_view bytes);

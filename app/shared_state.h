@@ -12,7 +12,7 @@ namespace xml { class Document; }
 
 // One entry of a directory enumeration: the bare name and its attribute word.
 struct TSearchRec {
-    QString Name;
+    QString Name;  // as shown: bytes that are no text written as escapes
     uint32_t Attr = 0;
     QByteArray nativeName;  // the name's own bytes, which open the file
 };

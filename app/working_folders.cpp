@@ -7,32 +7,67 @@
 #include "app/wine_prefix.h"
 #include "platform/paradox/file_users.h"
 #include "platform/sql/session.h"
+#include "rules/text_padding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 bool folderExists(const QString& path) { return QFileInfo(path).isDir(); }
 
+bool isLink(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // Deletes a lock file of the database engine left behind by a copy that is
 // gone. One that a running engine (the host under Wine, say) holds open or
-// locked is left alone: deleting it would break that engine's locking.
-void removeStaleLockFile(const QString& folder, const QString& name)
+// locked is left alone: deleting it would break that engine's locking. The
+// folder is held open while the file is judged and deleted, so that a link
+// put in place of either meanwhile leads nowhere else; the program's own
+// folder is never taken through a link.
+void removeStaleLockFile(const QString& folder, const QString& name, bool folderMayBeLink)
 {
     if (folder.isEmpty())
         return;
-    const QString path = hostFile(folder, name);
-    if (!QFileInfo(path).isFile() || paradox::fileInUseByOthers(QFile::encodeName(path).toStdString()))
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folderMayBeLink ? 0 : O_NOFOLLOW);
+    const int dir = ::open(QFile::encodeName(folder).constData(), flags);
+    if (dir < 0)
         return;
-    QFile::remove(path);
+    const QByteArray entry = QFile::encodeName(QFileInfo(hostFile(folder, name)).fileName());
+    struct stat st {};
+    const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + entry.toStdString();
+    if (::fstatat(dir, entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+        && !paradox::fileInUseByOthers(throughDir))
+        ::unlinkat(dir, entry.constData(), 0);
+    ::close(dir);
+}
+
+// A working folder that is a link would send what the program writes and
+// deletes there somewhere else: it is reported and not used.
+bool refusedAsLink(const QString& path, const QString& which)
+{
+    if (!isLink(path))
+        return false;
+    dialogs().message(QStringLiteral("A ") + which + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
+                      + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada"));
+    falhaInicializacao = true;
+    return true;
 }
 
 } // namespace
 
 void TfrmClientes::criarPastaProjeto()
 {
+    if (refusedAsLink(pastaPrograma, QStringLiteral("pasta")))
+        return;
     if (!folderExists(pastaPrograma))
         QDir().mkpath(pastaPrograma);
     if (folderExists(pastaPrograma))
@@ -44,6 +79,8 @@ void TfrmClientes::criarPastaProjeto()
 void TfrmClientes::criarPastaTemporaria()
 {
     const QString path = pastaPrograma + QStringLiteral("/temp");
+    if (isLink(pastaPrograma) || refusedAsLink(path, QStringLiteral("pasta temporária")))
+        return;
     if (!folderExists(path))
         QDir().mkpath(path);
     if (folderExists(path)) {
@@ -57,12 +94,13 @@ void TfrmClientes::criarPastaTemporaria()
 
 void TfrmClientes::criaSessao()
 {
-    removeStaleLockFile(pastaTemporaria, QStringLiteral("PDOXUSRS.LCK"));
-    removeStaleLockFile(pastaTemporaria, QStringLiteral("PARADOX.LCK"));
-    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.LCK"));
-    removeStaleLockFile(pastaDados, QStringLiteral("PARADOX.LCK"));
-    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.NET"));
-    removeStaleLockFile(WinePrefix().nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"));
+    removeStaleLockFile(pastaTemporaria, QStringLiteral("PDOXUSRS.LCK"), false);
+    removeStaleLockFile(pastaTemporaria, QStringLiteral("PARADOX.LCK"), false);
+    // The host's folders are reached through the prefix's drive links.
+    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.LCK"), true);
+    removeStaleLockFile(pastaDados, QStringLiteral("PARADOX.LCK"), true);
+    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.NET"), true);
+    removeStaleLockFile(WinePrefix().nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"), true);
 
     db::Session& session = db::Session::defaultSession();
     session.setNetFileDir(pastaDados.toStdString());

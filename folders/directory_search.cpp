@@ -1,5 +1,7 @@
 #include "folders/directory_search.h"
 
+#include "platform/text/visible_text.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -50,7 +52,7 @@ int32_t DirectorySearch::findFirst(const QString& folder, const QString& pattern
     std::vector<std::pair<QString, QByteArray>> found;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArray raw(e->d_name);
-        QString name = QFile::decodeName(raw);
+        QString name = QString::fromStdString(text::visible(raw.toStdString()));
         if (matches(name))
             found.emplace_back(std::move(name).toUpper(), raw);
     }
@@ -70,7 +72,7 @@ int32_t DirectorySearch::findNext(TSearchRec& entry)
     struct stat st {};
     const QByteArray path = QFile::encodeName(folder_) + '/' + raw;
     const bool isDir = ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-    entry.Name = QFile::decodeName(raw);
+    entry.Name = QString::fromStdString(text::visible(raw.toStdString()));
     entry.nativeName = raw;
     entry.Attr = isDir ? faDirectory : 0;
     return 0;

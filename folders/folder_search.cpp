@@ -4,6 +4,7 @@
 #include "app/shared_state.h"
 #include "folders/directory_search.h"
 #include "folders/folder_dialog.h"
+#include "platform/xml/document.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -71,7 +72,13 @@ void TfrmClientes::searchFolder(const QString& Arquivo, const QString& Extensao,
             if (entry.Attr & faDirectory) {
                 searchFolder(Arquivo, Extensao, base + QChar('/') + name, NaoIncluir, visited);
             } else if (asciiUpper(name).contains(wanted) && asciiUpper(extensionOf(name)) == wantedExtension) {
-                pastaEncontrada = Pasta;
+                // Only a regular file makes the folder an export folder.
+                const QByteArray path = QFile::encodeName(base) + '/' + entry.nativeName;
+                const std::string reason = xml::passedOver(path.toStdString(), name.toStdString());
+                if (reason.empty())
+                    pastaEncontrada = Pasta;
+                else
+                    LogEMensagem(QString::fromStdString(reason), false);
             }
         }
         if (search.findNext(entry) != 0)

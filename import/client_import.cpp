@@ -36,18 +36,18 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     if (person) {
         cliente.CPFCNPJ = FormataCPF(cpf);
         if (ValidaCPF(cliente.CPFCNPJ)) {
-            LogEMensagem(QStringLiteral("CPF: ") + cliente.CPFCNPJ + QStringLiteral(" está correto!"), false);
+            LogEMensagem(QStringLiteral("CPF: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"), false);
         } else {
-            LogEMensagem(QStringLiteral("O CPF: ") + cliente.CPFCNPJ + refused, false);
+            LogEMensagem(QStringLiteral("O CPF: ") + visibleText(cliente.CPFCNPJ) + refused, false);
             accepted = false;
         }
     } else {
         cliente.CPFCNPJ = FormataCNPJ(trimmedText(dest.child("CNPJ")));
         cliente.IE = trimmedText(dest.child("IE"));
         if (ValidaCNPJ(cliente.CPFCNPJ)) {
-            LogEMensagem(QStringLiteral("CNPJ: ") + cliente.CPFCNPJ + QStringLiteral(" está correto!"), false);
+            LogEMensagem(QStringLiteral("CNPJ: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"), false);
         } else {
-            LogEMensagem(QStringLiteral("O CNPJ: ") + cliente.CPFCNPJ + refused, false);
+            LogEMensagem(QStringLiteral("O CNPJ: ") + visibleText(cliente.CPFCNPJ) + refused, false);
             accepted = false;
         }
     }
@@ -78,7 +78,7 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     const size_t found = consulta.recordCount();
     consulta.close();
     if (found > 0) {
-        LogEMensagem(QStringLiteral("O CPF/CNPJ: ") + cliente.CPFCNPJ
+        LogEMensagem(QStringLiteral("O CPF/CNPJ: ") + visibleText(cliente.CPFCNPJ)
                          + QStringLiteral(" já está cadastrado no banco de dados!"),
                      false);
         return false;
@@ -117,6 +117,6 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     logFittedValues(consulta);
     consulta.close();
     consulta.clearSql();
-    LogEMensagem(QStringLiteral("Cliente ") + cliente.Nome + QStringLiteral(" inserido com sucesso em TABCLI.db!"), false);
+    LogEMensagem(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"), false);
     return true;
 }

@@ -43,9 +43,9 @@ void TfrmClientes::logFittedValues(const db::Query& consulta)
 {
     for (const db::Query::Adjustment& a : consulta.adjustments())
         LogEMensagem(QStringLiteral("Arquivo \"") + registroBusca.Name + QStringLiteral("\": o valor do campo ")
-                         + QString::fromStdString(a.column)
+                         + visibleText(QString::fromStdString(a.column))
                          + QStringLiteral(" foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"")
-                         + QString::fromStdString(a.original) + QStringLiteral("\"."),
+                         + visibleText(QString::fromStdString(a.original)) + QStringLiteral("\"."),
                      false);
 }
 
@@ -62,6 +62,26 @@ QString TfrmClientes::runFolder() const
     if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
         return QDir::homePath() + typed.mid(1);
     return typed;
+}
+
+// One entry of the folder: read when it is a regular file within the size
+// limit, passed over with a log line otherwise (a folder, a FIFO, a device).
+bool TfrmClientes::importFile(const QByteArray& path, bool clientMode)
+{
+    const std::string reason = xml::passedOver(path.toStdString(), registroBusca.Name.toStdString());
+    if (!reason.empty()) {
+        LogEMensagem(QString::fromStdString(reason), false);
+        return false;
+    }
+    LogEMensagem(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."), false);
+    try {
+        xmlDocument_->load(path.toStdString());
+    } catch (const xml::SkippedFile& e) {
+        LogEMensagem(QString::fromUtf8(e.what()), false);
+        return false;
+    }
+    return clientMode ? importaCliente(*xmlDocument_, *query_, clienteAtual)
+                      : importaProduto(*xmlDocument_, *query_, produtoAtual);
 }
 
 void TfrmClientes::btnImportarClick()
@@ -85,7 +105,7 @@ void TfrmClientes::btnImportarClick()
         runImport(clientMode);
     } catch (const std::exception& e) {
         // The log tells why a run ended, not only the box.
-        LogEMensagem(QString::fromUtf8(e.what()), false);
+        LogEMensagem(visibleText(QString::fromUtf8(e.what())), false);
         throw;
     }
 }
@@ -129,11 +149,11 @@ void TfrmClientes::runImport(bool clientMode)
     query_->close();
     query_->clearSql();
 
-    LogEMensagem(QStringLiteral("Diretório informado pelo usuário: ") + pasta, false);
+    LogEMensagem(QStringLiteral("Diretório informado pelo usuário: ") + visibleText(pasta), false);
     DirectorySearch search;
     resultadoBusca = search.findFirst(pasta, QStringLiteral("*.xml"), registroBusca);
     if (resultadoBusca != 0) {
-        LogEMensagem(QStringLiteral("A pasta \"") + pasta
+        LogEMensagem(QStringLiteral("A pasta \"") + visibleText(pasta)
                          + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
                      true);
         alteraStatusComponentes(true);
@@ -148,15 +168,8 @@ void TfrmClientes::runImport(bool clientMode)
     while (resultadoBusca == 0) {
         QCoreApplication::processEvents();
         setScreenCursor(crSQLWait);
-        const bool isFile = !(registroBusca.Attr & faDirectory);
-        if (isFile && registroBusca.Name.contains(mode.prefix, Qt::CaseSensitive)) {
-            LogEMensagem(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."), false);
-            xmlDocument_->load((QFile::encodeName(pasta) + '/' + registroBusca.nativeName).toStdString());
-            const bool added = clientMode ? importaCliente(*xmlDocument_, *query_, clienteAtual)
-                                          : importaProduto(*xmlDocument_, *query_, produtoAtual);
-            if (added)
-                ++inserted;
-        }
+        if (registroBusca.Name.contains(mode.prefix, Qt::CaseSensitive))
+            inserted += importFile(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, clientMode) ? 1 : 0;
         resultadoBusca = search.findNext(registroBusca);
     }
     query_.reset();

@@ -94,7 +94,7 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
         if (!textToInt32(origin, produto.orig))
             throw std::runtime_error("'" + origin.toStdString() + "' is not a valid integer value");
         if (!isOriginCode(produto.orig)) {
-            LogEMensagem(QStringLiteral("A origem ") + origin + QStringLiteral(" do arquivo \"") + registroBusca.Name
+            LogEMensagem(QStringLiteral("A origem ") + visibleText(origin) + QStringLiteral(" do arquivo \"") + registroBusca.Name
                              + QStringLiteral("\" não é uma origem da NF-e (0 a 8): o campo Origem não foi gravado."),
                          false);
             produto.orig = -1;
@@ -116,7 +116,7 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     const size_t found = consulta.recordCount();
     consulta.close();
     if (found > 0) {
-        LogEMensagem(QStringLiteral("O Produto com código: ") + codigoProduto
+        LogEMensagem(QStringLiteral("O Produto com código: ") + visibleText(codigoProduto)
                          + QStringLiteral(" já está cadastrado no banco de dados!"),
                      false);
         return false;
@@ -154,6 +154,6 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     logFittedValues(consulta);
     consulta.close();
     consulta.clearSql();
-    LogEMensagem(QStringLiteral("Produto ") + produto.Desc + QStringLiteral(" inserido com sucesso em TABEST1.db!"), false);
+    LogEMensagem(QStringLiteral("Produto ") + visibleText(produto.Desc) + QStringLiteral(" inserido com sucesso em TABEST1.db!"), false);
     return true;
 }

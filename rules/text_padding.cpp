@@ -1,5 +1,7 @@
 #include "rules/text_padding.h"
 
+#include "platform/text/visible_text.h"
+
 QString trimControls(const QString& texto)
 {
     qsizetype inicio = 0;
@@ -26,4 +28,9 @@ QString CompletaComZeros(const QString& Texto, int32_t Largura)
 QString InteiroComZeros(int64_t Numero, int32_t Largura)
 {
     return CompletaComZeros(QString::number(Numero), Largura);
+}
+
+QString visibleText(const QString& texto)
+{
+    return QString::fromStdString(text::visible(texto.toStdString()));
 }

@@ -18,3 +18,7 @@ QString InteiroComZeros(int64_t Numero, int32_t Largura);
 
 // Removes every leading and trailing character whose code is 32 or below.
 QString trimControls(const QString& texto);
+
+// A value from outside as it goes into a log line: control characters and
+// undecodable bytes written as visible escapes (\r, \n, \xFF...).
+QString visibleText(const QString& texto);

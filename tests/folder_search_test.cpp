@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class FolderSearchTest : public QObject {
@@ -83,6 +84,27 @@ private slots:
         QFile(docs_ + QStringLiteral("/z/CLIENTE-1.xml")).open(QIODevice::WriteOnly);
         window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
         QVERIFY(pastaEncontrada.endsWith(QLatin1String("/z")));
+    }
+
+    // Only a regular file makes an export folder; the other entries named
+    // like one are passed over with a log line, and nothing blocks.
+    void onlyRegularFilesMakeAnExportFolder()
+    {
+        pastaPrograma = root_->path();
+        QDir().mkpath(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-8.xml"));
+        QVERIFY(::mkfifo(QFile::encodeName(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-9.xml")).constData(), 0600) == 0);
+        QVERIFY(::symlink("/dev/zero", QFile::encodeName(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-7.xml")).constData()) == 0);
+        QDir().mkpath(docs_ + QStringLiteral("/Export2"));
+        QFile(docs_ + QStringLiteral("/Export2/NFe-CLIENTE-1.xml")).open(QIODevice::WriteOnly);
+        pastaEncontrada.clear();
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        QCOMPARE(pastaEncontrada, docs_ + QStringLiteral("/Export2"));
+        QFile log(root_->path() + QStringLiteral("/Tessaly.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY(text.contains(QStringLiteral(" - O item \"NFe-CLIENTE-7.xml\" não é um arquivo comum (dispositivo) e foi ignorado.\r\n")));
+        QVERIFY(text.contains(QStringLiteral(" - O item \"NFe-CLIENTE-9.xml\" não é um arquivo comum (FIFO) e foi ignorado.\r\n")));
+        QCOMPARE(text.count(QStringLiteral("\r\n")), 2);  // the folder is searched, not passed over
     }
 
     void unreadableFoldersCountAsEmpty()

@@ -17,6 +17,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // The names of the XML folder in the order the file system lists them.
@@ -363,6 +367,99 @@ private slots:
                    clientXml(cnpj("11444777000161"), QStringLiteral("Um"), QStringLiteral("<enderDest>%1</enderDest>").arg(element)));
         f.run(0);
         QCOMPARE(f.rows(QStringLiteral("TabCli.db")).value(0).split(QChar('\t')).value(9), stored);
+    }
+
+    // Every kind of hostile entry at once beside good exports: the run ends
+    // by itself, reads the good ones, and logs one stamped line for each
+    // entry it passes over.
+    void hostileFolder()
+    {
+        ImportFixture f;
+        const QByteArray dir = QFile::encodeName(f.xml()) + '/';
+        f.writeXml(QStringLiteral("NFe-CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Bom")));
+        QVERIFY(::mkfifo(dir + "NFe-CLIENTE-9.xml", 0600) == 0);
+        QVERIFY(::symlink("/dev/zero", dir + "NFe-CLIENTE-7.xml") == 0);
+        QVERIFY(::symlink("/dev/urandom", dir + "NFe-CLIENTE-6.xml") == 0);
+        QDir().mkpath(f.xml() + QStringLiteral("/NFe-CLIENTE-8.xml"));
+        QFile big(QString::fromUtf8(dir + "NFe-CLIENTE-4.xml"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(qint64(40) << 20));
+        big.close();
+        const auto writeRaw = [&](const QByteArray& name, const QByteArray& content) {
+            const int fd = ::open(dir + name, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(fd >= 0);
+            QVERIFY(::write(fd, content.constData(), size_t(content.size())) == content.size());
+            ::close(fd);
+        };
+        writeRaw("NFe-CLIENTE-\xFF\xFE.xml", clientXml(QStringLiteral("<CPF>11144477735</CPF>"), QStringLiteral("Bytes")));
+        writeRaw("NFe-CLIENTE-5\r\nFORGED - 99 clientes cadastrados com sucesso!\r\n.xml",
+                 clientXml(QStringLiteral("<CPF>52998224725</CPF>"), QStringLiteral("Linha\r\nFORJADA")));
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("3 clientes cadastrados com sucesso!")});
+        QVERIFY(f.dialogs().errors.isEmpty());
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 3);
+
+        const QStringList log = f.logMessages();
+        const QStringList passedOver = {
+            QStringLiteral("O arquivo \"NFe-CLIENTE-4.xml\" tem 41943040 bytes, mais que o limite de 33554432 bytes (32 MiB) de um arquivo XML, e foi ignorado."),
+            QStringLiteral("O item \"NFe-CLIENTE-6.xml\" não é um arquivo comum (dispositivo) e foi ignorado."),
+            QStringLiteral("O item \"NFe-CLIENTE-7.xml\" não é um arquivo comum (dispositivo) e foi ignorado."),
+            QStringLiteral("O item \"NFe-CLIENTE-8.xml\" não é um arquivo comum (pasta) e foi ignorado."),
+            QStringLiteral("O item \"NFe-CLIENTE-9.xml\" não é um arquivo comum (FIFO) e foi ignorado."),
+        };
+        QCOMPARE(log.filter(QStringLiteral("foi ignorado")), passedOver);
+        QVERIFY(log.contains(QStringLiteral("Arquivo localizado: \"NFe-CLIENTE-\\xFF\\xFE.xml\".")));
+        QVERIFY(log.contains(QStringLiteral("Arquivo localizado: \"NFe-CLIENTE-5\\r\\nFORGED - 99 clientes cadastrados com sucesso!\\r\\n.xml\".")));
+        QVERIFY(log.contains(QStringLiteral("Cliente Linha\\nFORJADA inserido com sucesso em TABCLI.db!")));
+        // One entry a line, each with its stamp: nothing forged.
+        static const QRegularExpression stamped(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d - "));
+        for (const QString& line : f.logText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            QVERIFY2(stamped.match(line).hasMatch() || QLocale::system().name() != QLatin1String("pt_BR"), qPrintable(line));
+        QVERIFY(!f.logText().contains(QStringLiteral("\r\nFORGED")));
+        // Names that are no text can't be removed by name through Qt.
+        ::unlink(dir + "NFe-CLIENTE-\xFF\xFE.xml");
+    }
+
+    // A log that can't be written: every box still comes, and the user is
+    // told once why nothing is recorded.
+    void unwritableLog_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a full file system") << "full";
+    }
+    void unwritableLog()
+    {
+        QFETCH(QString, kind);
+        ImportFixture f;
+        const QString log = pastaPrograma + QStringLiteral("/Tessaly.log");
+        QString mounted;
+        if (kind == QLatin1String("folder")) {
+            QDir().mkpath(log);
+        } else if (kind == QLatin1String("fifo")) {
+            QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
+        } else {
+            mounted = pastaPrograma;
+            if (::geteuid() != 0 || QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=8k", "tmpfs", mounted}) != 0)
+                QSKIP("needs a small file system of its own (root, mount)");
+            QFile filler(mounted + QStringLiteral("/filler"));
+            filler.open(QIODevice::WriteOnly);
+            while (filler.write(QByteArray(512, 'x')) > 0 && filler.flush()) {
+            }
+            filler.close();
+        }
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Um")));
+        f.run(0);
+        f.dialogs().messages << QStringLiteral("--");
+        f.run(0);
+        if (!mounted.isEmpty())
+            QProcess::execute(QStringLiteral("umount"), {mounted});
+        QCOMPARE(f.dialogs().messages.size(), 4);
+        QVERIFY2(f.dialogs().messages[0].startsWith(QStringLiteral("Não foi possível gravar o registro de atividades em ") + log + ": "),
+                 qPrintable(f.dialogs().messages[0]));
+        QCOMPARE(f.dialogs().messages.mid(1), (QStringList{"1 cliente cadastrado com sucesso!", "--", "Nenhum cliente foi cadastrado!"}));
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 1);
     }
 
     void priceThatDoesNotConvertEndsTheRun()

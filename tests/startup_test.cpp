@@ -318,6 +318,38 @@ private slots:
         QVERIFY(first.waitForNewConnection(2000));
     }
 
+    // A working folder that is a link is reported and not used: nothing is
+    // created or deleted through it.
+    void workingFolderLinksAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("linked");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("temp") << "/temp" << "A pasta temporária do programa é um link para outro lugar e não será usada: ";
+        QTest::newRow("program folder") << "" << "A pasta do programa é um link para outro lugar e não será usada: ";
+    }
+    void workingFolderLinksAreNotFollowed()
+    {
+        QFETCH(QString, linked);
+        QFETCH(QString, message);
+        Machine m;
+        const QString elsewhere = m.home() + "/elsewhere";
+        writeFile(elsewhere + "/PARADOX.LCK", "stale");
+        writeFile(elsewhere + "/PDOXUSRS.LCK", "stale");
+        QDir().mkpath(QFileInfo(m.programFolder()).path());
+        QDir().mkpath(m.programFolder());
+        const QString link = m.programFolder() + linked;
+        QDir(link).removeRecursively();
+        QVERIFY(QFile::link(elsewhere, link));
+        TfrmClientes window;
+        const Outcome o = startUp(window);
+        QVERIFY(o.ended);
+        QCOMPARE(o.messages, QStringList{message + link + "\r\rA aplicação será finalizada"});
+        QVERIFY(QFile::exists(elsewhere + "/PARADOX.LCK"));
+        QVERIFY(QFile::exists(elsewhere + "/PDOXUSRS.LCK"));
+        QVERIFY(!QFile::exists(elsewhere + "/temp"));
+        QVERIFY(!QFile::exists(elsewhere + "/Tessaly.log"));
+    }
+
     // A lock file that another process holds open, or holds a lock on, stays.
     void lockFilesInUseStay()
     {

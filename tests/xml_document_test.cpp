@@ -1,9 +1,14 @@
+#include "platform/text/visible_text.h"
 #include "platform/xml/document.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -101,6 +106,64 @@ TEST_F(XmlDocumentTest, NeverExpandsEntitiesOfADocumentType)
 {
     doc.load(write("dtd.xml", "<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r><a>&x;</a></r>"));
     EXPECT_EQ(doc.root().child("a").text().find("root:"), std::string::npos);
+}
+
+// What is not a regular file is passed over without blocking and without
+// being read; so is a file past the size limit.
+TEST_F(XmlDocumentTest, PassesOverWhatIsNoExportFile)
+{
+    const std::string fifo = (dir / "fifo.xml").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.xml");
+    fs::create_directory(dir / "folder.xml");
+    const std::string big = write("big.xml", "<r/>");
+    fs::resize_file(big, xml::largestFile + 1);
+    const std::string socketPath = (dir / "socket.xml").string();
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {fifo, "não é um arquivo comum (FIFO)"},
+        {(dir / "zero.xml").string(), "não é um arquivo comum (dispositivo)"},
+        {(dir / "folder.xml").string(), "não é um arquivo comum (pasta)"},
+        {socketPath, "não é um arquivo comum (socket)"},
+        {big, "tem 33554433 bytes, mais que o limite de 33554432 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_NE(xml::passedOver(c.path, "x").find(c.reason), std::string::npos);
+        try {
+            doc.load(c.path);
+            ADD_FAILURE() << "loaded";
+        } catch (const xml::SkippedFile& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+        }
+    }
+    ::close(sock);
+    EXPECT_EQ(xml::passedOver(write("good.xml", "<r/>"), "good.xml"), "");
+}
+
+TEST(VisibleText, ShowsEveryByteOnOneLine)
+{
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"Venâncio Aires ☺", "Venâncio Aires ☺"},
+        {"a\r\nFORGED - 99", "a\\r\\nFORGED - 99"},
+        {"tab\there\x01\x7F", "tab\\there\\x01\\x7F"},
+        {"NFe-\xFF\xFE.xml", "NFe-\\xFF\\xFE.xml"},
+        {"cut \xC3", "cut \\xC3"},                // a sequence cut short
+        {"\xC0\xAF", "\\xC0\\xAF"},            // an overlong form
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::visible(c.in), c.out);
 }
 
 } // namespace

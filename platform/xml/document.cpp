@@ -2,8 +2,13 @@
 
 #include <pugixml.hpp>
 
-#include <fstream>
-#include <iterator>
+#include "platform/text/visible_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace xml {
 namespace {
@@ -24,7 +29,54 @@ std::pair<long, long> lineAndColumn(const std::string& bytes, ptrdiff_t offset)
     return {line, column};
 }
 
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "pasta";
+    if (S_ISFIFO(mode))
+        return "FIFO";
+    if (S_ISSOCK(mode))
+        return "socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "dispositivo";
+    return "tipo desconhecido";
+}
+
+std::string reasonFor(const struct stat& st, const std::string& shown)
+{
+    if (!S_ISREG(st.st_mode))
+        return std::string("O item \"") + shown + "\" não é um arquivo comum (" + kindOf(st.st_mode) + ") e foi ignorado.";
+    if (uint64_t(st.st_size) > largestFile)
+        return "O arquivo \"" + shown + "\" tem " + std::to_string(st.st_size) + " bytes, mais que o limite de "
+               + std::to_string(largestFile) + " bytes (32 MiB) de um arquivo XML, e foi ignorado.";
+    return {};
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 } // namespace
+
+std::string passedOver(const std::string& path, const std::string& shown)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};  // opening it tells what is wrong
+    return reasonFor(st, shown);
+}
 
 Element Element::child(std::string_view name) const
 {
@@ -73,22 +125,51 @@ Document::~Document() = default;
 void Document::load(const std::string& path)
 {
     doc_->reset();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Error("Não foi possível ler o arquivo XML \"" + path + "\"");
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw Error("Não foi possível ler o arquivo XML \"" + path + "\"");
+    const std::string shown = text::visible(path);
+    const std::string unreadable = "Não foi possível ler o arquivo XML \"" + shown + "\"";
+    // Without blocking: a FIFO or a device must not stall the reader.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENXIO)  // a socket
+            throw SkippedFile("O item \"" + shown + "\" não é um arquivo comum (socket) e foi ignorado.");
+        throw Error(unreadable);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw Error(unreadable);
+    if (const std::string reason = reasonFor(st, shown); !reason.empty())
+        throw SkippedFile(reason);
+    // One byte more than the limit tells a file that grew since fstat.
+    std::string bytes;
+    bytes.resize(size_t(st.st_size) + 1);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw Error(unreadable);
+        if (n == 0)
+            break;
+        got += size_t(n);
+        if (got > largestFile) {
+            st.st_size = off_t(got);
+            throw SkippedFile(reasonFor(st, shown));
+        }
+        if (got == bytes.size())
+            bytes.resize(std::min<size_t>(bytes.size() * 2, largestFile + 1));
+    }
+    bytes.resize(got);
     const pugi::xml_parse_result result =
         doc_->load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
     if (!result) {
         const auto [line, column] = lineAndColumn(bytes, result.offset);
         doc_->reset();
-        throw Error("O arquivo XML \"" + path + "\" não é válido: " + result.description() + " (linha "
+        throw Error("O arquivo XML \"" + shown + "\" não é válido: " + result.description() + " (linha "
                     + std::to_string(line) + ", coluna " + std::to_string(column) + ")");
     }
     if (!doc_->document_element()) {
-        throw Error("O arquivo XML \"" + path + "\" não é válido: no document element");
+        throw Error("O arquivo XML \"" + shown + "\" não é válido: no document element");
     }
 }
 

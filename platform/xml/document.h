@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,21 @@ class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Raised for a file that is passed over rather than read: not a regular file
+// (a FIFO, a device, a folder...), or larger than any export file.
+class SkippedFile : public Error {
+public:
+    using Error::Error;
+};
+
+// Export files are a few kilobytes; nothing larger than this is read.
+inline constexpr uint64_t largestFile = uint64_t(32) << 20;
+
+// Why the file at path is passed over, looked at without opening it (links
+// followed); empty for a regular file within the size limit. The message
+// names the file as shown.
+std::string passedOver(const std::string& path, const std::string& shown);
 
 // An element of a loaded document, or a missing one. A missing element has no
 // children and reads as the empty text, so lookups chain without checks.
@@ -55,7 +71,9 @@ public:
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
-    // Raises Error naming the file, and the line and column of a syntax error.
+    // Raises Error naming the file, and the line and column of a syntax error;
+    // SkippedFile for what passedOver() refuses, judged on the open file.
+    // Opening never blocks and nothing past the size limit is read.
     void load(const std::string& path);
     Element root() const;
 

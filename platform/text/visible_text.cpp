@@ -1,0 +1,81 @@
+#include "platform/text/visible_text.h"
+
+#include <cstdint>
+
+namespace text {
+namespace {
+
+void appendEscape(std::string& out, uint8_t b)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += hex[b >> 4];
+    out += hex[b & 0xF];
+}
+
+// Length of the valid UTF-8 sequence at the start of bytes, 0 when none.
+size_t sequenceLength(std::string_view bytes)
+{
+    const auto b = uint8_t(bytes[0]);
+    size_t n = 0;
+    uint32_t least = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+        least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        n = 3;
+        least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < n)
+        return 0;
+    uint32_t c = b & (0x7F >> n);
+    for (size_t i = 1; i < n; ++i) {
+        const auto next = uint8_t(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    return c < least || c > 0x10FFFF || surrogate ? 0 : n;
+}
+
+} // namespace
+
+std::string visible(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        const auto b = uint8_t(bytes[at]);
+        if (b >= 0x80) {
+            const size_t n = sequenceLength(bytes.substr(at));
+            if (n == 0) {
+                appendEscape(out, b);
+                ++at;
+            } else {
+                out.append(bytes.substr(at, n));
+                at += n;
+            }
+            continue;
+        }
+        if (b == '\r')
+            out += "\\r";
+        else if (b == '\n')
+            out += "\\n";
+        else if (b == '\t')
+            out += "\\t";
+        else if (b < 0x20 || b == 0x7F)
+            appendEscape(out, b);
+        else
+            out += char(b);
+        ++at;
+    }
+    return out;
+}
+
+} // namespace text
