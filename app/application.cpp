@@ -1,7 +1,6 @@
 #include "app/application.h"
 
 #include "app/dialogs.h"
-#include "app/error_recovery.h"
 
 #include <QFontDatabase>
 
@@ -36,7 +35,10 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         showException(QString::fromUtf8(e.what()));
-        runPendingRecovery();
+        std::function<void()> step = std::move(pendingRecovery_);
+        pendingRecovery_ = nullptr;
+        if (step)
+            step();
     }
     return false;
 }

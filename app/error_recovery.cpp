@@ -1,28 +1,27 @@
 #include "app/error_recovery.h"
 
+#include "app/application.h"
+
 #include <exception>
 #include <utility>
 
 namespace {
-std::function<void()> pending;
-}
+
+// The step waits in the application object, where the error handler is.
+TApplication* application() { return dynamic_cast<TApplication*>(QCoreApplication::instance()); }
+
+} // namespace
 
 RecoveryAfterError::RecoveryAfterError(std::function<void()> step)
     : uncaught_(std::uncaught_exceptions())
 {
-    pending = std::move(step);
+    if (TApplication* app = application())
+        app->setPendingRecovery(std::move(step));
 }
 
 RecoveryAfterError::~RecoveryAfterError()
 {
-    if (std::uncaught_exceptions() == uncaught_)
-        pending = nullptr;
-}
-
-void runPendingRecovery()
-{
-    std::function<void()> step = std::move(pending);
-    pending = nullptr;
-    if (step)
-        step();
+    TApplication* app = application();
+    if (app && std::uncaught_exceptions() == uncaught_)
+        app->setPendingRecovery(nullptr);
 }

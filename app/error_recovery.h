@@ -4,7 +4,8 @@
 
 // A step that puts the window right again when an error ends an operation
 // that had locked it. It stands for the length of the operation; when an
-// error escapes, the error handler runs it after the error box is closed.
+// error escapes, the application's error handler runs it after the error box
+// is closed.
 class RecoveryAfterError {
 public:
     explicit RecoveryAfterError(std::function<void()> step);
@@ -15,6 +16,3 @@ public:
 private:
     int uncaught_;
 };
-
-// Runs and forgets the step left by an operation that ended with an error.
-void runPendingRecovery();

@@ -3,12 +3,8 @@
 #include "app/application.h"
 #include "app/labeled_edit.h"
 #include "app/screen_cursor.h"
-#include "app/shared_state.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
-#include "platform/sql/query.h"
-#include "platform/sql/table.h"
-#include "platform/xml/document.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -52,11 +48,7 @@ TfrmClientes::TfrmClientes(QWidget* parent)
     createControls();
 }
 
-TfrmClientes::~TfrmClientes()
-{
-    if (frmClientes == this)
-        frmClientes = nullptr;
-}
+TfrmClientes::~TfrmClientes() = default;
 
 void TfrmClientes::createControls()
 {
@@ -163,7 +155,6 @@ bool TfrmClientes::handleModeKey(QWidget* focused, int key, Qt::KeyboardModifier
 TfrmClientes* TfrmClientes::Create()
 {
     auto* window = new TfrmClientes;
-    frmClientes = window;
     try {
         window->FormCreate();
     } catch (const std::exception& e) {

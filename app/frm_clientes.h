@@ -1,12 +1,15 @@
 #pragma once
 
+#include "import/import_service.h"
+#include "log/activity_log.h"
+#include "platform/sql/session.h"
+
 #include <QPointer>
 #include <QWidget>
 #include <QString>
 #include <QChar>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <vector>
 
 class QAbstractButton;
@@ -16,13 +19,22 @@ class QPushButton;
 class SingleInstance;
 class TLabeledEdit;
 class TStatusBar;
-struct TCliente;
-struct TProduto;
-namespace db { class Query; class Table; }
-namespace xml { class Document; }
 
-// The one window of the program. Declared here once; each method is defined in
-// the folder of the subsystem it belongs to (app/, import/, rules/, folders/).
+// The folders the program works with, as native paths.
+struct TPastas {
+    QString pastaCommonAppData;
+    QString pastaDocumentos;
+    QString pastaInstalacao;
+    QString pastaDados;       // the host's data folder
+    QString pastaPrograma;    // the program's own folder: the log lives there
+    QString pastaTemporaria;
+    QString pastaXML;         // chosen in the folder dialog
+    QString pastaEncontrada;  // found by the folder search
+};
+
+// The one window of the program: it translates the user's actions into calls
+// of the import, host discovery, folder search and activity log services, and
+// shows what they report.
 class TfrmClientes : public QWidget {
     Q_OBJECT
 
@@ -63,7 +75,6 @@ public:
     void BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                     const QString& NaoIncluir);
     void criaSessao();
-    void campoExite(db::Table& tabela, const QString& campo);
     void criarPastaTemporaria();
     void criarPastaProjeto();
     void LogEMensagem(const QString& mensagem, bool alerta);
@@ -71,16 +82,13 @@ public:
     QString getVersaoDaAplicacao();
     QString getPastaDeDados();
     QString returnCSIDL(uint32_t ID, bool Create);
-    bool importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente);
-    bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto);
 
-    // Rules that use no window state.
-    static bool ValidaCPF(QString CPF);
-    static bool ValidaCNPJ(QString CNPJ);
-    static QString FormataCPF(QString CPFLimpo);
-    static QString FormataCNPJ(QString CNPJSomenteNumeros);
-    static QString justNumbers(QString palavra);
-    static QString TrocaVirgPPto(QString Valor);
+    // The state that outlives a handler.
+    TPastas pastas;
+    EstadoImportacao estado;  // clienteAtual, produtoAtual, codigoProduto
+    QString versaoAplicacao;
+    bool falhaInicializacao = false;
+    db::Session& session() { return session_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,13 +101,8 @@ private:
     bool handleDialogKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     bool handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     void keepModeOneTabStop();
-    void checkTargetTable(bool clientMode);
-    void logFittedValues(const db::Query& consulta);
     QString runFolder() const;
-    void runImport(bool clientMode);
-    bool importFile(const QByteArray& path, bool clientMode);
-    void searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                      const QString& NaoIncluir, std::set<std::pair<uint64_t, uint64_t>>& visited);
+    void showStartupRefusal(const QString& message);
 
     QButtonGroup* modeButtons_ = nullptr;
     std::vector<QWidget*> components_;  // in creation order
@@ -108,9 +111,6 @@ private:
     SingleInstance* singleInstance_ = nullptr;
     QPointer<QWidget> focusBeforeRun_;
     bool logFailureTold_ = false;
-
-    // What a run creates, owned by the window.
-    std::unique_ptr<db::Query> query_;
-    std::unique_ptr<db::Table> table_;
-    std::unique_ptr<xml::Document> xmlDocument_;
+    ActivityLog log_;
+    db::Session session_;
 };

@@ -1,11 +1,13 @@
 #include "app/frm_clientes.h"
 
-#include "app/host_paths.h"
-#include "app/labeled_edit.h"
+#include "app/dialogs.h"
 #include "app/program_end.h"
-#include "app/shared_state.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
+#include "host/host_discovery.h"
+#include "host/host_paths.h"
+#include "host/shell_folders.h"
+#include "host/working_folders.h"
 #include "rules/text_padding.h"
 
 #include <QCoreApplication>
@@ -19,24 +21,25 @@ const QString caption = QStringLiteral("Quarrimo");
 void TfrmClientes::FormCreate()
 {
     falhaInicializacao = false;
-    pastaCommonAppData = returnCSIDL(35, false);
-    pastaDocumentos = returnCSIDL(5, false);
-    pastaDados = getPastaDeDados();
-    if (pastaDados.isEmpty())
+    pastas.pastaCommonAppData = returnCSIDL(CSIDL_COMMON_APPDATA, false);
+    pastas.pastaDocumentos = returnCSIDL(CSIDL_PERSONAL, false);
+    pastas.pastaDados = getPastaDeDados();
+    if (pastas.pastaDados.isEmpty())
         falhaInicializacao = true;
-    pastaPrograma = pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
+    pastas.pastaPrograma = pastas.pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
     criarPastaProjeto();
     criarPastaTemporaria();
     versaoAplicacao = getVersaoDaAplicacao();
     if (falhaInicializacao)
         encerraPrograma();
     criaSessao();
-    const QString missing = QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + pastaDados;
-    if (!QFileInfo(hostFile(pastaDados, QStringLiteral("tabcli.db"))).isFile()) {
+    const QString missing =
+        QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + pastas.pastaDados;
+    if (!QFileInfo(hostFile(pastas.pastaDados, QStringLiteral("tabcli.db"))).isFile()) {
         LogEMensagem(missing, true);
         encerraPrograma();
     }
-    if (!QFileInfo(hostFile(pastaDados, QStringLiteral("tabEst1.db"))).isFile()) {
+    if (!QFileInfo(hostFile(pastas.pastaDados, QStringLiteral("tabEst1.db"))).isFile()) {
         LogEMensagem(missing, true);
         encerraPrograma();
     }
@@ -44,7 +47,7 @@ void TfrmClientes::FormCreate()
     programaEstaAberto(caption);
     setWindowTitle(caption);
     singleInstance_->listen(caption, this);
-    StatusBar1->panel(0)->setText(QStringLiteral("Pasta de dados do software Pelko: ") + pastaDados);
+    StatusBar1->panel(0)->setText(QStringLiteral("Pasta de dados do software Pelko: ") + pastas.pastaDados);
     StatusBar1->panel(1)->setText(QStringLiteral("Versão ") + versaoAplicacao);
     QCoreApplication::processEvents();
 }
@@ -56,7 +59,40 @@ bool TfrmClientes::programaEstaAberto(QString appName)
     return false;
 }
 
-QString TfrmClientes::getVersaoDaAplicacao()
+QString TfrmClientes::getVersaoDaAplicacao() { return programVersion(); }
+
+QString TfrmClientes::returnCSIDL(uint32_t ID, bool Create) { return shellFolder(ID, Create); }
+
+QString TfrmClientes::getPastaDeDados()
 {
-    return QStringLiteral("%1.%2.%3").arg(TESSALY_VERSION_MAJOR).arg(TESSALY_VERSION_MINOR).arg(TESSALY_VERSION_PATCH);
+    const HostLocation found = findHostData();
+    pastas.pastaInstalacao = found.pastaInstalacao;
+    if (!found.message.isEmpty())
+        dialogs().message(found.message);
+    return found.pastaDados;
+}
+
+void TfrmClientes::showStartupRefusal(const QString& message)
+{
+    if (message.isEmpty())
+        return;
+    dialogs().message(message);
+    falhaInicializacao = true;
+}
+
+void TfrmClientes::criarPastaProjeto() { showStartupRefusal(createProgramFolder(pastas.pastaPrograma)); }
+
+void TfrmClientes::criarPastaTemporaria()
+{
+    showStartupRefusal(createTemporaryFolder(pastas.pastaPrograma, pastas.pastaTemporaria));
+}
+
+void TfrmClientes::criaSessao()
+{
+    removeStaleLockFiles(pastas.pastaTemporaria, pastas.pastaDados, WinePrefix());
+    const QString failure = openSession(session_, pastas.pastaDados, pastas.pastaTemporaria);
+    if (failure.isEmpty())
+        return;
+    dialogs().message(failure);
+    encerraPrograma();
 }

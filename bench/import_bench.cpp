@@ -6,7 +6,6 @@
 #include "app/dialogs.h"
 #include "app/frm_clientes.h"
 #include "app/labeled_edit.h"
-#include "app/shared_state.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
 #include "platform/sql/session.h"
@@ -146,14 +145,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tables of 100000 rows made in %.1f s\n", std::chrono::duration<double>(Clock::now() - f0).count());
         writeFiles(root.filePath(QStringLiteral("xml")), n);
         const double parse = parseOnly(root.filePath(QStringLiteral("xml")));
-        resetSharedState();
-        pastaDados = data;
-        pastaPrograma = root.filePath(QStringLiteral("programa"));
         TfrmClientes window;
+        window.pastas.pastaDados = data;
+        window.pastas.pastaPrograma = root.filePath(QStringLiteral("programa"));
         for (int mode : {0, 1}) {
-            pastaXML = root.filePath(QStringLiteral("xml"));
+            window.pastas.pastaXML = root.filePath(QStringLiteral("xml"));
             window.setItemIndex(mode);
-            window.ledtCaminho->setText(pastaXML);
+            window.ledtCaminho->setText(window.pastas.pastaXML);
             const auto t0 = Clock::now();
             window.btnImportarClick();
             const double run = std::chrono::duration<double>(Clock::now() - t0).count();
@@ -161,6 +159,5 @@ int main(int argc, char** argv)
             std::printf("%7d %6s %12.2f %12.0f %12.2f %10.2f   (%s)\n", n, mode == 0 ? "client" : "prod", run, n / run,
                         parse / 2, run / (parse / 2), dialogs.last.toUtf8().constData());
         }
-        db::Session::defaultSession().dropInactiveConnections();
     }
 }

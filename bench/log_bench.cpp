@@ -2,7 +2,7 @@
 // in place. The first call of a process reads the file once to learn its
 // form; it is shown apart.
 
-#include "app/log_file.h"
+#include "log/log_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -27,12 +27,13 @@ int main()
             for (size_t written = 0; written < size_t(mb) * 1024 * 1024; written += line.size())
                 out << line;
         }
+        activity_log::Writer writer;
         const auto t0 = Clock::now();
-        activity_log::append(path.string(), "10/12/2026 10:00:01 - Verificando último código cadastrado");
+        writer.append(path.string(), "10/12/2026 10:00:01 - Verificando último código cadastrado");
         const auto t1 = Clock::now();
         const int calls = 2000;
         for (int i = 0; i < calls; ++i)
-            activity_log::append(path.string(), "10/12/2026 10:00:02 - Cliente Fulano inserido com sucesso em TABCLI.db!");
+            writer.append(path.string(), "10/12/2026 10:00:02 - Cliente Fulano inserido com sucesso em TABCLI.db!");
         const auto t2 = Clock::now();
         std::printf("%7d MB %16.1f %20.2f\n", mb, std::chrono::duration<double, std::micro>(t1 - t0).count(),
                     std::chrono::duration<double, std::micro>(t2 - t1).count() / calls);

@@ -1,10 +1,18 @@
 #pragma once
 
-#include "app/shared_state.h"
-
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <vector>
+
+// One entry of a directory enumeration: the name and its attribute word.
+struct TSearchRec {
+    QString Name;  // as shown: bytes that are no text written as escapes
+    uint32_t Attr = 0;
+    QByteArray nativeName;  // the name's own bytes, which open the file
+};
+
+inline constexpr uint32_t faDirectory = 0x10;
 
 // A directory enumeration in name order without regard to case, as the host's
 // platform lists a folder: every kind of entry (files, folders, hidden ones),
@@ -23,6 +31,8 @@ public:
     int32_t findFirst(const QString& folder, const QString& pattern, TSearchRec& entry);
     int32_t findNext(TSearchRec& entry);
     void close();
+    // How many entries the pattern matched.
+    size_t size() const { return names_.size(); }
 
 private:
     bool matches(const QString& name) const;

@@ -1,15 +1,10 @@
-#include "app/frm_clientes.h"
+#include "folders/folder_search.h"
 
-#include "app/labeled_edit.h"
-#include "app/shared_state.h"
 #include "folders/directory_search.h"
-#include "folders/folder_dialog.h"
 #include "platform/xml/document.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
-#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -28,33 +23,21 @@ QString extensionOf(const QString& name)
 
 } // namespace
 
-void TfrmClientes::btnPesquisarClick()
+QString FolderSearch::find(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
+                          const QString& NaoIncluir)
 {
-    alteraStatusComponentes(false);
     pastaEncontrada.clear();
-    BuscaPasta(itemIndex() == 0 ? QStringLiteral("CLIENTE-") : QStringLiteral("PRODUTO-"), QStringLiteral(".xml"),
-               pastaDocumentos, pastaCommonAppData);
-    pastaXML = SelecionaPasta(QStringLiteral("Informe a pasta onde estão os arquivos XML"), BIF_RETURNONLYFSDIRS,
-                              pastaEncontrada);
-    alteraStatusComponentes(true);
-    ledtCaminho->setText(pastaXML);
+    visited_.clear();
+    searchFolder(Arquivo, Extensao, Pasta, NaoIncluir);
+    return pastaEncontrada;
 }
 
-void TfrmClientes::BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                              const QString& NaoIncluir)
-{
-    // Links can lead back up the tree: a folder already searched is never
-    // entered again in the same search.
-    std::set<std::pair<uint64_t, uint64_t>> visited;
-    searchFolder(Arquivo, Extensao, Pasta, NaoIncluir, visited);
-}
-
-void TfrmClientes::searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                                const QString& NaoIncluir, std::set<std::pair<uint64_t, uint64_t>>& visited)
+void FolderSearch::searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
+                                const QString& NaoIncluir)
 {
     struct stat st {};
     if (::stat(QFile::encodeName(Pasta).constData(), &st) != 0
-        || !visited.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second)
+        || !visited_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second)
         return;
     const QString base = withoutTrailingDelimiter(Pasta);
     DirectorySearch search;
@@ -70,7 +53,7 @@ void TfrmClientes::searchFolder(const QString& Arquivo, const QString& Extensao,
                        || excluded.contains(asciiLower(name)) || asciiUpper(name).contains(QLatin1String("$RECYCLE.BIN"));
         if (!skip) {
             if (entry.Attr & faDirectory) {
-                searchFolder(Arquivo, Extensao, base + QChar('/') + name, NaoIncluir, visited);
+                searchFolder(Arquivo, Extensao, base + QChar('/') + name, NaoIncluir);
             } else if (asciiUpper(name).contains(wanted) && asciiUpper(extensionOf(name)) == wantedExtension) {
                 // Only a regular file makes the folder an export folder.
                 const QByteArray path = QFile::encodeName(base) + '/' + entry.nativeName;
@@ -78,11 +61,11 @@ void TfrmClientes::searchFolder(const QString& Arquivo, const QString& Extensao,
                 if (reason.empty())
                     pastaEncontrada = Pasta;
                 else
-                    LogEMensagem(QString::fromStdString(reason), false);
+                    logLine_(QString::fromStdString(reason));
             }
         }
         if (search.findNext(entry) != 0)
             break;
-        QCoreApplication::processEvents();
+        yield_();
     }
 }

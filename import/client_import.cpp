@@ -1,9 +1,10 @@
-#include "app/frm_clientes.h"
+#include "import/import_service.h"
 
 #include "import/record_values.h"
 #include "import/records.h"
 #include "platform/sql/query.h"
 #include "platform/xml/document.h"
+#include "rules/document_numbers.h"
 #include "rules/text_padding.h"
 
 #include <stdexcept>
@@ -22,7 +23,7 @@ QString withCepHyphen(const QString& cep)
 
 } // namespace
 
-bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente)
+bool ImportService::importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente)
 {
     const int32_t lastCode = cliente.Codigo;
     cliente = TCliente{};
@@ -36,18 +37,18 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     if (person) {
         cliente.CPFCNPJ = FormataCPF(cpf);
         if (ValidaCPF(cliente.CPFCNPJ)) {
-            LogEMensagem(QStringLiteral("CPF: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"), false);
+            log(QStringLiteral("CPF: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"));
         } else {
-            LogEMensagem(QStringLiteral("O CPF: ") + visibleText(cliente.CPFCNPJ) + refused, false);
+            log(QStringLiteral("O CPF: ") + visibleText(cliente.CPFCNPJ) + refused);
             accepted = false;
         }
     } else {
         cliente.CPFCNPJ = FormataCNPJ(trimmedText(dest.child("CNPJ")));
         cliente.IE = trimmedText(dest.child("IE"));
         if (ValidaCNPJ(cliente.CPFCNPJ)) {
-            LogEMensagem(QStringLiteral("CNPJ: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"), false);
+            log(QStringLiteral("CNPJ: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"));
         } else {
-            LogEMensagem(QStringLiteral("O CNPJ: ") + visibleText(cliente.CPFCNPJ) + refused, false);
+            log(QStringLiteral("O CNPJ: ") + visibleText(cliente.CPFCNPJ) + refused);
             accepted = false;
         }
     }
@@ -70,17 +71,10 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     cliente.Email = trimmedText(dest.child("email"));
     cliente.CEP = withCepHyphen(cliente.CEP);
 
-    consulta.close();
-    consulta.clearSql();
-    consulta.addSql("SELECT * FROM TABCLI WHERE cgc = :pCGC");
-    consulta.param(0).setAsString(cliente.CPFCNPJ.toStdString());
-    consulta.open();
-    const size_t found = consulta.recordCount();
-    consulta.close();
-    if (found > 0) {
-        LogEMensagem(QStringLiteral("O CPF/CNPJ: ") + visibleText(cliente.CPFCNPJ)
-                         + QStringLiteral(" já está cadastrado no banco de dados!"),
-                     false);
+    const bool found = alreadyStored(consulta, "SELECT * FROM TABCLI WHERE cgc = :pCGC", cliente.CPFCNPJ, simulatedKeys_);
+    if (found) {
+        log(QStringLiteral("O CPF/CNPJ: ") + visibleText(cliente.CPFCNPJ)
+                         + QStringLiteral(" já está cadastrado no banco de dados!"));
         return false;
     }
 
@@ -113,10 +107,11 @@ bool TfrmClientes::importaCliente(xml::Document& documento, db::Query& consulta,
     consulta.paramByName("pTagFisica").setAsBoolean(person);
     setText(consulta, "pTelefone", cliente.Telefone);
     setText(consulta, "peMail", cliente.Email);
-    consulta.execSql();
-    logFittedValues(consulta);
+    if (simular_)
+        simulatedKeys_.insert(cliente.CPFCNPJ);
+    insertOrSimulate(consulta, InteiroComZeros(cliente.Codigo, 6), cliente.Nome);
     consulta.close();
     consulta.clearSql();
-    LogEMensagem(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"), false);
+    log(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"));
     return true;
 }

@@ -1,11 +1,11 @@
-#include "app/frm_clientes.h"
+#include "import/import_service.h"
 
-#include "app/shared_state.h"
 #include "import/integer_text.h"
 #include "import/record_values.h"
 #include "import/records.h"
 #include "platform/sql/query.h"
 #include "platform/xml/document.h"
+#include "rules/decimal_separator.h"
 #include "rules/text_padding.h"
 
 #include <QLocale>
@@ -29,7 +29,7 @@ double priceOf(const QString& text)
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const QString regional = TfrmClientes::TrocaVirgPPto(text);
+    const QString regional = TrocaVirgPPto(text);
     const double value = locale.toDouble(regional, &ok);
     if (ok)
         return value;
@@ -55,7 +55,8 @@ bool isOriginCode(int32_t origin) { return origin >= 0 && origin <= 8; }
 
 } // namespace
 
-bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto)
+bool ImportService::importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto,
+                                   QString& codigoProduto)
 {
     codigoProduto.clear();
     const int32_t lastCode = produto.Codigo;
@@ -94,9 +95,8 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
         if (!textToInt32(origin, produto.orig))
             throw std::runtime_error("'" + origin.toStdString() + "' is not a valid integer value");
         if (!isOriginCode(produto.orig)) {
-            LogEMensagem(QStringLiteral("A origem ") + visibleText(origin) + QStringLiteral(" do arquivo \"") + registroBusca.Name
-                             + QStringLiteral("\" não é uma origem da NF-e (0 a 8): o campo Origem não foi gravado."),
-                         false);
+            log(QStringLiteral("A origem ") + visibleText(origin) + QStringLiteral(" do arquivo \"") + registroBusca.Name
+                             + QStringLiteral("\" não é uma origem da NF-e (0 a 8): o campo Origem não foi gravado."));
             produto.orig = -1;
         }
     } else if (codigoProduto.size() == 13 && codigoProduto.contains(QLatin1String("789"))) {
@@ -108,17 +108,11 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     if (produto.CST_CSOSN.isEmpty())
         produto.CST_CSOSN = trimmedText(group.child("CSOSN"));
 
-    consulta.close();
-    consulta.clearSql();
-    consulta.addSql("SELECT * FROM TABEST1 WHERE codigo = :pCodigo");
-    consulta.param(0).setAsString(codigoProduto.toStdString());
-    consulta.open();
-    const size_t found = consulta.recordCount();
-    consulta.close();
-    if (found > 0) {
-        LogEMensagem(QStringLiteral("O Produto com código: ") + visibleText(codigoProduto)
-                         + QStringLiteral(" já está cadastrado no banco de dados!"),
-                     false);
+    const bool found =
+        alreadyStored(consulta, "SELECT * FROM TABEST1 WHERE codigo = :pCodigo", codigoProduto, simulatedCodes_);
+    if (found) {
+        log(QStringLiteral("O Produto com código: ") + visibleText(codigoProduto)
+                         + QStringLiteral(" já está cadastrado no banco de dados!"));
         return false;
     }
 
@@ -150,10 +144,9 @@ bool TfrmClientes::importaProduto(xml::Document& documento, db::Query& consulta,
     setText(consulta, "pCST", produto.CST_CSOSN);
     if (withOrigin)
         consulta.paramByName("pOrigem").setAsSmallInt(int16_t(produto.orig));
-    consulta.execSql();
-    logFittedValues(consulta);
+    insertOrSimulate(consulta, codigoProduto.isEmpty() ? InteiroComZeros(produto.Codigo, 6) : codigoProduto, produto.Desc);
     consulta.close();
     consulta.clearSql();
-    LogEMensagem(QStringLiteral("Produto ") + visibleText(produto.Desc) + QStringLiteral(" inserido com sucesso em TABEST1.db!"), false);
+    log(QStringLiteral("Produto ") + visibleText(produto.Desc) + QStringLiteral(" inserido com sucesso em TABEST1.db!"));
     return true;
 }

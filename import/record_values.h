@@ -20,9 +20,5 @@ db::DateTime today();
 // Sets a parameter by name as text.
 void setText(db::Query& query, const char* name, const QString& value);
 
-// The first code after last that no row of the statement's table holds; the
-// statement looks a code up by its one parameter.
-int32_t nextFreeCode(db::Query& query, const char* lookup, int32_t last);
-
 // The largest code of six digits; the next one would not fit.
 inline constexpr int32_t largestCode = 999999;

@@ -1,6 +1,6 @@
-#include "app/frm_clientes.h"
+#include "rules/decimal_separator.h"
 
-QString TfrmClientes::TrocaVirgPPto(QString Valor)
+QString TrocaVirgPPto(QString Valor)
 {
     return Valor.replace(QChar('.'), QChar(','));
 }

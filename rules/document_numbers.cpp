@@ -1,4 +1,4 @@
-#include "app/frm_clientes.h"
+#include "rules/document_numbers.h"
 
 // CPF and CNPJ: printed forms and check digits.
 //
@@ -72,7 +72,7 @@ bool checkDigitsMatch(const QString& c, Weight1 weight1, Weight2 weight2)
 
 } // namespace
 
-QString TfrmClientes::justNumbers(QString palavra)
+QString justNumbers(QString palavra)
 {
     QString digits;
     for (QChar c : palavra) {
@@ -82,21 +82,21 @@ QString TfrmClientes::justNumbers(QString palavra)
     return digits;
 }
 
-QString TfrmClientes::FormataCPF(QString CPFLimpo)
+QString FormataCPF(QString CPFLimpo)
 {
     if (CPFLimpo.isEmpty())
         return {};
     return printedForm(justNumbers(CPFLimpo), {{1, 3}, {4, 6}, {7, 9}, {10, 11}}, "..-");
 }
 
-QString TfrmClientes::FormataCNPJ(QString CNPJSomenteNumeros)
+QString FormataCNPJ(QString CNPJSomenteNumeros)
 {
     if (CNPJSomenteNumeros.isEmpty())
         return {};
     return printedForm(cnpjCharacters(CNPJSomenteNumeros), {{1, 2}, {3, 5}, {6, 8}, {9, 12}, {13, 14}}, "../-");
 }
 
-bool TfrmClientes::ValidaCPF(QString CPF)
+bool ValidaCPF(QString CPF)
 {
     const QString c = FormataCPF(justNumbers(CPF));
     if (c.size() != 14 || c == QLatin1String("000.000.000-00"))
@@ -105,7 +105,7 @@ bool TfrmClientes::ValidaCPF(QString CPF)
         c, [](int k) { return 11 - k; }, [](int k) { return 12 - k; });
 }
 
-bool TfrmClientes::ValidaCNPJ(QString CNPJ)
+bool ValidaCNPJ(QString CNPJ)
 {
     const QString c = FormataCNPJ(cnpjCharacters(CNPJ));
     if (c.size() != 18 || c == QLatin1String("00.000.000/0000-00"))

@@ -4,7 +4,6 @@
 #include "app/application.h"
 #include "app/frm_clientes.h"
 #include "app/labeled_edit.h"
-#include "app/shared_state.h"
 #include "tests/scripted_dialogs.h"
 
 #include <QDir>
@@ -22,13 +21,12 @@ class FolderSearchTest : public QObject {
 private slots:
     void init()
     {
-        resetSharedState();
         root_ = std::make_unique<QTemporaryDir>();
         docs_ = root_->path() + QStringLiteral("/Documentos");
         QDir().mkpath(docs_);
-        pastaDocumentos = docs_;
-        pastaCommonAppData = QStringLiteral("/var/ProgramData");
         window_ = std::make_unique<TfrmClientes>();
+        window_->pastas.pastaDocumentos = docs_;
+        window_->pastas.pastaCommonAppData = QStringLiteral("/var/ProgramData");
     }
     void cleanup()
     {
@@ -66,9 +64,9 @@ private slots:
             QDir().mkpath(QFileInfo(path).path());
             QFile(path).open(QIODevice::WriteOnly);
         }
-        pastaEncontrada.clear();
-        window_->BuscaPasta(arquivo, QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
-        QCOMPARE(pastaEncontrada, found == QLatin1String("-") ? QString() : docs_ + found);
+        window_->pastas.pastaEncontrada.clear();
+        window_->BuscaPasta(arquivo, QStringLiteral(".xml"), window_->pastas.pastaDocumentos, window_->pastas.pastaCommonAppData);
+        QCOMPARE(window_->pastas.pastaEncontrada, found == QLatin1String("-") ? QString() : docs_ + found);
     }
 
     // A link back up the tree is entered once, not forever.
@@ -77,28 +75,28 @@ private slots:
         QDir().mkpath(docs_ + QStringLiteral("/a/b"));
         QVERIFY(::symlink("..", QFile::encodeName(docs_ + QStringLiteral("/a/b/up")).constData()) == 0);
         QVERIFY(::symlink(QFile::encodeName(docs_).constData(), QFile::encodeName(docs_ + QStringLiteral("/a/top")).constData()) == 0);
-        pastaEncontrada.clear();
-        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
-        QVERIFY(pastaEncontrada.isEmpty());
+        window_->pastas.pastaEncontrada.clear();
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), window_->pastas.pastaDocumentos, window_->pastas.pastaCommonAppData);
+        QVERIFY(window_->pastas.pastaEncontrada.isEmpty());
         QDir().mkpath(docs_ + QStringLiteral("/z"));
         QFile(docs_ + QStringLiteral("/z/CLIENTE-1.xml")).open(QIODevice::WriteOnly);
-        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
-        QVERIFY(pastaEncontrada.endsWith(QLatin1String("/z")));
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), window_->pastas.pastaDocumentos, window_->pastas.pastaCommonAppData);
+        QVERIFY(window_->pastas.pastaEncontrada.endsWith(QLatin1String("/z")));
     }
 
     // Only a regular file makes an export folder; the other entries named
     // like one are passed over with a log line, and nothing blocks.
     void onlyRegularFilesMakeAnExportFolder()
     {
-        pastaPrograma = root_->path();
+        window_->pastas.pastaPrograma = root_->path();
         QDir().mkpath(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-8.xml"));
         QVERIFY(::mkfifo(QFile::encodeName(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-9.xml")).constData(), 0600) == 0);
         QVERIFY(::symlink("/dev/zero", QFile::encodeName(docs_ + QStringLiteral("/Export1/NFe-CLIENTE-7.xml")).constData()) == 0);
         QDir().mkpath(docs_ + QStringLiteral("/Export2"));
         QFile(docs_ + QStringLiteral("/Export2/NFe-CLIENTE-1.xml")).open(QIODevice::WriteOnly);
-        pastaEncontrada.clear();
-        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
-        QCOMPARE(pastaEncontrada, docs_ + QStringLiteral("/Export2"));
+        window_->pastas.pastaEncontrada.clear();
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), window_->pastas.pastaDocumentos, window_->pastas.pastaCommonAppData);
+        QCOMPARE(window_->pastas.pastaEncontrada, docs_ + QStringLiteral("/Export2"));
         QFile log(root_->path() + QStringLiteral("/Tessaly.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(log.readAll());
@@ -114,9 +112,9 @@ private slots:
         QDir().mkpath(docs_ + QStringLiteral("/closed"));
         QFile(docs_ + QStringLiteral("/closed/CLIENTE-1.xml")).open(QIODevice::WriteOnly);
         QFile::setPermissions(docs_ + QStringLiteral("/closed"), QFileDevice::WriteOwner);
-        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), pastaDocumentos, pastaCommonAppData);
+        window_->BuscaPasta(QStringLiteral("CLIENTE-"), QStringLiteral(".xml"), window_->pastas.pastaDocumentos, window_->pastas.pastaCommonAppData);
         QFile::setPermissions(docs_ + QStringLiteral("/closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(pastaEncontrada.isEmpty());
+        QVERIFY(window_->pastas.pastaEncontrada.isEmpty());
     }
 
     void browseButtonOpensTheDialogOnTheFoundFolder()
@@ -129,14 +127,14 @@ private slots:
         window_->btnPesquisarClick();
         QCOMPARE(dialogs.folderTitles, QStringList{QStringLiteral("Informe a pasta onde estão os arquivos XML")});
         QCOMPARE(dialogs.folderInitial, QStringList{docs_ + QStringLiteral("/Exportados")});
-        QCOMPARE(pastaXML, docs_ + QStringLiteral("/Escolhida"));
-        QCOMPARE(window_->ledtCaminho->text(), pastaXML);
+        QCOMPARE(window_->pastas.pastaXML, docs_ + QStringLiteral("/Escolhida"));
+        QCOMPARE(window_->ledtCaminho->text(), window_->pastas.pastaXML);
         QVERIFY(window_->btnPesquisar->isEnabled());
         // Cancelling empties the field, and a second click searches again.
         window_->setItemIndex(0);
         window_->btnPesquisarClick();
         QCOMPARE(dialogs.folderInitial.last(), QString());
-        QVERIFY(pastaXML.isEmpty());
+        QVERIFY(window_->pastas.pastaXML.isEmpty());
         QVERIFY(window_->ledtCaminho->text().isEmpty());
     }
 

@@ -1,7 +1,7 @@
-#include "app/host_paths.h"
-#include "app/ini_file.h"
-#include "app/registry_file.h"
-#include "app/wine_prefix.h"
+#include "host/host_paths.h"
+#include "host/ini_file.h"
+#include "host/registry_file.h"
+#include "host/wine_prefix.h"
 #include "tests/qstring_print.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 
 #include "app/labeled_edit.h"
 #include "app/program_end.h"
-#include "app/shared_state.h"
 #include "platform/sql/session.h"
 
 #include <QDir>
@@ -32,19 +31,17 @@ QString runTool(const QString& program, const QStringList& args, const QByteArra
 
 ImportFixture::ImportFixture()
 {
-    resetSharedState();
     QDir().mkpath(data());
     QDir().mkpath(xml());
     QDir().mkpath(root_.path() + QStringLiteral("/programa"));
     createTable(QStringLiteral("TabCli.db"), clientSchema);
     createTable(QStringLiteral("TabEst1.db"), stockSchema);
-    pastaDados = data();
-    pastaPrograma = root_.path() + QStringLiteral("/programa");
-    pastaDocumentos = root_.path();
-    pastaCommonAppData = root_.path() + QStringLiteral("/appdata");
     dialogs_ = std::make_unique<ScriptedDialogs>();
     window_ = std::make_unique<TfrmClientes>();
-    frmClientes = window_.get();
+    window_->pastas.pastaDados = data();
+    window_->pastas.pastaPrograma = root_.path() + QStringLiteral("/programa");
+    window_->pastas.pastaDocumentos = root_.path();
+    window_->pastas.pastaCommonAppData = root_.path() + QStringLiteral("/appdata");
     setProgramEndHook([] { throw ProgramEnded{}; });
 }
 
@@ -52,12 +49,11 @@ ImportFixture::~ImportFixture()
 {
     setProgramEndHook(nullptr);
     window_.reset();
-    db::Session::defaultSession().dropInactiveConnections();
 }
 
 QString ImportFixture::logText() const
 {
-    QFile f(pastaPrograma + QStringLiteral("/Tessaly.log"));
+    QFile f(window_->pastas.pastaPrograma + QStringLiteral("/Tessaly.log"));
     f.open(QIODevice::ReadOnly);
     return QString::fromUtf8(f.readAll());
 }
@@ -111,7 +107,7 @@ QStringList ImportFixture::rows(const QString& table) const
 void ImportFixture::run(int mode)
 {
     window_->setItemIndex(mode);
-    pastaXML = xml();
+    window_->pastas.pastaXML = xml();
     window_->ledtCaminho->setText(xml());
     window_->btnImportarClick();
 }

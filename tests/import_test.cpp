@@ -5,7 +5,6 @@
 #include "app/frm_clientes.h"
 #include "app/labeled_edit.h"
 #include "app/screen_cursor.h"
-#include "app/shared_state.h"
 #include "folders/directory_search.h"
 #include "tests/import_fixture.h"
 
@@ -333,7 +332,7 @@ private slots:
         const QString other = f.data() + QStringLiteral("/../outra");
         QDir().mkpath(other);
         f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Um")));
-        pastaXML = chosen == QLatin1String("OTHER") ? other : QString();
+        f.window().pastas.pastaXML = chosen == QLatin1String("OTHER") ? other : QString();
         const QString folder = QString(typed).replace(QLatin1String("XML"), f.xml()).remove(QLatin1String("file://"));
         f.window().ledtCaminho->setText(QString(typed).replace(QLatin1String("XML"), f.xml()));
         f.window().btnImportarClick();
@@ -433,14 +432,14 @@ private slots:
     {
         QFETCH(QString, kind);
         ImportFixture f;
-        const QString log = pastaPrograma + QStringLiteral("/Tessaly.log");
+        const QString log = f.window().pastas.pastaPrograma + QStringLiteral("/Tessaly.log");
         QString mounted;
         if (kind == QLatin1String("folder")) {
             QDir().mkpath(log);
         } else if (kind == QLatin1String("fifo")) {
             QVERIFY(::mkfifo(QFile::encodeName(log).constData(), 0600) == 0);
         } else {
-            mounted = pastaPrograma;
+            mounted = f.window().pastas.pastaPrograma;
             if (::geteuid() != 0 || QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=8k", "tmpfs", mounted}) != 0)
                 QSKIP("needs a small file system of its own (root, mount)");
             QFile filler(mounted + QStringLiteral("/filler"));
@@ -469,7 +468,7 @@ private slots:
         f.window().setItemIndex(1);
         f.window().show();
         f.window().ledtCaminho->setText(f.xml());
-        pastaXML = f.xml();
+        f.window().pastas.pastaXML = f.xml();
         QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
         QCOMPARE(f.dialogs().errors, QStringList{QStringLiteral("'12,5,0' is not a valid floating point value.")});
         QCOMPARE(f.logMessages().last(), QStringLiteral("'12,5,0' is not a valid floating point value"));
@@ -488,7 +487,7 @@ private slots:
         f.writeXml(order[2], QByteArray("<cliente><dest>sem fim"));
         f.window().show();
         f.window().ledtCaminho->setText(f.xml());
-        pastaXML = f.xml();
+        f.window().pastas.pastaXML = f.xml();
         QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
         QCOMPARE(f.dialogs().errors.size(), 1);
         QVERIFY(f.dialogs().errors.front().contains(order[2]));
@@ -507,7 +506,7 @@ private slots:
         f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CPF><n>1</n></CPF>"), QStringLiteral("X")));
         f.window().show();
         f.window().ledtCaminho->setText(f.xml());
-        pastaXML = f.xml();
+        f.window().pastas.pastaXML = f.xml();
         QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
         QCOMPARE(f.dialogs().errors, QStringList{QStringLiteral("Element \"CPF\" does not contain a single text node.")});
         QVERIFY(f.window().btnVoltar->isEnabled());
@@ -601,7 +600,7 @@ private slots:
         QTest::qWait(300);
         f.window().show();
         f.window().ledtCaminho->setText(f.xml());
-        pastaXML = f.xml();
+        f.window().pastas.pastaXML = f.xml();
         QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
         holder.kill();
         holder.waitForFinished();
@@ -619,7 +618,7 @@ private slots:
         f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("11444777000161"), QStringLiteral("Novo")));
         f.window().show();
         f.window().ledtCaminho->setText(f.xml());
-        pastaXML = f.xml();
+        f.window().pastas.pastaXML = f.xml();
         QTest::mouseClick(f.window().btnImportar, Qt::LeftButton);
         QCOMPARE(f.dialogs().errors.size(), 1);
         QVERIFY(f.dialogs().errors.front().contains(QLatin1String("999999")));

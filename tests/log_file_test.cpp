@@ -1,4 +1,4 @@
-#include "app/log_file.h"
+#include "log/log_file.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +42,7 @@ protected:
 
     fs::path dir;
     fs::path path;
+    activity_log::Writer writer;
 };
 
 TEST_F(LogFileTest, SplitsLinesAsTheStringListReaderDoes)
@@ -88,7 +89,7 @@ TEST_F(LogFileTest, EveryCallLeavesWhatReadAndRewriteWould)
             spit(path, start);
         std::string model = fs::exists(path) ? slurp(path) : std::string();
         for (const std::string& entry : entries) {
-            ASSERT_TRUE(activity_log::append(path.string(), entry));
+            ASSERT_TRUE(writer.append(path.string(), entry));
             model = readAndRewrite(model, entry);
             ASSERT_EQ(slurp(path), model) << entry;
         }
@@ -98,30 +99,30 @@ TEST_F(LogFileTest, EveryCallLeavesWhatReadAndRewriteWould)
 // Another copy of the program may write between two calls of this one.
 TEST_F(LogFileTest, NoticesWritesOfAnotherProcess)
 {
-    ASSERT_TRUE(activity_log::append(path.string(), "a\nb"));
+    ASSERT_TRUE(writer.append(path.string(), "a\nb"));
     std::string model = readAndRewrite("", "a\nb");
     {
         std::ofstream(path, std::ios::binary | std::ios::app) << "other copy\n";
         model += "other copy\n";
     }
-    ASSERT_TRUE(activity_log::append(path.string(), "c"));
+    ASSERT_TRUE(writer.append(path.string(), "c"));
     model = readAndRewrite(model, "c");
     EXPECT_EQ(slurp(path), model);
 
     spit(path, "replaced\r\n");
-    ASSERT_TRUE(activity_log::append(path.string(), "d"));
+    ASSERT_TRUE(writer.append(path.string(), "d"));
     EXPECT_EQ(slurp(path), "replaced\r\nd\r\n");
 }
 
 TEST_F(LogFileTest, FailsQuietlyWhenTheFileCannotBeWritten)
 {
-    EXPECT_FALSE(activity_log::append((dir / "missing" / "Tessaly.log").string(), "x"));
+    EXPECT_FALSE(writer.append((dir / "missing" / "Tessaly.log").string(), "x"));
     fs::create_directory(dir / "folder.log");
-    EXPECT_FALSE(activity_log::append((dir / "folder.log").string(), "x"));
+    EXPECT_FALSE(writer.append((dir / "folder.log").string(), "x"));
     if (::geteuid() != 0) {
         spit(path, "kept\r\n");
         ::chmod(path.c_str(), 0444);
-        EXPECT_FALSE(activity_log::append(path.string(), "x"));
+        EXPECT_FALSE(writer.append(path.string(), "x"));
         EXPECT_EQ(slurp(path), "kept\r\n");
     }
 }

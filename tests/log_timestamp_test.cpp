@@ -1,4 +1,4 @@
-#include "app/log_timestamp.h"
+#include "log/log_timestamp.h"
 
 #include <gtest/gtest.h>
 

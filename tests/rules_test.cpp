@@ -1,4 +1,5 @@
-#include "app/frm_clientes.h"
+#include "rules/decimal_separator.h"
+#include "rules/document_numbers.h"
 #include "rules/text_padding.h"
 #include "tests/qstring_print.h"
 
@@ -34,8 +35,8 @@ TEST(DocumentNumbers, FormatsAsTheTableSays)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
-        EXPECT_EQ(TfrmClientes::FormataCPF(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cpf));
-        EXPECT_EQ(TfrmClientes::FormataCNPJ(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cnpj));
+        EXPECT_EQ(FormataCPF(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cpf));
+        EXPECT_EQ(FormataCNPJ(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cnpj));
     }
 }
 
@@ -62,7 +63,7 @@ TEST(DocumentNumbers, ValidatesCpf)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
-        EXPECT_EQ(TfrmClientes::ValidaCPF(QString::fromUtf8(c.number)), c.valid);
+        EXPECT_EQ(ValidaCPF(QString::fromUtf8(c.number)), c.valid);
     }
 }
 
@@ -85,7 +86,7 @@ TEST(DocumentNumbers, ValidatesCnpj)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
-        EXPECT_EQ(TfrmClientes::ValidaCNPJ(QString::fromUtf8(c.number)), c.valid);
+        EXPECT_EQ(ValidaCNPJ(QString::fromUtf8(c.number)), c.valid);
     }
 }
 
@@ -113,8 +114,8 @@ TEST(DocumentNumbers, JudgesTheNumbersOfRealInvoices)
                 const QString number = m.captured(2);
                 SCOPED_TRACE(number.toStdString());
                 ASSERT_TRUE(expected.count(number));
-                const bool valid = m.captured(1) == QLatin1String("CPF") ? TfrmClientes::ValidaCPF(number)
-                                                                        : TfrmClientes::ValidaCNPJ(number);
+                const bool valid = m.captured(1) == QLatin1String("CPF") ? ValidaCPF(number)
+                                                                        : ValidaCNPJ(number);
                 EXPECT_EQ(valid, expected.at(number));
                 seen.insert(number);
             }
@@ -125,9 +126,9 @@ TEST(DocumentNumbers, JudgesTheNumbersOfRealInvoices)
 
 TEST(DocumentNumbers, KeepsOnlyDigits)
 {
-    EXPECT_EQ(TfrmClientes::justNumbers(QStringLiteral("  12a3 ")), QStringLiteral("123"));
-    EXPECT_EQ(TfrmClientes::justNumbers(QStringLiteral("abc")), QString());
-    EXPECT_EQ(TfrmClientes::justNumbers(QStringLiteral("١٢3")), QStringLiteral("3"));
+    EXPECT_EQ(justNumbers(QStringLiteral("  12a3 ")), QStringLiteral("123"));
+    EXPECT_EQ(justNumbers(QStringLiteral("abc")), QString());
+    EXPECT_EQ(justNumbers(QStringLiteral("١٢3")), QStringLiteral("3"));
 }
 
 TEST(TextConversions, ReplacesFullStopsByCommas)
@@ -136,7 +137,7 @@ TEST(TextConversions, ReplacesFullStopsByCommas)
         {"12.50", "12,50"}, {"1500", "1500"}, {"12,50", "12,50"}, {"", ""}, {"1.234.5", "1,234,5"},
     };
     for (auto [in, out] : cases)
-        EXPECT_EQ(TfrmClientes::TrocaVirgPPto(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+        EXPECT_EQ(TrocaVirgPPto(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
 
 TEST(TextConversions, PadsAndCuts)

@@ -5,7 +5,6 @@
 #include "app/application.h"
 #include "app/frm_clientes.h"
 #include "app/program_end.h"
-#include "app/shared_state.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
 #include "platform/sql/session.h"
@@ -120,8 +119,6 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { resetSharedState(); }
-    void cleanup() { db::Session::defaultSession().dropInactiveConnections(); }
 
     void completesAndLabelsTheWindow()
     {
@@ -132,14 +129,14 @@ private slots:
         const Outcome o = startUp(window);
         QVERIFY(!o.ended);
         QVERIFY(o.messages.isEmpty());
-        QCOMPARE(pastaDados, m.data());
+        QCOMPARE(window.pastas.pastaDados, m.data());
         QCOMPARE(window.windowTitle(), QStringLiteral("Quarrimo"));
         QCOMPARE(window.StatusBar1->panel(0)->text(), QStringLiteral("Pasta de dados do software Pelko: ") + m.data());
         QCOMPARE(window.StatusBar1->panel(1)->text(), QStringLiteral("Versão 1.0.0"));
         QVERIFY(m.log().endsWith(QStringLiteral(" - Versão deste software = 1.0.0\r\n")));
         QVERIFY(QFileInfo(m.programFolder() + "/temp").isDir());
-        QCOMPARE(db::Session::defaultSession().netFileDir(), m.data().toStdString());
-        QCOMPARE(db::Session::defaultSession().privateDir(), (m.programFolder() + "/temp").toStdString());
+        QCOMPARE(window.session().netFileDir(), m.data().toStdString());
+        QCOMPARE(window.session().privateDir(), (m.programFolder() + "/temp").toStdString());
     }
 
     void stops_data()
@@ -252,7 +249,7 @@ private slots:
         writeFile(m.prefix() + "/drive_c/Pelko/PELKO.INI", "[Geral]\r\nDataVersao=01/01/2020\r\n");
         const QString install = QFileInfo(m.prefix() + "/drive_c").canonicalFilePath() + "/Pelko";
         QCOMPARE(window.getPastaDeDados(), install);
-        QCOMPARE(pastaInstalacao, install);
+        QCOMPARE(window.pastas.pastaInstalacao, install);
         // ROTAS.INI without the key: the installation folder too.
         m.route("Outra=1");
         QCOMPARE(window.getPastaDeDados(), install);
@@ -269,7 +266,7 @@ private slots:
         // A command in quotes, with arguments after it, as installers write it.
         m.uninstallEntry("\"\\\"C:\\\\Pelko\\\\unins000.exe\\\" /SILENT\"");
         QCOMPARE(window.getPastaDeDados(), m.data());
-        QCOMPARE(pastaInstalacao, install);
+        QCOMPARE(window.pastas.pastaInstalacao, install);
         QVERIFY(dialogs.messages.isEmpty());
     }
 
@@ -284,7 +281,7 @@ private slots:
         const Outcome o = startUp(window);
         QCOMPARE(o.messages, QStringList{"Ocorreu um erro na inicialização do sistema: ''22/03/2016'' is not a valid date"});
         QVERIFY(!o.ended);
-        QCOMPARE(pastaDados, m.data());
+        QCOMPARE(window.pastas.pastaDados, m.data());
         QCOMPARE(window.windowTitle(), QStringLiteral("Quarrimo"));
     }
 

@@ -5,7 +5,6 @@
 #include "app/frm_clientes.h"
 #include "app/labeled_edit.h"
 #include "app/screen_cursor.h"
-#include "app/shared_state.h"
 #include "app/status_bar.h"
 #include "tests/scripted_dialogs.h"
 
@@ -24,7 +23,6 @@ class WindowTest : public QObject {
 private slots:
     void init()
     {
-        resetSharedState();
         dialogs_ = new ScriptedDialogs;
         window_ = new TfrmClientes;
         window_->show();

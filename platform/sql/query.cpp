@@ -45,7 +45,6 @@ void Param::setAsSmallInt(int16_t value)
 }
 
 Query::Query(Session& session) : session_(session) {}
-Query::Query() : Query(Session::defaultSession()) {}
 Query::~Query() = default;
 
 void Query::clearSql()

@@ -62,7 +62,6 @@ private:
 class Query {
 public:
     explicit Query(Session& session);
-    Query();
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;

@@ -7,12 +7,6 @@
 
 namespace db {
 
-Session& Session::defaultSession()
-{
-    static Session session;
-    return session;
-}
-
 std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
 {
     auto it = tables_.find(path);

@@ -13,13 +13,12 @@ class TableFile;
 
 namespace db {
 
-// The database session: one per process. It keeps the tables that queries
-// and table objects have opened, so that repeated statements find them ready,
-// and the lookup indexes built on their columns.
+// The database session: one per front end (the window, the command line). It
+// keeps the tables that queries and table objects have opened, so that
+// repeated statements find them ready, and the lookup indexes built on their
+// columns.
 class Session {
 public:
-    static Session& defaultSession();
-
     // The network control directory and the private directory; set before the
     // first table opens.
     void setNetFileDir(std::string dir) { netFileDir_ = std::move(dir); }

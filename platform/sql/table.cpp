@@ -7,7 +7,6 @@
 namespace db {
 
 Table::Table(Session& session) : session_(session) {}
-Table::Table() : Table(Session::defaultSession()) {}
 Table::~Table() = default;
 
 void Table::open()

@@ -17,7 +17,6 @@ class Session;
 class Table {
 public:
     explicit Table(Session& session);
-    Table();
     ~Table();
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;

@@ -1,4 +1,4 @@
-#include "app/frm_clientes.h"
+#include "host/shell_folders.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint32_t CSIDL_PERSONAL = 5;
-constexpr uint32_t CSIDL_COMMON_APPDATA = 35;
 constexpr uint32_t CSIDL_FLAG_CREATE = 0x8000;
 
 QString environment(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
@@ -45,7 +43,7 @@ QString withoutTrailingSlash(QString path)
 
 } // namespace
 
-QString TfrmClientes::returnCSIDL(uint32_t ID, bool Create)
+QString shellFolder(uint32_t ID, bool Create)
 {
     if (Create)
         ID |= CSIDL_FLAG_CREATE;
@@ -69,4 +67,9 @@ QString TfrmClientes::returnCSIDL(uint32_t ID, bool Create)
     if ((ID & CSIDL_FLAG_CREATE) && !QDir().mkpath(path))
         throw std::runtime_error("Erro ao solicitar a pasta.");
     return path;
+}
+
+QString programVersion()
+{
+    return QStringLiteral("%1.%2.%3").arg(TESSALY_VERSION_MAJOR).arg(TESSALY_VERSION_MINOR).arg(TESSALY_VERSION_PATCH);
 }

@@ -1,4 +1,4 @@
-#include "app/log_file.h"
+#include "log/log_file.h"
 
 #include "platform/paradox/file_io.h"
 
@@ -16,22 +16,6 @@ namespace activity_log {
 namespace {
 
 constexpr std::string_view crlf = "\r\n";
-
-// What this process knows of a log it left in normal form: the file's identity
-// and, when its last entry carries line breaks of its own, where it starts.
-struct KnownState {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    int64_t mtimeNs = 0;
-    off_t rawEntryAt = -1;
-};
-
-std::map<std::string, KnownState>& knownLogs()
-{
-    static std::map<std::string, KnownState> logs;
-    return logs;
-}
 
 int64_t mtimeOf(const struct stat& st)
 {
@@ -186,7 +170,8 @@ private:
 
 // Opens the log, locked against other copies of the program, in normal form
 // except for a known last entry; fills state.
-int openInNormalForm(const std::string& path, KnownState& state)
+int openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
+                     KnownState& state)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Without blocking, should the log's name have become a FIFO.
@@ -200,8 +185,8 @@ int openInNormalForm(const std::string& path, KnownState& state)
             errno = error;
             return -1;
         }
-        auto known = knownLogs().find(path);
-        if (known != knownLogs().end() && sameFile(known->second, st)) {
+        auto known = knownLogs.find(path);
+        if (known != knownLogs.end() && sameFile(known->second, st)) {
             state = known->second;
             return fd;
         }
@@ -229,10 +214,12 @@ int openInNormalForm(const std::string& path, KnownState& state)
     return -1;
 }
 
-bool appendEntry(const std::string& path, std::string_view entry)
+} // namespace
+
+bool Writer::appendEntry(const std::string& path, std::string_view entry)
 {
     KnownState state;
-    FileDescriptor fd(openInNormalForm(path, state));
+    FileDescriptor fd(openInNormalForm(path, known_, state));
     if (fd.get() < 0)
         return false;
 
@@ -260,19 +247,17 @@ bool appendEntry(const std::string& path, std::string_view entry)
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         return false;
-    knownLogs()[path] = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st),
+    known_[path] = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st),
                                    containsBreak(entry) ? entryAt : off_t(-1)};
     return true;
 }
-
-} // namespace
 
 std::string normalised(std::string_view bytes)
 {
     return splitAndJoin(decoded(bytes));
 }
 
-bool append(const std::string& path, std::string_view entry, std::string* failure)
+bool Writer::append(const std::string& path, std::string_view entry, std::string* failure)
 {
     const bool written = appendEntry(path, entry);
     if (!written && failure) {

@@ -1,4 +1,4 @@
-#include "app/wine_prefix.h"
+#include "host/wine_prefix.h"
 
 #include <QDir>
 #include <QFileInfo>

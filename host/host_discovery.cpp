@@ -1,12 +1,9 @@
-#include "app/frm_clientes.h"
+#include "host/host_discovery.h"
 
-#include "app/dialogs.h"
-#include "app/host_paths.h"
-#include "app/ini_file.h"
-#include "app/regional_date.h"
-#include "app/registry_file.h"
-#include "app/shared_state.h"
-#include "app/wine_prefix.h"
+#include "host/host_paths.h"
+#include "host/ini_file.h"
+#include "host/regional_date.h"
+#include "host/registry_file.h"
 #include "rules/text_padding.h"
 
 #include <QFileInfo>
@@ -37,17 +34,17 @@ QString uninstallString(const WinePrefix& prefix)
 
 } // namespace
 
-QString TfrmClientes::getPastaDeDados()
+HostLocation findHostData(const WinePrefix& prefix)
 {
-    pastaInstalacao.clear();
+    HostLocation found;
+    QString& pastaInstalacao = found.pastaInstalacao;
     QString result;
-    const WinePrefix prefix;
     try {
         const QString installation =
             dropTrailingDelimiter(trimControls(folderPart(commandProgram(trimControls(uninstallString(prefix))))));
         if (installation.isEmpty()) {
-            dialogs().message(QStringLiteral("Não foi retornada a pasta de dados do software Pelko."));
-            return {};
+            found.message = QStringLiteral("Não foi retornada a pasta de dados do software Pelko.");
+            return found;
         }
         pastaInstalacao = prefix.nativePath(installation);
         if (pastaInstalacao.isEmpty())
@@ -61,14 +58,14 @@ QString TfrmClientes::getPastaDeDados()
             data = dropTrailingDelimiter(ini.value(QStringLiteral("Geral"), QStringLiteral("Rota"), installation));
         }
         if (data.isEmpty())
-            return {};
+            return found;
         result = prefix.nativePath(data, pastaInstalacao);
         if (result.isEmpty())
             result = data;
 
         if (!isFile(hostFile(result, QStringLiteral("pelko.ini")))) {
-            dialogs().message(QStringLiteral("Não foi localizado um banco de dados na pasta ") + result);
-            return {};
+            found.message = QStringLiteral("Não foi localizado um banco de dados na pasta ") + result;
+            return found;
         }
         QDate dataVersion(1, 1, 1);
         IniFile ini;
@@ -78,17 +75,19 @@ QString TfrmClientes::getPastaDeDados()
         }
         const QDate threshold = regionalDateOrThrow(QStringLiteral("22/03/2016"));
         if (threshold > dataVersion) {
-            dialogs().message(QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
-                                             "Pelko seja igual ou posterior 5.2.14.\r\r"
-                                             "Será necessário comprar uma atualização no site ")
-                              + QString::fromLatin1(updatePageAddress)
-                              + QStringLiteral(" (se sua empresa tem contrato de suporte técnico, esta atualização é "
-                                               "grátis)."));
-            return {};
+            found.message = QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
+                                           "Pelko seja igual ou posterior 5.2.14.\r\r"
+                                           "Será necessário comprar uma atualização no site ")
+                            + QString::fromLatin1(updatePageAddress)
+                            + QStringLiteral(" (se sua empresa tem contrato de suporte técnico, esta atualização é "
+                                             "grátis).");
+            return found;
         }
-        return result;
+        found.pastaDados = result;
+        return found;
     } catch (const std::exception& e) {
-        dialogs().message(QStringLiteral("Ocorreu um erro na inicialização do sistema: ") + QString::fromUtf8(e.what()));
-        return result;
+        found.message = QStringLiteral("Ocorreu um erro na inicialização do sistema: ") + QString::fromUtf8(e.what());
+        found.pastaDados = result;
+        return found;
     }
 }

@@ -1,10 +1,6 @@
-#include "app/frm_clientes.h"
+#include "host/working_folders.h"
 
-#include "app/dialogs.h"
-#include "app/host_paths.h"
-#include "app/program_end.h"
-#include "app/shared_state.h"
-#include "app/wine_prefix.h"
+#include "host/host_paths.h"
 #include "platform/paradox/file_users.h"
 #include "platform/sql/session.h"
 #include "rules/text_padding.h"
@@ -51,48 +47,45 @@ void removeStaleLockFile(const QString& folder, const QString& name, bool folder
 }
 
 // A working folder that is a link would send what the program writes and
-// deletes there somewhere else: it is reported and not used.
-bool refusedAsLink(const QString& path, const QString& which)
+// deletes there somewhere else: it is refused, not used.
+QString refusalAsLink(const QString& path, const QString& which)
 {
     if (!isLink(path))
-        return false;
-    dialogs().message(QStringLiteral("A ") + which + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
-                      + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada"));
-    falhaInicializacao = true;
-    return true;
+        return {};
+    return QStringLiteral("A ") + which + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
+           + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada");
 }
 
 } // namespace
 
-void TfrmClientes::criarPastaProjeto()
+QString createProgramFolder(const QString& pastaPrograma)
 {
-    if (refusedAsLink(pastaPrograma, QStringLiteral("pasta")))
-        return;
+    if (QString refusal = refusalAsLink(pastaPrograma, QStringLiteral("pasta")); !refusal.isEmpty())
+        return refusal;
     if (!folderExists(pastaPrograma))
         QDir().mkpath(pastaPrograma);
     if (folderExists(pastaPrograma))
-        return;
-    dialogs().message(QStringLiteral("Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada"));
-    falhaInicializacao = true;
+        return {};
+    return QStringLiteral("Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada");
 }
 
-void TfrmClientes::criarPastaTemporaria()
+QString createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria)
 {
     const QString path = pastaPrograma + QStringLiteral("/temp");
-    if (isLink(pastaPrograma) || refusedAsLink(path, QStringLiteral("pasta temporária")))
-        return;
+    if (isLink(pastaPrograma))
+        return {};  // refused already, and never entered
+    if (QString refusal = refusalAsLink(path, QStringLiteral("pasta temporária")); !refusal.isEmpty())
+        return refusal;
     if (!folderExists(path))
         QDir().mkpath(path);
     if (folderExists(path)) {
         pastaTemporaria = path;
-        return;
+        return {};
     }
-    dialogs().message(
-        QStringLiteral("Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada"));
-    falhaInicializacao = true;
+    return QStringLiteral("Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada");
 }
 
-void TfrmClientes::criaSessao()
+void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDados, const WinePrefix& prefix)
 {
     removeStaleLockFile(pastaTemporaria, QStringLiteral("PDOXUSRS.LCK"), false);
     removeStaleLockFile(pastaTemporaria, QStringLiteral("PARADOX.LCK"), false);
@@ -100,16 +93,16 @@ void TfrmClientes::criaSessao()
     removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.LCK"), true);
     removeStaleLockFile(pastaDados, QStringLiteral("PARADOX.LCK"), true);
     removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.NET"), true);
-    removeStaleLockFile(WinePrefix().nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"), true);
+    removeStaleLockFile(prefix.nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"), true);
+}
 
-    db::Session& session = db::Session::defaultSession();
+QString openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria)
+{
     session.setNetFileDir(pastaDados.toStdString());
     if (!folderExists(pastaTemporaria))
         QDir().mkpath(pastaTemporaria);
-    if (folderExists(pastaTemporaria)) {
-        session.setPrivateDir(pastaTemporaria.toStdString());
-        return;
-    }
-    dialogs().message(QStringLiteral("Ocorreu um erro na criação da pasta ") + pastaTemporaria);
-    encerraPrograma();
+    if (!folderExists(pastaTemporaria))
+        return QStringLiteral("Ocorreu um erro na criação da pasta ") + pastaTemporaria;
+    session.setPrivateDir(pastaTemporaria.toStdString());
+    return {};
 }

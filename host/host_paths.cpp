@@ -1,6 +1,6 @@
-#include "app/host_paths.h"
+#include "host/host_paths.h"
 
-#include "app/wine_prefix.h"
+#include "host/wine_prefix.h"
 
 QString folderPart(const QString& path)
 {

@@ -1,4 +1,4 @@
-#include "app/regional_date.h"
+#include "host/regional_date.h"
 
 #include <QStringList>
 

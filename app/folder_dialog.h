@@ -3,9 +3,6 @@
 #include <QString>
 #include <cstdint>
 
-// The folder preselected by the last SelecionaPasta call.
-extern QString pastaInicialSelecao;
-
 inline constexpr uint32_t BIF_RETURNONLYFSDIRS = 1;
 
 // Shows the folder dialog: only folders can be confirmed, PastaInicial (when

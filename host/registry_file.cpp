@@ -1,4 +1,4 @@
-#include "app/registry_file.h"
+#include "host/registry_file.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-// Where the maker sells updates of the host application.
-inline constexpr const char* updatePageAddress = "https://www.example.com/pelko/atualizacao";
 
 // Text rules for Windows paths: everything up to and including the last "\"
 // or ":" (empty without either), and one final "\" removed.

@@ -1,16 +1,13 @@
-#include "folders/folder_dialog.h"
+#include "app/folder_dialog.h"
 
 #include "app/dialogs.h"
 
 #include <QDir>
 
-QString pastaInicialSelecao;
-
 QString SelecionaPasta(const QString& Titulo, uint32_t Flags, const QString& PastaInicial)
 {
     (void)Flags;  // the dialog accepts only file-system folders in any case
-    pastaInicialSelecao = PastaInicial;
-    const QString chosen = dialogs().chooseFolder(Titulo, pastaInicialSelecao);
+    const QString chosen = dialogs().chooseFolder(Titulo, PastaInicial);
     if (chosen.isEmpty())
         return {};
     // Folder values never end with a path delimiter.

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "host/wine_prefix.h"
+
+#include <QString>
+
+namespace db {
+class Session;
+}
+
+// The program's own folders and the database session. Each step returns the
+// message that refuses to go on, empty when all is well; nothing is shown.
+
+// The program folder, created when missing. A folder that is a link is
+// refused rather than used.
+QString createProgramFolder(const QString& pastaPrograma);
+
+// The "temp" folder inside it, created when missing; pastaTemporaria is set
+// when it is there.
+QString createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria);
+
+// Deletes the database engine's lock files left behind by copies that are
+// gone, in the temporary folder, the data folder and at the root of drive C:
+// of the prefix; one that a running program holds open or locked stays.
+void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDados, const WinePrefix& prefix);
+
+// Points the session at the data folder (network control directory) and the
+// temporary folder (private directory), creating the latter when missing.
+QString openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria);

@@ -1,0 +1,224 @@
+#include "import/import_service.h"
+
+#include "import/integer_text.h"
+#include "import/record_values.h"
+#include "platform/paradox/error.h"
+#include "platform/sql/query.h"
+#include "platform/sql/session.h"
+#include "platform/sql/table.h"
+#include "platform/xml/document.h"
+#include "rules/text_padding.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+// What tells the two modes apart.
+struct Mode {
+    const char* lastCodeQuery;
+    QString prefix;
+    QString noun;
+    QString nothingInserted;
+};
+
+Mode modeOf(ImportMode mode)
+{
+    if (mode == ImportMode::Clientes)
+        return {"SELECT codigo FROM TABCLI ORDER BY codigo DESC", QStringLiteral("CLIENTE-"),
+                QStringLiteral(" cliente"), QStringLiteral("Nenhum cliente foi cadastrado!")};
+    return {"SELECT codigo FROM TabEst1 ORDER BY codigo DESC", QStringLiteral("PRODUTO-"),
+            QStringLiteral(" Produto"), QStringLiteral("Nenhum Produto foi cadastrado!")};
+}
+
+const char* const productColumns[] = {"Codigo", "cEAN", "Produto", "CodIPI", "Unidade",
+                                      "cEANTrib", "PrecoCusto", "CEST", "CST", "Origem"};
+const char* const clientColumns[] = {"Nome", "Endereco", "EndNumero", "EndComplemento", "Bairro",
+                                     "Cidade", "Estado", "CEP", "CGC", "Insc"};
+
+} // namespace
+
+ImportService::ImportService(db::Session& session, ImportReporter& reporter)
+    : session_(session), reporter_(reporter)
+{
+}
+
+ImportService::~ImportService() = default;
+
+bool ImportService::campoExite(db::Table& tabela, const QString& campo)
+{
+    return tabela.hasField(campo.toStdString());
+}
+
+QString ImportService::checkTargetTable(ImportMode mode, const QString& pastaDados)
+{
+    const bool clientMode = mode == ImportMode::Clientes;
+    db::Table table(session_);
+    table.setDatabaseName(pastaDados.toStdString());
+    table.setTableName((pastaDados + (clientMode ? QStringLiteral("/TabCli.db") : QStringLiteral("/TabEst1.db")))
+                           .toStdString());
+    table.open();
+    QString missing;
+    const auto columns = clientMode ? std::span<const char* const>(clientColumns)
+                                    : std::span<const char* const>(productColumns);
+    for (const char* column : columns) {
+        if (campoExite(table, QString::fromLatin1(column)))
+            continue;
+        missing = QStringLiteral("Não foi localizado o campo \"") + QString::fromLatin1(column)
+                  + (clientMode ? QStringLiteral("\" na (TABCLI.db)! A aplicação será finalizada!")
+                                : QStringLiteral("\" na (TABEST1.db)! A aplicação será finalizada!\r\n"
+                                                 "É necessário atualizar o software Pelko!"));
+        break;
+    }
+    table.close();
+    return missing;
+}
+
+void ImportService::logFittedValues(const db::Query& consulta)
+{
+    for (const db::Query::Adjustment& a : consulta.adjustments())
+        log(QStringLiteral("Arquivo \"") + registroBusca.Name + QStringLiteral("\": o valor do campo ")
+            + visibleText(QString::fromStdString(a.column))
+            + QStringLiteral(" foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"")
+            + visibleText(QString::fromStdString(a.original)) + QStringLiteral("\"."));
+}
+
+bool ImportService::alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
+                                  const std::set<QString>& simulated)
+{
+    consulta.close();
+    consulta.clearSql();
+    consulta.addSql(lookup);
+    consulta.param(0).setAsString(value.toStdString());
+    consulta.open();
+    const size_t found = consulta.recordCount();
+    consulta.close();
+    return found > 0 || simulated.count(value) > 0;
+}
+
+// The first code after last that no row holds: a row stored under a short
+// code of its own ("8") sorts ahead of the generated ones ("000009") as text,
+// so the code after the last one found may be taken already.
+int32_t ImportService::nextFreeCode(db::Query& consulta, const char* lookup, int32_t last)
+{
+    int32_t code = std::max(last, 0);
+    do {
+        ++code;
+    } while (code <= largestCode && alreadyStored(consulta, lookup, InteiroComZeros(code, 6), simulatedCodes_));
+    return code;
+}
+
+// Runs the insert the query holds, or in a simulation reports the row.
+void ImportService::insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome)
+{
+    if (simular_) {
+        simulatedCodes_.insert(codigo);
+        reporter_.wouldInsert(codigo, nome);
+        return;
+    }
+    consulta.execSql();
+    logFittedValues(consulta);
+}
+
+ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, const QString& pasta,
+                                 EstadoImportacao& estado)
+{
+    const Mode m = modeOf(mode);
+    const bool clientMode = mode == ImportMode::Clientes;
+    int32_t& lastCode = clientMode ? estado.clienteAtual.Codigo : estado.produtoAtual.Codigo;
+    if (!clientMode)
+        estado.codigoProduto.clear();
+    simulatedKeys_.clear();
+    simulatedCodes_.clear();
+
+    if (QString missing = checkTargetTable(mode, pastaDados); !missing.isEmpty())
+        return {ImportOutcome::Kind::MissingColumn, 0, missing};
+    lastCode = 0;
+    if (pasta.isEmpty()) {
+        reporter_.report(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
+        return {ImportOutcome::Kind::NoFolder, 0, {}};
+    }
+
+    query_ = std::make_unique<db::Query>(session_);
+    query_->setDatabaseName(pastaDados.toStdString());
+    query_->setFitTexts(true);
+    log(QStringLiteral("Verificando último código cadastrado no banco de dados do software Pelko"));
+    query_->clearSql();
+    query_->addSql(m.lastCodeQuery);
+    query_->open();
+    while (!query_->eof()) {
+        int32_t code = 0;
+        bool converted = false;
+        try {
+            converted = textToInt32(QString::fromStdString(query_->fieldAsString("CODIGO")), code);
+        } catch (const paradox::Error&) {
+            converted = false;
+        }
+        if (converted) {
+            lastCode = code;
+            break;
+        }
+        query_->next();
+        reporter_.pause(Pause::LastCodeRow);
+    }
+    log(QStringLiteral("Código retornado: ") + QString::number(lastCode));
+    query_->close();
+    query_->clearSql();
+
+    log(QStringLiteral("Diretório informado pelo usuário: ") + visibleText(pasta));
+    DirectorySearch search;
+    resultadoBusca = search.findFirst(pasta, QStringLiteral("*.xml"), registroBusca);
+    if (resultadoBusca != 0) {
+        reporter_.report(QStringLiteral("A pasta \"") + visibleText(pasta)
+                             + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
+                         true);
+        return {ImportOutcome::Kind::NoXmlFiles, 0, {}};
+    }
+
+    if (!clientMode)
+        estado.produtoAtual.orig = -1;
+    int32_t inserted = 0;
+    xmlDocumento_ = std::make_unique<xml::Document>();
+    for (size_t done = 0; resultadoBusca == 0; ++done) {
+        reporter_.progress(done, search.size());
+        reporter_.pause(Pause::FolderEntry);
+        if (registroBusca.Name.contains(m.prefix, Qt::CaseSensitive))
+            inserted += importFile(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, mode, estado) ? 1 : 0;
+        resultadoBusca = search.findNext(registroBusca);
+    }
+    reporter_.progress(search.size(), search.size());
+    query_.reset();
+
+    QString summary = m.nothingInserted;
+    if (inserted >= 1) {
+        const QString plural = inserted > 1 ? QStringLiteral("s") : QString();
+        summary = QString::number(inserted) + m.noun + plural + QStringLiteral(" cadastrado") + plural
+                  + QStringLiteral(" com sucesso!");
+    }
+    reporter_.report(summary, true);
+    session_.dropInactiveConnections();
+    return {ImportOutcome::Kind::Finished, inserted, summary};
+}
+
+// One entry of the folder: read when it is a regular file within the size
+// limit, passed over with a log line otherwise (a folder, a FIFO, a device).
+bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+{
+    const std::string reason = xml::passedOver(path.toStdString(), registroBusca.Name.toStdString());
+    if (!reason.empty()) {
+        log(QString::fromStdString(reason));
+        return false;
+    }
+    log(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."));
+    try {
+        xmlDocumento_->load(path.toStdString());
+    } catch (const xml::SkippedFile& e) {
+        log(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return mode == ImportMode::Clientes
+               ? importaCliente(*xmlDocumento_, *query_, estado.clienteAtual)
+               : importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "folders/directory_search.h"
+#include "import/records.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+
+namespace db {
+class Query;
+class Session;
+class Table;
+}
+namespace xml {
+class Document;
+}
+
+// The two kinds of run: client files into TABCLI, product files into TABEST1.
+enum class ImportMode { Clientes, Produtos };
+
+// What outlives a run: the working records, whose Codigo carries the last
+// code given, and the code of the current product as its file gives it.
+struct EstadoImportacao {
+    TCliente clienteAtual;
+    TProduto produtoAtual;
+    QString codigoProduto;
+};
+
+// The points where a run lets its caller breathe: a window processes its
+// events there and shows the matching busy cursor.
+enum class Pause {
+    LastCodeRow,    // after each row the last-code lookup passes over
+    FolderEntry,    // at the start of every entry of the folder
+};
+
+// How a run talks to its caller.
+class ImportReporter {
+public:
+    virtual ~ImportReporter() = default;
+    // A line for the activity log; tell: the user is to be told it too (a
+    // window shows it in a box and waits).
+    virtual void report(const QString& line, bool tell) = 0;
+    virtual void pause(Pause) {}
+    // Entries of the folder looked at, of those found.
+    virtual void progress(size_t done, size_t found) { (void)done, (void)found; }
+    // A simulated run: the row that a real run would insert now.
+    virtual void wouldInsert(const QString& codigo, const QString& nome) { (void)codigo, (void)nome; }
+};
+
+// How a run ended, when no error ended it.
+struct ImportOutcome {
+    enum class Kind {
+        Finished,       // the summary was told
+        NoFolder,       // "Informe a pasta..." was told
+        NoXmlFiles,     // "A pasta ... não possui arquivos XML..." was told
+        MissingColumn,  // the target table lacks a column: message says which; nothing was told
+    };
+    Kind kind = Kind::Finished;
+    int32_t inserted = 0;
+    QString message;
+};
+
+// The import: reads every file of the mode in a folder and inserts the
+// records that are new into the host's tables. It shows nothing and never
+// ends the process; an error that ends a run is thrown to the caller, and the
+// rows inserted before it stay.
+class ImportService {
+public:
+    ImportService(db::Session& session, ImportReporter& reporter);
+    ~ImportService();
+    ImportService(const ImportService&) = delete;
+    ImportService& operator=(const ImportService&) = delete;
+
+    // A simulated run reads and checks everything and reports the rows it
+    // would insert through wouldInsert; it writes no table file.
+    void setSimulation(bool on) { simular_ = on; }
+
+    // One run over pasta into the tables of pastaDados.
+    ImportOutcome run(ImportMode mode, const QString& pastaDados, const QString& pasta, EstadoImportacao& estado);
+
+    // The per-file steps, on a loaded document; true when a row was inserted.
+    bool importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente);
+    bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, QString& codigoProduto);
+
+    // The target table of the mode has every column the run relies on; the
+    // message of the first one missing otherwise.
+    QString checkTargetTable(ImportMode mode, const QString& pastaDados);
+    bool campoExite(db::Table& tabela, const QString& campo);
+
+private:
+    bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
+                       const std::set<QString>& simulated);
+    int32_t nextFreeCode(db::Query& consulta, const char* lookup, int32_t last);
+    void insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome);
+    void logFittedValues(const db::Query& consulta);
+    void log(const QString& line) { reporter_.report(line, false); }
+
+    db::Session& session_;
+    ImportReporter& reporter_;
+    bool simular_ = false;
+
+    // What one run works with.
+    std::unique_ptr<db::Query> query_;
+    std::unique_ptr<xml::Document> xmlDocumento_;
+    TSearchRec registroBusca;
+    int32_t resultadoBusca = 0;
+    // In a simulation: what earlier files of the run would have inserted.
+    std::set<QString> simulatedKeys_;
+    std::set<QString> simulatedCodes_;
+};
