@@ -89,6 +89,10 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (done == 0)
             start_ = now;
+        // Redrawn ten times a second at most, and at the end.
+        if (done != 0 && done != found && now - drawn_ < std::chrono::milliseconds(100))
+            return;
+        drawn_ = now;
         const double seconds = std::chrono::duration<double>(now - start_).count();
         const double rate = seconds > 0 ? double(done) / seconds : 0;
         const int width = 30;
@@ -128,6 +132,7 @@ private:
     bool shown_ = false;
     bool failureTold_ = false;
     std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point drawn_;
 };
 
 // The host's data folder, found as the window finds it, or given.

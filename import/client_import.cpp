@@ -112,6 +112,7 @@ bool ImportService::importaCliente(xml::Document& documento, db::Query& consulta
     insertOrSimulate(consulta, InteiroComZeros(cliente.Codigo, 6), cliente.Nome);
     consulta.close();
     consulta.clearSql();
-    log(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"));
+    if (!simular_)
+        log(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"));
     return true;
 }

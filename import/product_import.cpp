@@ -147,6 +147,7 @@ bool ImportService::importaProduto(xml::Document& documento, db::Query& consulta
     insertOrSimulate(consulta, codigoProduto.isEmpty() ? InteiroComZeros(produto.Codigo, 6) : codigoProduto, produto.Desc);
     consulta.close();
     consulta.clearSql();
-    log(QStringLiteral("Produto ") + visibleText(produto.Desc) + QStringLiteral(" inserido com sucesso em TABEST1.db!"));
+    if (!simular_)
+        log(QStringLiteral("Produto ") + visibleText(produto.Desc) + QStringLiteral(" inserido com sucesso em TABEST1.db!"));
     return true;
 }

@@ -1,0 +1,167 @@
+// tessaly-import, run as a program: the same rows and log lines as the
+// window's run, a simulation that changes nothing, and its exit statuses.
+
+#include "app/application.h"
+#include "tests/import_fixture.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program with a home of its own and, unless told otherwise, the
+// fixture's data folder; without it the program looks for the host in an
+// empty Wine prefix.
+Result runCli(const ImportFixture& f, QStringList args, const QString& home, bool withData = true)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/share"));
+    env.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+    p.setProcessEnvironment(env);
+    if (withData && !args.isEmpty())
+        args = QStringList{QStringLiteral("--dados"), f.data()} + args;
+    p.start(QStringLiteral(TESSALY_IMPORT), args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QStringList messagesOf(const QString& logPath)
+{
+    QFile f(logPath);
+    f.open(QIODevice::ReadOnly);
+    QStringList out;
+    static const QRegularExpression stamp(QStringLiteral("^.*? - "));
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        out << QString(line).remove(stamp);
+    return out;
+}
+
+// A fingerprint of every file of a folder.
+QMap<QString, QByteArray> fingerprints(const QString& folder)
+{
+    QMap<QString, QByteArray> out;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        QFile f(folder + QChar('/') + name);
+        f.open(QIODevice::ReadOnly);
+        out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    return out;
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sameRowsAndLogLinesAsTheWindow_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("clientes") << 0;
+        QTest::newRow("produtos") << 1;
+    }
+    void sameRowsAndLogLinesAsTheWindow()
+    {
+        QFETCH(int, mode);
+        ImportFixture byWindow;
+        byWindow.copyRealExports(QStringLiteral("*"));
+        byWindow.run(mode);
+        ImportFixture byCli;
+        const Result r = runCli(byCli, {mode == 0 ? "clientes" : "produtos", byWindow.xml()}, byCli.data() + "/../home");
+        QCOMPARE(r.status, 0);
+        QCOMPARE(byCli.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"), byWindow.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"));
+        const QStringList cliLog = messagesOf(byCli.data() + "/../home/share/Harbek/Tessaly.exe/Tessaly.log");
+        QCOMPARE(cliLog, byWindow.logMessages());
+        // Every line went to standard output too, the summary last.
+        QCOMPARE(r.out.split(QChar('\n'), Qt::SkipEmptyParts), cliLog);
+        QCOMPARE(cliLog.last(), byWindow.dialogs().messages.last());
+    }
+
+    // A simulation reads everything, writes nothing, and shows the rows that
+    // a real run then inserts.
+    void simulationChangesNothing()
+    {
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("*CLIENTE*"));
+        f.writeXml(QStringLiteral("NFe-CLIENTE-9.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
+        f.writeXml(QStringLiteral("NFe-CLIENTE-99.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Dois"));
+        const QString home = f.data() + "/../home";
+        const auto before = fingerprints(f.data());
+        const Result simulated = runCli(f, {"--simular", "clientes", f.xml()}, home);
+        QCOMPARE(simulated.status, 0);
+        QCOMPARE(fingerprints(f.data()), before);
+        QVERIFY(!QFile::exists(home + "/share/Harbek/Tessaly.exe/Tessaly.log"));
+        QStringList wouldInsert;
+        for (const QString& line : simulated.out.split(QChar('\n')))
+            if (line.startsWith(QStringLiteral("Seria incluído: ")))
+                wouldInsert << line.mid(16);
+        QVERIFY(simulated.out.contains(QStringLiteral("\n5 clientes cadastrados com sucesso!\n")));
+        QVERIFY(simulated.out.contains(QStringLiteral("O CPF/CNPJ: 11.444.777/0001-61 já está cadastrado")));
+
+        QCOMPARE(runCli(f, {"clientes", f.xml()}, home).status, 0);
+        QStringList inserted;
+        for (const QString& row : f.rows(QStringLiteral("TabCli.db")))
+            inserted << row.section(QChar('\t'), 0, 0) + QChar(' ') + row.section(QChar('\t'), 2, 2);
+        inserted.sort();
+        wouldInsert.sort();
+        QCOMPARE(wouldInsert, inserted);
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("stderrHas");
+        QTest::addColumn<bool>("withData");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "" << true;
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "" << true;
+        QTest::newRow("no arguments") << QStringList{} << 2 << "Uso: tessaly-import" << true;
+        QTest::newRow("unknown mode") << QStringList{"fornecedores", "XML"} << 2 << "modo desconhecido: fornecedores" << true;
+        QTest::newRow("unknown option") << QStringList{"--depressa", "clientes", "XML"} << 2 << "opção desconhecida" << true;
+        QTest::newRow("no such folder") << QStringList{"clientes", "XML/nada"} << 2 << "não existe" << true;
+        QTest::newRow("nothing inserted") << QStringList{"produtos", "XML"} << 0 << "" << true;
+        QTest::newRow("malformed file") << QStringList{"clientes", "XML"} << 1 << "não é válido" << true;
+        QTest::newRow("refused host") << QStringList{"clientes", "XML"} << 3
+                                      << "Não foi retornada a pasta de dados do software Pelko." << false;
+    }
+    void exitStatuses()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, stderrHas);
+        QFETCH(bool, withData);
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), QByteArray("<cliente><dest>sem fim"));
+        for (QString& a : args)
+            a.replace(QLatin1String("XML"), f.xml());
+        const QString home = f.data() + "/../home";
+        const Result r = runCli(f, args, home, withData);
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.err.contains(stderrHas), qPrintable(r.err));
+        if (status == 1)  // the error is in the log too
+            QVERIFY(messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log").last().contains(stderrHas));
+        if (args.contains(QStringLiteral("--version")))
+            QCOMPARE(r.out, QStringLiteral("tessaly-import 1.0.0\n"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    CliTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "cli_test.moc"
