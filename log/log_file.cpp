@@ -132,12 +132,16 @@ bool containsBreak(std::string_view text)
 bool readAll(int fd, off_t from, off_t to, std::string& out)
 {
     out.resize(size_t(to - from));
-    return paradox::file_io::readAt(fd, reinterpret_cast<uint8_t*>(out.data()), out.size(), from);
+    const auto status = paradox::file_io::readAt(fd, reinterpret_cast<uint8_t*>(out.data()), out.size(), from);
+    errno = status.error();
+    return status.ok();
 }
 
 bool writeAll(int fd, std::string_view data, off_t at)
 {
-    return paradox::file_io::writeAt(fd, reinterpret_cast<const uint8_t*>(data.data()), data.size(), at);
+    const auto status = paradox::file_io::writeAt(fd, reinterpret_cast<const uint8_t*>(data.data()), data.size(), at);
+    errno = status.error();
+    return status.ok();
 }
 
 // Replaces the file by its normal form, whole or not at all.

@@ -37,6 +37,19 @@ inline void putUBE(uint8_t* p, int n, uint64_t v)
     }
 }
 
+// Integers inside records and index entries: big-endian with the sign bit
+// flipped, so that their bytes sort as the numbers do.
+inline int64_t sortableSigned(const uint8_t* p, int n)
+{
+    const uint64_t raw = uBE(p, n) ^ (uint64_t(0x80) << (8 * (n - 1)));
+    const int shift = 64 - 8 * n;
+    return int64_t(raw << shift) >> shift;
+}
+inline void putSortableSigned(uint8_t* p, int n, int64_t v)
+{
+    putUBE(p, n, uint64_t(v) ^ (uint64_t(0x80) << (8 * (n - 1))));
+}
+
 inline bool allZero(const uint8_t* p, size_t n)
 {
     for (size_t i = 0; i < n; ++i)

@@ -23,18 +23,6 @@ constexpr TypeInfo typeTable[] = {
     {FieldType::Bcd, '#'},           {FieldType::Bytes, 'Y'},
 };
 
-int64_t decodeSigned(const uint8_t* p, int n)
-{
-    const uint64_t raw = bytes::uBE(p, n) ^ (uint64_t(0x80) << (8 * (n - 1)));
-    const int shift = 64 - 8 * n;
-    return int64_t(raw << shift) >> shift;
-}
-
-void encodeSigned(uint8_t* p, int n, int64_t v)
-{
-    bytes::putUBE(p, n, uint64_t(v) ^ (uint64_t(0x80) << (8 * (n - 1))));
-}
-
 double decodeDouble(const uint8_t* p)
 {
     uint64_t raw = bytes::uBE(p, 8);
@@ -181,14 +169,14 @@ Value decodeField(const Field& f, const uint8_t* p, const CodePage& codePage)
         const size_t n = end ? size_t(end - p) : size_t(f.size);
         return codePage.toUtf8(std::string_view(reinterpret_cast<const char*>(p), n));
     }
-    case FieldType::Date: return Date{int32_t(decodeSigned(p, 4))};
-    case FieldType::Short: return decodeSigned(p, 2);
+    case FieldType::Date: return Date{int32_t(bytes::sortableSigned(p, 4))};
+    case FieldType::Short: return bytes::sortableSigned(p, 2);
     case FieldType::Long:
-    case FieldType::AutoIncrement: return decodeSigned(p, 4);
+    case FieldType::AutoIncrement: return bytes::sortableSigned(p, 4);
     case FieldType::Currency:
     case FieldType::Number: return decodeDouble(p);
     case FieldType::Logical: return p[0] == 0x81;
-    case FieldType::Time: return Time{int32_t(decodeSigned(p, 4))};
+    case FieldType::Time: return Time{int32_t(bytes::sortableSigned(p, 4))};
     case FieldType::Timestamp: return Timestamp{decodeDouble(p)};
     case FieldType::Bcd: return bcdText(p, f.decimals);
     case FieldType::Bytes: return Bytes{std::string(reinterpret_cast<const char*>(p), size_t(f.size))};
@@ -220,7 +208,7 @@ std::string encodeField(const Field& f, const Value& v, const CodePage& codePage
         const auto* d = std::get_if<Date>(&v);
         if (!d || d->days <= 0)
             return wrongKind(f);
-        encodeSigned(out, 4, d->days);
+        bytes::putSortableSigned(out, 4, d->days);
         return {};
     }
     case FieldType::Short:
@@ -230,7 +218,7 @@ std::string encodeField(const Field& f, const Value& v, const CodePage& codePage
             return wrongKind(f);
         if (!fitsSigned(*integer, f.size))
             return "número fora do intervalo do campo";
-        encodeSigned(out, f.size, *integer);
+        bytes::putSortableSigned(out, f.size, *integer);
         return {};
     }
     case FieldType::Currency:
@@ -252,7 +240,7 @@ std::string encodeField(const Field& f, const Value& v, const CodePage& codePage
         const auto* t = std::get_if<Time>(&v);
         if (!t || t->ms < 0 || t->ms >= 86400000)
             return wrongKind(f);
-        encodeSigned(out, 4, t->ms);
+        bytes::putSortableSigned(out, 4, t->ms);
         return {};
     }
     case FieldType::Timestamp: {

@@ -2,6 +2,7 @@
 
 #include "platform/paradox/file_names.h"
 
+#include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -18,8 +19,9 @@
 namespace paradox {
 namespace {
 
-uint16_t sortableShort(const uint8_t* p) { return uint16_t(bytes::uBE(p, 2) ^ 0x8000); }
-void putSortableShort(uint8_t* p, uint16_t v) { bytes::putUBE(p, 2, uint64_t(v ^ 0x8000)); }
+// Block numbers and counts in index entries are sortable shorts.
+uint16_t sortableShort(const uint8_t* p) { return uint16_t(bytes::sortableSigned(p, 2)); }
+void putSortableShort(uint8_t* p, uint16_t v) { bytes::putSortableSigned(p, 2, int16_t(v)); }
 
 
 } // namespace
@@ -54,9 +56,8 @@ void PrimaryIndex::reopen()
 {
     if (fd_ >= 0)
         ::close(fd_);
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ < 0)
-        throw Error("Não foi possível abrir o índice " + path_ + ": " + std::strerror(errno));
+    if (const auto status = file_io::open(path_, O_RDWR, fd_); !status)
+        throw file_io::errorOf("Não foi possível abrir o índice " + path_, status);
 }
 
 void PrimaryIndex::load()
@@ -90,20 +91,17 @@ int PrimaryIndex::loadNode(const std::vector<uint8_t>& image, int block, int lev
     if (block < 1 || block > h.blocksInFile || seen[size_t(block)])
         throw damaged();
     seen[size_t(block)] = true;
-    const uint8_t* p = image.data() + h.headerSize + size_t(block - 1) * size_t(h.blockSize);
-    const int last = bytes::s16le(p + 4);
-    if (last < -h.recordSize || (last + h.recordSize) % h.recordSize != 0
-        || (last + h.recordSize) / h.recordSize > h.capacity())
+    const ConstBlock b(image.data() + h.headerSize + size_t(block - 1) * size_t(h.blockSize), h.recordSize);
+    if (!b.countValid(h.capacity()))
         throw damaged();
     Node node;
     node.block = block;
     node.level = level;
     node.parent = parent;
-    node.next = bytes::u16le(p);
-    node.prev = bytes::u16le(p + 2);
-    const int count = (last + h.recordSize) / h.recordSize;
-    for (int i = 0; i < count; ++i) {
-        const uint8_t* e = p + 6 + size_t(i) * size_t(h.recordSize);
+    node.next = b.next();
+    node.prev = b.prev();
+    for (int i = 0; i < b.count(); ++i) {
+        const uint8_t* e = b.record(i);
         node.entries.push_back({std::vector<uint8_t>(e, e + keyWidth_), sortableShort(e + keyWidth_),
                                 sortableShort(e + keyWidth_ + 2)});
     }
@@ -331,11 +329,12 @@ void PrimaryIndex::insertEntry(int node, size_t at, Entry entry)
 std::vector<uint8_t> PrimaryIndex::blockBytes(const Node& n) const
 {
     std::vector<uint8_t> b(size_t(header_.blockSize), 0);
-    bytes::putU16le(b.data(), uint16_t(n.next));
-    bytes::putU16le(b.data() + 2, uint16_t(n.prev));
-    bytes::putU16le(b.data() + 4, uint16_t((int(n.entries.size()) - 1) * header_.recordSize));
+    const Block view(b.data(), header_.recordSize);
+    view.setNext(n.next);
+    view.setPrev(n.prev);
+    view.setCount(int(n.entries.size()));
     for (size_t i = 0; i < n.entries.size(); ++i) {
-        uint8_t* e = b.data() + 6 + i * size_t(header_.recordSize);
+        uint8_t* e = view.record(int(i));
         std::memcpy(e, n.entries[i].key.data(), size_t(keyWidth_));
         putSortableShort(e + keyWidth_, n.entries[i].child);
         putSortableShort(e + keyWidth_ + 2, n.entries[i].count);
@@ -443,21 +442,13 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
     }
     storeHeaderCounters(stampDelta);
 
-    // A new file beside the old one, renamed over it: whole or not at all.
-    const std::string temporary = path_ + ".tessaly-new";
     std::vector<uint8_t> file = header_.raw;
     for (const Node& n : nodes_) {
         const auto b = blockBytes(n);
         file.insert(file.end(), b.begin(), b.end());
     }
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const bool ok = fd >= 0 && file_io::writeAt(fd, file.data(), file.size(), 0) && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!ok || std::rename(temporary.c_str(), path_.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        throw Error("Não foi possível gravar o índice " + path_);
-    }
+    if (const auto status = file_io::replaceWhole(path_, file); !status)
+        throw file_io::errorOf("Não foi possível gravar o índice " + path_, status);
     for (Node& n : nodes_)
         n.dirty = false;
     indexNodes();

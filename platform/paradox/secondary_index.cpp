@@ -11,7 +11,7 @@
 namespace paradox {
 namespace {
 
-void putBlock(uint8_t* p, int block) { bytes::putUBE(p, 2, uint64_t(uint16_t(block) ^ 0x8000)); }
+void putBlock(uint8_t* p, int block) { bytes::putSortableSigned(p, 2, int16_t(block)); }
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/header.h"
 
 #include <cerrno>
@@ -52,15 +53,8 @@ uint8_t descriptorSize(const FieldSpec& f) { return uint8_t(f.type == FieldType:
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& data)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw Error("Não foi possível criar " + path + ": " + std::strerror(errno));
-    const bool ok = ::write(fd, data.data(), data.size()) == ssize_t(data.size());
-    ::close(fd);
-    if (!ok) {
-        ::unlink(path.c_str());
-        throw Error("Não foi possível gravar " + path);
-    }
+    if (const auto status = file_io::createNew(path, data); !status)
+        throw file_io::errorOf("Não foi possível criar " + path, status);
 }
 
 // The common start of both headers.

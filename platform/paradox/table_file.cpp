@@ -2,6 +2,7 @@
 
 #include "platform/paradox/file_names.h"
 
+#include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -35,12 +36,11 @@ std::string siblingFile(const std::string& path, std::string_view extension)
 TableFile::TableFile(std::string path)
     : path_(std::move(path))
 {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    writable_ = fd_ >= 0;
-    if (fd_ < 0)
-        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
-        throw Error("Não foi possível abrir a tabela " + path_ + ": " + std::strerror(errno));
+    writable_ = file_io::open(path_, O_RDWR, fd_).ok();
+    if (!writable_) {
+        if (const auto status = file_io::open(path_, O_RDONLY, fd_); !status)
+            throw file_io::errorOf("Não foi possível abrir a tabela " + path_, status);
+    }
     try {
         FileLock lock(fd_, FileLock::Mode::Shared, name());
         load();
@@ -103,15 +103,12 @@ void TableFile::load()
         if (seen[size_t(b)])
             throw damaged("a cadeia de blocos forma um laço (bloco " + std::to_string(b) + ")");
         seen[size_t(b)] = true;
-        const uint8_t* p = data.data() + h.headerSize + size_t(b - 1) * size_t(h.blockSize);
-        const int last = bytes::s16le(p + 4);
-        if (last < -h.recordSize || (last + h.recordSize) % h.recordSize != 0
-            || (last + h.recordSize) / h.recordSize > h.capacity())
+        const ConstBlock view(data.data() + h.headerSize + size_t(b - 1) * size_t(h.blockSize), h.recordSize);
+        if (!view.countValid(h.capacity()))
             throw damaged("contagem de registros inválida no bloco " + std::to_string(b));
-        const int count = (last + h.recordSize) / h.recordSize;
-        chain.push_back({uint16_t(b), uint16_t(count)});
-        total += size_t(count);
-        b = bytes::u16le(p);
+        chain.push_back({uint16_t(b), uint16_t(view.count())});
+        total += size_t(view.count());
+        b = view.next();
     }
     if (total < h.recordCount)
         throw damaged("o cabeçalho conta " + std::to_string(h.recordCount) + " registros e os blocos têm "
@@ -214,7 +211,7 @@ uint8_t* TableFile::block(int number)
 
 const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const
 {
-    return block(b.number) + 6 + size_t(index) * size_t(header_.recordSize);
+    return ConstBlock(block(b.number), header_.recordSize).record(index);
 }
 
 const uint8_t* TableFile::record(size_t row) const

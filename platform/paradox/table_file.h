@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/paradox/block.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/header.h"
@@ -113,6 +114,8 @@ private:
     Identity identityNow() const;
     uint8_t* block(int number);
     const uint8_t* block(int number) const;
+    Block view(int number);
+    ConstBlock view(int number) const;
     const uint8_t* blockRecord(const BlockRef& b, int index) const;
     void rebuildRowIndex() { rowIndexStale_ = true; }
     void refreshRowIndex() const;

@@ -12,6 +12,7 @@
 
 #include "platform/paradox/table_file.h"
 
+#include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -127,16 +128,16 @@ void TableFile::checkWritable()
 void TableFile::writeBlock(int number)
 {
     const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
-    if (!file_io::writeAt(fd_, block(number), size_t(header_.blockSize), at))
-        throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
+    if (const auto status = file_io::writeAt(fd_, block(number), size_t(header_.blockSize), at); !status)
+        throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
 }
 
 void TableFile::writeHeader()
 {
     storeCounters(header_);
     std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    if (!file_io::writeAt(fd_, header_.raw.data(), header_.raw.size(), 0))
-        throw Error("Não foi possível gravar na tabela " + path_ + ": " + std::strerror(errno));
+    if (const auto status = file_io::writeAt(fd_, header_.raw.data(), header_.raw.size(), 0); !status)
+        throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
 }
 
 void TableFile::bumpChangeCounters()
@@ -170,27 +171,30 @@ int TableFile::allocateBlock()
     return b;
 }
 
+Block TableFile::view(int number) { return Block(block(number), header_.recordSize); }
+ConstBlock TableFile::view(int number) const { return ConstBlock(block(number), header_.recordSize); }
+
 void TableFile::initBlock(int number, int prev, int next)
 {
-    uint8_t* p = block(number);
-    std::memset(p, 0, size_t(header_.blockSize));
-    bytes::putU16le(p, uint16_t(next));
-    bytes::putU16le(p + 2, uint16_t(prev));
-    bytes::putU16le(p + 4, uint16_t(-header_.recordSize));
+    std::memset(block(number), 0, size_t(header_.blockSize));
+    const Block b = view(number);
+    b.setNext(next);
+    b.setPrev(prev);
+    b.setCount(0);
 }
 
 void TableFile::setBlockCount(int number, int count)
 {
     touched_.push_back(number);
-    uint8_t* p = block(number);
-    bytes::putU16le(p + 4, uint16_t((count - 1) * header_.recordSize));
+    const Block b = view(number);
+    b.setCount(count);
     // Bytes after the last record are zero, as later engines leave them.
-    const size_t used = 6 + size_t(count) * size_t(header_.recordSize);
-    std::memset(p + used, 0, size_t(header_.blockSize) - used);
+    uint8_t* end = b.record(count);
+    std::memset(end, 0, size_t(b.data() + header_.blockSize - end));
 }
 
-void TableFile::setNext(int number, int next) { bytes::putU16le(block(number), uint16_t(next)); }
-void TableFile::setPrev(int number, int prev) { bytes::putU16le(block(number) + 2, uint16_t(prev)); }
+void TableFile::setNext(int number, int next) { view(number).setNext(next); }
+void TableFile::setPrev(int number, int prev) { view(number).setPrev(prev); }
 
 // Where a key goes: after the last record whose key is not greater, found by
 // the blocks' first keys and then inside the block. withoutLast leaves the
@@ -285,7 +289,7 @@ void TableFile::appendAtTail(const uint8_t* rec)
     const size_t width = size_t(header_.recordSize);
     if (!chain_.empty() && chain_.back().count < header_.capacity()) {
         BlockRef& tail = chain_.back();
-        std::memcpy(block(tail.number) + 6 + tail.count * width, rec, width);
+        std::memcpy(view(tail.number).record(tail.count), rec, width);
         ++tail.count;
         setBlockCount(tail.number, tail.count);
         writeBlock(tail.number);
@@ -293,7 +297,7 @@ void TableFile::appendAtTail(const uint8_t* rec)
         const int tail = chain_.empty() ? 0 : chain_.back().number;
         const int m = allocateBlock();
         initBlock(m, tail, 0);
-        std::memcpy(block(m) + 6, rec, width);
+        std::memcpy(view(m).record(0), rec, width);
         setBlockCount(m, 1);
         writeBlock(m);
         writeHeader();
@@ -351,11 +355,10 @@ void TableFile::placeInKeyOrder(Position target)
     const size_t width = size_t(header_.recordSize);
     const size_t tailIndex = chain_.size() - 1;
     BlockRef& tail = chain_.back();
-    std::vector<uint8_t> row(block(tail.number) + 6 + (tail.count - 1) * width,
-                             block(tail.number) + 6 + tail.count * width);
+    std::vector<uint8_t> row(view(tail.number).record(tail.count - 1), view(tail.number).record(tail.count));
     if (target.block == tailIndex) {
         // Same block: one write moves the row to its place.
-        uint8_t* base = block(tail.number) + 6;
+        uint8_t* base = view(tail.number).record(0);
         std::memmove(base + (target.index + 1) * width, base + target.index * width,
                      (tail.count - 1 - target.index) * width);
         std::memcpy(base + target.index * width, row.data(), width);
@@ -365,7 +368,7 @@ void TableFile::placeInKeyOrder(Position target)
     BlockRef t = chain_[target.block];
     const int capacity = header_.capacity();
     if (t.count < capacity) {
-        uint8_t* base = block(t.number) + 6;
+        uint8_t* base = view(t.number).record(0);
         std::memmove(base + (target.index + 1) * width, base + target.index * width, (t.count - target.index) * width);
         std::memcpy(base + target.index * width, row.data(), width);
         setBlockCount(t.number, t.count + 1);
@@ -373,18 +376,18 @@ void TableFile::placeInKeyOrder(Position target)
         chain_[target.block].count = uint16_t(t.count + 1);
     } else {
         // Split: half the records stay, the rest go to a new block linked after it.
-        std::vector<uint8_t> rows(block(t.number) + 6, block(t.number) + 6 + t.count * width);
+        std::vector<uint8_t> rows(view(t.number).record(0), view(t.number).record(t.count));
         rows.insert(rows.begin() + ptrdiff_t(size_t(target.index) * width), row.begin(), row.end());
         const int total = t.count + 1;
         const int keep = total / 2;
-        const int next = bytes::u16le(block(t.number));
+        const int next = view(t.number).next();
         const int s = allocateBlock();
         initBlock(s, t.number, next);
-        std::memcpy(block(s) + 6, rows.data() + keep * width, size_t(total - keep) * width);
+        std::memcpy(view(s).record(0), rows.data() + keep * width, size_t(total - keep) * width);
         setBlockCount(s, total - keep);
         writeBlock(s);
         writeHeader();
-        std::memcpy(block(t.number) + 6, rows.data(), size_t(keep) * width);
+        std::memcpy(view(t.number).record(0), rows.data(), size_t(keep) * width);
         setBlockCount(t.number, keep);
         setNext(t.number, s);
         writeBlock(t.number);
@@ -447,9 +450,8 @@ void TableFile::repairAfterCrash()
 
 IndexLeaf TableFile::leafOf(int number) const
 {
-    const uint8_t* p = block(number);
-    const int count = (bytes::s16le(p + 4) + header_.recordSize) / header_.recordSize;
-    return {std::vector<uint8_t>(p + 6, p + 6 + keyWidth()), uint16_t(number), uint16_t(count)};
+    const ConstBlock b = view(number);
+    return {std::vector<uint8_t>(b.record(0), b.record(0) + keyWidth()), uint16_t(number), uint16_t(b.count())};
 }
 
 std::vector<IndexLeaf> TableFile::allLeaves() const
@@ -596,7 +598,7 @@ void TableFile::placeRecord(std::vector<uint8_t>& rec)
     }
     for (const Field& f : header_.fields) {
         if (f.type == FieldType::AutoIncrement) {
-            const uint32_t v = uint32_t(bytes::uBE(rec.data() + f.offset, 4) ^ 0x80000000u);
+            const auto v = uint32_t(bytes::sortableSigned(rec.data() + f.offset, 4));
             if (header_.fileVersion >= 5 && v > header_.autoIncrement)
                 header_.autoIncrement = v;
         }
@@ -633,10 +635,9 @@ void TableFile::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stam
     for (const auto& index : secondaryIndexes_) {
         index->add(rec.data(), block, stampBefore, stampAfter);
         for (int moved : splitBlocks_) {
-            const uint8_t* b = this->block(moved);
-            const int count = (bytes::s16le(b + 4) + header_.recordSize) / header_.recordSize;
-            for (int i = 0; i < count; ++i) {
-                const uint8_t* r = b + 6 + size_t(i) * width;
+            const ConstBlock b = view(moved);
+            for (int i = 0; i < b.count(); ++i) {
+                const uint8_t* r = b.record(i);
                 if (std::memcmp(r, rec.data(), width) != 0)
                     index->moved(r, moved);
             }
@@ -663,7 +664,7 @@ void TableFile::updateIndexEntry(const uint8_t* record)
     const Position p = findPosition(record, false);
     if (!before(p) || compareKeys(before(p), record) != 0)
         throw Error("O índice " + name() + " não tem a entrada de uma linha da tabela.");
-    uint8_t* entry = block(chain_[p.block].number) + 6 + size_t(p.index - 1) * width;
+    uint8_t* entry = view(chain_[p.block].number).record(p.index - 1);
     std::memcpy(entry + width - 2, record + width - 2, 2);
     writeBlock(chain_[p.block].number);
     bumpChangeCounters();
