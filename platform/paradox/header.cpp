@@ -132,6 +132,28 @@ std::string parseHeader(const uint8_t* d, size_t available, uint64_t fileSize, H
     return {};
 }
 
+void storeLayout(Header& h)
+{
+    uint8_t* d = h.raw.data();
+    bytes::putU16le(d + recordSize, uint16_t(h.recordSize));
+    bytes::putU16le(d + headerSize, uint16_t(h.raw.size()));
+    d[fileType] = uint8_t(h.fileType);
+    d[blockSizeCode] = uint8_t(h.blockSize / 1024);
+    bytes::putU16le(d + fieldCount, uint16_t(h.fields.size()));
+    bytes::putU16le(d + keyFieldCount, uint16_t(h.keyFieldCount));
+    d[sortOrder] = uint8_t(h.sortOrderCode);
+    d[fileVersion] = uint8_t(h.fileVersion);
+    const bool extension = h.hasDataExtension();
+    if (extension)
+        bytes::putU16le(d + codePage, uint16_t(h.codePage));
+    const size_t base = extension ? descriptorsWithExtension : descriptorsWithout;
+    for (size_t i = 0; i < h.fields.size(); ++i) {
+        const Field& f = h.fields[i];
+        d[base + 2 * i] = uint8_t(f.type);
+        d[base + 2 * i + 1] = uint8_t(f.type == FieldType::Bcd ? f.decimals : f.size);
+    }
+}
+
 void storeCounters(Header& h)
 {
     uint8_t* d = h.raw.data();

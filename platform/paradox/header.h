@@ -32,6 +32,7 @@ inline constexpr int blocksInUse = 0x0A;
 inline constexpr int blocksInFile = 0x0C;
 inline constexpr int firstBlock = 0x0E;
 inline constexpr int lastBlock = 0x10;
+inline constexpr int unknown12 = 0x12;  // meaning unknown: written as the host's engine writes it
 inline constexpr int modifiedFlags1 = 0x14;
 inline constexpr int indexRoot = 0x1E;
 inline constexpr int indexLevels = 0x20;
@@ -47,14 +48,26 @@ inline constexpr int writeProtected = 0x38;
 inline constexpr int fileVersion = 0x39;
 inline constexpr int maxBlocks = 0x3A;
 inline constexpr int auxPasswords = 0x3D;
+inline constexpr int plainMarks = 0x3E;  // 1F 0F in an unencrypted table
 inline constexpr int autoIncrement = 0x49;
 inline constexpr int firstFreeBlock = 0x4D;
 inline constexpr int indexUpdateRequired = 0x4F;
 inline constexpr int realHeaderSize = 0x51;
+inline constexpr int dataHeaderMark = 0x56;  // 0x20 in a table of version 4 and later
+inline constexpr int versionWord1 = 0x58;  // 0x0100 + version byte
+inline constexpr int versionWord2 = 0x5A;
 inline constexpr int encryption2 = 0x5C;
+inline constexpr int structureTime = 0x60;
+inline constexpr int highestFieldId = 0x64;
+inline constexpr int fieldNumbersOffset = 0x66;  // less 0x58
 inline constexpr int codePage = 0x6A;
+inline constexpr int extensionMarks = 0x6C;  // 01 01
 inline constexpr int sortOrderOffset = 0x6E;
 inline constexpr int changeCount4 = 0x70;
+// Where the field descriptors start: after the extension of version 4 and
+// later data files, at its place in older files and in index files.
+inline constexpr int descriptorsWithExtension = 0x78;
+inline constexpr int descriptorsWithout = 0x58;
 } // namespace offsets
 
 // The decoded header of a table or index file. The raw bytes are kept so that
@@ -99,5 +112,11 @@ std::string parseHeader(const uint8_t* data, size_t available, uint64_t fileSize
 // Writes the counters of h into h.raw (record count, blocks, chain ends, free
 // list, auto-increment, index root and levels).
 void storeCounters(Header& h);
+
+// Writes the layout of h into h.raw, sized already to the header: record and
+// header size, file type, block size, field and key counts, version, code
+// page (with the extension), and the field descriptors at their place. With
+// the counters, what parseHeader reads back.
+void storeLayout(Header& h);
 
 } // namespace paradox

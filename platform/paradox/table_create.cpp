@@ -49,27 +49,41 @@ int storedSize(const FieldSpec& f)
     }
 }
 
-uint8_t descriptorSize(const FieldSpec& f) { return uint8_t(f.type == FieldType::Bcd ? f.size : storedSize(f)); }
-
 void writeFile(const std::string& path, const std::vector<uint8_t>& data)
 {
     if (const auto status = file_io::createNew(path, data); !status)
         throw file_io::errorOf("Não foi possível criar " + path, status);
 }
 
-// The common start of both headers.
-void fixedPart(std::vector<uint8_t>& h, int recordSize, FileType type, int blockCode, int fieldCount,
-               int keyFields, int codeSix)
+// A header of size bytes (rounded up to whole 2 KB) for these fields.
+Header newHeader(size_t used, FileType type, int recordSize, int blockKb, const std::vector<Field>& fields,
+                 int keyFields, int codePage)
 {
-    bytes::putU16le(&h[offsets::recordSize], uint16_t(recordSize));
-    bytes::putU16le(&h[headerSize], uint16_t(h.size()));
-    h[fileType] = uint8_t(type);
-    h[blockSizeCode] = uint8_t(blockCode);
-    bytes::putU16le(&h[0x12], uint16_t(codeSix));
-    bytes::putU16le(&h[offsets::fieldCount], uint16_t(fieldCount));
-    bytes::putU16le(&h[keyFieldCount], uint16_t(keyFields));
-    h[sortOrder] = sortOrderByte;
-    h[fileVersion] = version7;
+    Header h;
+    h.raw.assign((used + 0x7FF) / 0x800 * 0x800, 0);
+    h.recordSize = recordSize;
+    h.fileType = type;
+    h.blockSize = blockKb * 1024;
+    h.fields = fields;
+    h.keyFieldCount = keyFields;
+    h.sortOrderCode = sortOrderByte;
+    h.fileVersion = version7;
+    h.codePage = codePage;
+    h.indexRoot = type == FileType::PrimaryIndex ? 1 : 0;
+    storeLayout(h);
+    storeCounters(h);
+    bytes::putU16le(&h.raw[realHeaderSize], uint16_t(used));
+    return h;
+}
+
+Field fieldOf(const FieldSpec& spec)
+{
+    Field f;
+    f.name = spec.name;
+    f.type = spec.type;
+    f.size = storedSize(spec);
+    f.decimals = spec.type == FieldType::Bcd ? spec.size : 0;
+    return f;
 }
 
 } // namespace
@@ -144,32 +158,32 @@ void createTable(const std::string& path, const TableSpec& layout)
         names.push_back(0);
     }
     const std::string tableName = fileNameOf(path).substr(0, tableNameLength - 1);
-    const size_t namesAt = 0x78 + 2 * size_t(n) + 4 + 4 * size_t(n) + tableNameLength;
+    const size_t namesAt = descriptorsWithExtension + 2 * size_t(n) + 4 + 4 * size_t(n) + tableNameLength;
     const size_t numbersAt = namesAt + names.size();
     const size_t sortAt = numbersAt + 2 * size_t(n);
     const size_t used = sortAt + std::strlen(sortOrderName) + 1;
-    std::vector<uint8_t> h((used + 0x7FF) / 0x800 * 0x800, 0);
-    fixedPart(h, recordSize, keys ? FileType::KeyedTable : FileType::UnkeyedTable, code, n, keys, n + 2);
+    std::vector<Field> fields;
+    for (const FieldSpec& f : layout.fields)
+        fields.push_back(fieldOf(f));
+    Header db = newHeader(used, keys ? FileType::KeyedTable : FileType::UnkeyedTable, recordSize, code, fields, keys,
+                          layout.codePage);
+    std::vector<uint8_t>& h = db.raw;
+    bytes::putU16le(&h[unknown12], uint16_t(n + 2));
     bytes::putU32le(&h[encryption1], 0xFF00FF00);
     h[structureStamp] = 1;
-    h[0x3E] = 0x1F;
-    h[0x3F] = 0x0F;
-    bytes::putU16le(&h[realHeaderSize], uint16_t(used));
-    h[0x56] = 0x20;
-    bytes::putU16le(&h[0x58], 0x0100 + version7);
-    bytes::putU16le(&h[0x5A], 0x0100 + version7);
-    bytes::putU32le(&h[0x60], uint32_t(std::time(nullptr)));
-    bytes::putU16le(&h[0x64], uint16_t(n + 1));
-    bytes::putU16le(&h[0x66], uint16_t(numbersAt - 0x58));
-    bytes::putU16le(&h[offsets::codePage], uint16_t(layout.codePage));
-    h[0x6C] = 1;
-    h[0x6D] = 1;
-    bytes::putU16le(&h[sortOrderOffset], uint16_t(sortAt - 0x58));
-    for (int i = 0; i < n; ++i) {
-        h[0x78 + 2 * size_t(i)] = uint8_t(layout.fields[size_t(i)].type);
-        h[0x78 + 2 * size_t(i) + 1] = descriptorSize(layout.fields[size_t(i)]);
+    h[plainMarks] = 0x1F;
+    h[plainMarks + 1] = 0x0F;
+    h[dataHeaderMark] = 0x20;
+    bytes::putU16le(&h[versionWord1], 0x0100 + version7);
+    bytes::putU16le(&h[versionWord2], 0x0100 + version7);
+    bytes::putU32le(&h[structureTime], uint32_t(std::time(nullptr)));
+    bytes::putU16le(&h[highestFieldId], uint16_t(n + 1));
+    bytes::putU16le(&h[fieldNumbersOffset], uint16_t(numbersAt - descriptorsWithout));
+    h[extensionMarks] = 1;
+    h[extensionMarks + 1] = 1;
+    bytes::putU16le(&h[sortOrderOffset], uint16_t(sortAt - descriptorsWithout));
+    for (int i = 0; i < n; ++i)
         bytes::putU16le(&h[numbersAt + 2 * size_t(i)], uint16_t(i + 1));
-    }
     std::memcpy(&h[namesAt - tableNameLength], tableName.data(), tableName.size());
     std::memcpy(&h[namesAt], names.data(), names.size());
     std::memcpy(&h[sortAt], sortOrderName, std::strlen(sortOrderName));
@@ -180,17 +194,12 @@ void createTable(const std::string& path, const TableSpec& layout)
         int keyWidth = 0;
         for (int i = 0; i < keys; ++i)
             keyWidth += storedSize(layout.fields[size_t(i)]);
-        const size_t pxUsed = 0x58 + 2 * size_t(keys) + 4 + tableNameLength;
-        px.assign((pxUsed + 0x7FF) / 0x800 * 0x800, 0);
-        fixedPart(px, keyWidth + 6, FileType::PrimaryIndex, code, keys, 0, n + 3);
-        bytes::putU16le(&px[indexRoot], 1);
-        bytes::putU16le(&px[realHeaderSize], uint16_t(pxUsed));
-        for (int i = 0; i < keys; ++i) {
-            px[0x58 + 2 * size_t(i)] = uint8_t(layout.fields[size_t(i)].type);
-            px[0x58 + 2 * size_t(i) + 1] = descriptorSize(layout.fields[size_t(i)]);
-        }
+        const size_t pxUsed = descriptorsWithout + 2 * size_t(keys) + 4 + tableNameLength;
+        const std::vector<Field> keyFields(fields.begin(), fields.begin() + keys);
+        px = newHeader(pxUsed, FileType::PrimaryIndex, keyWidth + 6, code, keyFields, 0, 0).raw;
+        bytes::putU16le(&px[unknown12], uint16_t(n + 3));
         const std::string pxName = fileNameOf(indexPath).substr(0, tableNameLength - 1);
-        std::memcpy(&px[0x58 + 2 * size_t(keys) + 4], pxName.data(), pxName.size());
+        std::memcpy(&px[descriptorsWithout + 2 * size_t(keys) + 4], pxName.data(), pxName.size());
     }
     writeFile(path, h);
     if (keys) {
