@@ -125,6 +125,7 @@ private:
     // The family of files is looked at once after each load.
     void checkWritable();
     void checkForeignUse(const std::vector<std::string>& files);
+    // Crash repair (table_repair.cpp).
     void repairAfterCrash();
     struct Position {
         size_t block;  // chain index
@@ -136,6 +137,7 @@ private:
     void appendAtTail(const uint8_t* record);
     void placeInKeyOrder(Position target);
     void placeRecord(std::vector<uint8_t>& rec);
+    // Keeping the secondary indexes (index_file.cpp).
     void updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore);
     void removeTailRecord();
     int allocateBlock();

@@ -406,95 +406,6 @@ void TableFile::placeInKeyOrder(Position target)
     writeHeader();
 }
 
-// What an insert killed halfway leaves is looked for once after each load:
-// between loads this process keeps the files whole itself.
-void TableFile::repairAfterCrash()
-{
-    if (!repairPending_)
-        return;
-    repairPending_ = false;
-    size_t total = 0;
-    for (const BlockRef& b : chain_)
-        total += b.count;
-    bool changed = false;
-    while (total > header_.recordCount) {
-        removeTailRecord();
-        --total;
-        changed = true;
-    }
-    for (size_t i = 0; i < chain_.size(); ++i) {
-        const int prev = i == 0 ? 0 : chain_[i - 1].number;
-        if (bytes::u16le(block(chain_[i].number) + 2) != prev) {
-            setPrev(chain_[i].number, prev);
-            writeBlock(chain_[i].number);
-        }
-    }
-    const size_t rows = rowCount();
-    if (keyed() && rows >= 2
-        && compareKeys(record(rows - 1), record(rows - 2)) < 0) {
-        const Position target = findPosition(record(rows - 1), true);
-        const uint8_t* previous = before(target);
-        const bool duplicate = previous && compareKeys(previous, record(rows - 1)) == 0;
-        if (duplicate) {
-            --header_.recordCount;
-            writeHeader();
-            removeTailRecord();
-        } else {
-            placeInKeyOrder(target);
-        }
-        changed = true;
-    }
-    if (changed)
-        writeHeader();
-}
-
-IndexLeaf TableFile::leafOf(int number) const
-{
-    const ConstBlock b = view(number);
-    return {std::vector<uint8_t>(b.record(0), b.record(0) + keyWidth()), uint16_t(number), uint16_t(b.count())};
-}
-
-std::vector<IndexLeaf> TableFile::allLeaves() const
-{
-    std::vector<IndexLeaf> leaves;
-    for (const BlockRef& b : chain_)
-        if (b.count > 0)
-            leaves.push_back(leafOf(b.number));
-    return leaves;
-}
-
-bool TableFile::primaryIndexAgrees() const
-{
-    if (!keyed())
-        return true;
-    return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
-}
-
-bool TableFile::inKeyOrder() const
-{
-    for (size_t r = 1; r < rowCount(); ++r)
-        if (compareKeys(record(r - 1), record(r)) >= 0)
-            return false;
-    return true;
-}
-
-// The index must describe the blocks before it is changed step by step; one
-// left behind by an interrupted insert is written anew.
-void TableFile::checkPrimaryIndex()
-{
-    if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
-    if (!primaryIndexVerified_) {
-        const auto leaves = allLeaves();
-        if (!primaryIndex_->describes(leaves))
-            primaryIndex_->rebuild(leaves, 0);
-        primaryIndexVerified_ = true;
-    }
-    touched_.clear();
-    linked_.clear();
-    freed_.clear();
-}
-
 void TableFile::updatePrimaryIndex()
 {
     if (!keyed())
@@ -563,17 +474,6 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     return rec;
 }
 
-void TableFile::checkPlacement(const std::vector<uint8_t>& rec)
-{
-    const auto held = lock(FileLock::Mode::Shared);
-    refresh();
-    const Position target = findPosition(rec.data(), false);
-    const uint8_t* previous = before(target);
-    if (previous && compareKeys(previous, rec.data()) == 0)
-        throw Error("Chave duplicada no índice " + name() + ".");
-    checkKeyOrderSupported(rec.data(), target);
-}
-
 void TableFile::placeRecord(std::vector<uint8_t>& rec)
 {
     splitBlocks_.clear();
@@ -624,54 +524,4 @@ int TableFile::primaryIndexStamp()
 
 // The new row gets its entry in every maintained secondary index, and rows
 // that a split moved get the number of their new block.
-void TableFile::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore)
-{
-    if (secondaryIndexes_.empty())
-        return;
-    const int stampAfter = primaryIndexStamp();
-    const Position p = findPosition(rec.data(), false);
-    const int block = chain_[p.block].number;
-    const size_t width = size_t(header_.recordSize);
-    for (const auto& index : secondaryIndexes_) {
-        index->add(rec.data(), block, stampBefore, stampAfter);
-        for (int moved : splitBlocks_) {
-            const ConstBlock b = view(moved);
-            for (int i = 0; i < b.count(); ++i) {
-                const uint8_t* r = b.record(i);
-                if (std::memcmp(r, rec.data(), width) != 0)
-                    index->moved(r, moved);
-            }
-        }
-    }
-}
-
-void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
-{
-    const auto held = lock(FileLock::Mode::Exclusive);
-    refresh();
-    uint8_t& stamp = header_.raw[0x2F];
-    if (stamp == uint8_t(tableStampBefore))
-        stamp = uint8_t(tableStampAfter);
-    placeRecord(record);
-}
-
-void TableFile::updateIndexEntry(const uint8_t* record)
-{
-    const auto held = lock(FileLock::Mode::Exclusive);
-    refresh();
-    checkPrimaryIndex();
-    const size_t width = size_t(header_.recordSize);
-    const Position p = findPosition(record, false);
-    if (!before(p) || compareKeys(before(p), record) != 0)
-        throw Error("O índice " + name() + " não tem a entrada de uma linha da tabela.");
-    uint8_t* entry = view(chain_[p.block].number).record(p.index - 1);
-    std::memcpy(entry + width - 2, record + width - 2, 2);
-    writeBlock(chain_[p.block].number);
-    bumpChangeCounters();
-    writeHeader();
-    primaryIndex_->update({}, {}, 1);
-    identity_ = identityNow();
-    ++generation_;
-}
-
 } // namespace paradox
