@@ -4,6 +4,7 @@
 #include "platform/xml/document.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -19,6 +20,14 @@ QString extensionOf(const QString& name)
 {
     const qsizetype dot = name.lastIndexOf(QChar('.'));
     return dot < 0 ? QString() : name.mid(dot);
+}
+
+// NF-e documents are named by their 44-digit access key: such a file makes
+// a folder of files for either mode.
+bool holdsAccessKey(const QString& name)
+{
+    static const QRegularExpression key(QStringLiteral("[0-9]{44}"));
+    return key.match(name).hasMatch();
 }
 
 } // namespace
@@ -54,7 +63,8 @@ void FolderSearch::searchFolder(const QString& Arquivo, const QString& Extensao,
         if (!skip) {
             if (entry.Attr & faDirectory) {
                 searchFolder(Arquivo, Extensao, base + QChar('/') + name, NaoIncluir);
-            } else if (asciiUpper(name).contains(wanted) && asciiUpper(extensionOf(name)) == wantedExtension) {
+            } else if ((asciiUpper(name).contains(wanted) || holdsAccessKey(name))
+                       && asciiUpper(extensionOf(name)) == wantedExtension) {
                 // Only a regular file makes the folder an export folder.
                 const QByteArray path = QFile::encodeName(base) + '/' + entry.nativeName;
                 const std::string reason = xml::passedOver(path.toStdString(), name.toStdString());

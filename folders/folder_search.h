@@ -8,8 +8,8 @@
 #include <utility>
 
 // The search for the first folder below a starting folder that holds a file
-// of the mode (its name holds Arquivo and ends with Extensao, both without
-// regard to ASCII case): folders in name order, depth first, the names that
+// of the mode (its name holds Arquivo, or the 44-digit access key that names
+// an NF-e document, and ends with Extensao; without regard to ASCII case): folders in name order, depth first, the names that
 // occur in NaoIncluir and the recycle bin left out, every folder entered once
 // however links lead back to it. Entries named like a file of the mode but no
 // regular file are passed over and reported through the log line callback;

@@ -25,11 +25,16 @@ QString withCepHyphen(const QString& cep)
 
 bool ImportService::importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente)
 {
+    return importClient(documento.root().child("dest"), consulta, cliente);
+}
+
+// One recipient block, of an export file or of an NF-e document.
+bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente)
+{
     const int32_t lastCode = cliente.Codigo;
     cliente = TCliente{};
     cliente.Codigo = lastCode;
 
-    const xml::Element dest = documento.root().child("dest");
     const QString cpf = trimmedText(dest.child("CPF"));
     const bool person = !cpf.isEmpty();
     bool accepted = true;

@@ -184,8 +184,11 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     for (size_t done = 0; resultadoBusca == 0; ++done) {
         reporter_.progress(done, search.size());
         reporter_.pause(Pause::FolderEntry);
+        const QByteArray path = QFile::encodeName(pasta) + '/' + registroBusca.nativeName;
         if (registroBusca.Name.contains(m.prefix, Qt::CaseSensitive))
-            inserted += importFile(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, mode, estado) ? 1 : 0;
+            inserted += importFile(path, mode, estado) ? 1 : 0;
+        else
+            inserted += importDocument(path, mode, estado);
         resultadoBusca = search.findNext(registroBusca);
     }
     reporter_.progress(search.size(), search.size());
@@ -221,4 +224,58 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
     return mode == ImportMode::Clientes
                ? importaCliente(*xmlDocumento_, *query_, estado.clienteAtual)
                : importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
+}
+
+// An entry whose name is not one of the mode's export files: an NF-e
+// document, told by its root element, gives its recipient or its items; any
+// other file is none of the run's business.
+int32_t ImportService::importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+{
+    constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
+    if (!xml::passedOver(path.toStdString(), {}).empty())
+        return 0;
+    const xml::RootElement root = xml::rootElementOf(path.toStdString());
+    if (root.namespaceUri != nfeNamespace)
+        return 0;
+    const QString quoted = QStringLiteral("\"") + registroBusca.Name + QStringLiteral("\"");
+    if (root.localName == "procEventoNFe") {
+        log(QStringLiteral("O arquivo ") + quoted
+            + QStringLiteral(" é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado."));
+        return 0;
+    }
+    if (root.localName != "nfeProc" && root.localName != "NFe")
+        return 0;
+    log(QStringLiteral("Arquivo localizado: ") + quoted + QStringLiteral("."));
+    try {
+        xmlDocumento_->load(path.toStdString());
+    } catch (const xml::SkippedFile& e) {
+        log(QString::fromUtf8(e.what()));
+        return 0;
+    }
+    const xml::Element top = xmlDocumento_->root();
+    const bool processed = root.localName == "nfeProc";
+    const QString status = trimmedText(top.path({"protNFe", "infProt", "cStat"}));
+    if (processed && !status.isEmpty() && status != QLatin1String("100") && status != QLatin1String("150")) {
+        log(QStringLiteral("A nota do arquivo ") + quoted + QStringLiteral(" não foi autorizada (cStat ")
+            + visibleText(status) + QStringLiteral(") e foi ignorada."));
+        return 0;
+    }
+    const xml::Element nota = (processed ? top.child("NFe") : top).child("infNFe");
+    if (mode == ImportMode::Clientes) {
+        const xml::Element dest = nota.child("dest");
+        if (trimmedText(dest.child("CPF")).isEmpty() && trimmedText(dest.child("CNPJ")).isEmpty()) {
+            log(QStringLiteral("A nota do arquivo ") + quoted
+                + QStringLiteral(" não tem destinatário com CPF ou CNPJ e foi ignorada."));
+            return 0;
+        }
+        return importClient(dest, *query_, estado.clienteAtual) ? 1 : 0;
+    }
+    std::vector<xml::Element> items = nota.children("det");
+    std::stable_sort(items.begin(), items.end(), [](const xml::Element& a, const xml::Element& b) {
+        return QString::fromStdString(a.attribute("nItem")).toInt() < QString::fromStdString(b.attribute("nItem")).toInt();
+    });
+    int32_t inserted = 0;
+    for (const xml::Element& det : items)
+        inserted += importProduct(det, *query_, estado.produtoAtual, estado.codigoProduto) ? 1 : 0;
+    return inserted;
 }

@@ -16,6 +16,7 @@ class Table;
 }
 namespace xml {
 class Document;
+class Element;
 }
 
 // The two kinds of run: client files into TABCLI, product files into TABEST1.
@@ -63,8 +64,9 @@ struct ImportOutcome {
     QString message;
 };
 
-// The import: reads every file of the mode in a folder and inserts the
-// records that are new into the host's tables. It shows nothing and never
+// The import: reads every file of the mode in a folder (the export files
+// named for the mode, and NF-e documents whatever their names) and inserts
+// the records that are new into the host's tables. It shows nothing and never
 // ends the process; an error that ends a run is thrown to the caller, and the
 // rows inserted before it stay.
 class ImportService {
@@ -92,6 +94,9 @@ public:
 
 private:
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    int32_t importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
+    bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, QString& codigoProduto);
     bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
                        const std::set<QString>& simulated);
     int32_t nextFreeCode(db::Query& consulta, const char* lookup, int32_t last);

@@ -58,12 +58,19 @@ bool isOriginCode(int32_t origin) { return origin >= 0 && origin <= 8; }
 bool ImportService::importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto,
                                    QString& codigoProduto)
 {
+    return importProduct(documento.root().child("det"), consulta, produto, codigoProduto);
+}
+
+// One item block, of an export file or of an NF-e document.
+bool ImportService::importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto,
+                                  QString& codigoProduto)
+{
     codigoProduto.clear();
     const int32_t lastCode = produto.Codigo;
     produto = TProduto{};
     produto.Codigo = lastCode;
 
-    const xml::Element prod = documento.root().path({"det", "prod"});
+    const xml::Element prod = det.child("prod");
     const QString description = trimmedText(prod.child("xProd"));
     if (description.isEmpty())
         return false;
@@ -86,7 +93,7 @@ bool ImportService::importaProduto(xml::Document& documento, db::Query& consulta
 
     // Real items carry orig and CST (CSOSN under Simples Nacional) in the one
     // group element below ICMS (ICMS00, ICMS20, ICMSSN102...).
-    const xml::Element icms = documento.root().path({"det", "imposto", "ICMS"});
+    const xml::Element icms = det.path({"imposto", "ICMS"});
     const xml::Element group = icms.childStartingWith("ICMS");
     QString origin = trimmedText(icms.child("orig"));
     if (origin.isEmpty())

@@ -51,6 +51,8 @@ private slots:
         QTest::newRow("deep nesting") << QStringList{"1/2/3/4/5/6/7/8/CLIENTE-9.xml"} << "CLIENTE-" << "/1/2/3/4/5/6/7/8";
         // Single letters occur in the excluded path: such folders are never entered.
         QTest::newRow("letters of the excluded path") << QStringList{"a/CLIENTE-9.xml"} << "CLIENTE-" << "-";
+        QTest::newRow("NF-e documents named by their access key")
+            << QStringList{"notas/35200114200166000187550010000000046550000008-procNFe.xml"} << "PRODUTO-" << "/notas";
         QTest::newRow("accented letters are not folded") << QStringList{"x/CLIENTÉ-1.xml", "y/clienté-1.xml"}
                                                          << "CLIENTÉ-" << "/x";
     }

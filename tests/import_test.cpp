@@ -461,6 +461,99 @@ private slots:
         QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 1);
     }
 
+    // NF-e documents, whatever their names, give the rows that the export
+    // files cut from them give.
+    void documentsGiveTheRowsOfTheirExports_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("clientes") << 0;
+        QTest::newRow("produtos") << 1;
+    }
+    void documentsGiveTheRowsOfTheirExports()
+    {
+        QFETCH(int, mode);
+        const QString table = mode == 0 ? QStringLiteral("TabCli.db") : QStringLiteral("TabEst1.db");
+        ImportFixture fromExports;
+        fromExports.copyRealExports(QStringLiteral("*"));
+        fromExports.run(mode);
+        ImportFixture fromDocuments;
+        QDir source(QStringLiteral(SHARED_DIR "/data/nfe/source"));
+        for (const QString& name : source.entryList(QDir::Files))
+            QFile::copy(source.filePath(name), fromDocuments.xml() + QChar('/') + name);
+        fromDocuments.run(mode);
+        QCOMPARE(fromDocuments.dialogs().messages, fromExports.dialogs().messages);
+        QStringList a = fromDocuments.rows(table);
+        QStringList b = fromExports.rows(table);
+        if (mode == 0) {  // client codes follow the order of the files
+            for (QStringList* rows : {&a, &b})
+                for (QString& r : *rows)
+                    r = r.section(QChar('\t'), 1);
+        }
+        a.sort();
+        b.sort();
+        QCOMPARE(a, b);
+        const QStringList log = fromDocuments.logMessages();
+        QCOMPARE(log.filter(QStringLiteral("Arquivo localizado: ")).size(), source.entryList(QDir::Files).size());
+        if (mode == 1) {  // the consumer invoice's four items, in item order
+            const QStringList items = log.mid(log.indexOf(QStringLiteral("Arquivo localizado: \"tests_fixtures_xml_nfce.xml\".")) + 1, 4);
+            QCOMPARE(items.size(), 4);
+            for (const QString& line : items)
+                QVERIFY2(line.startsWith(QStringLiteral("Produto ")) || line.startsWith(QStringLiteral("O Produto com código")),
+                         qPrintable(line));
+        }
+    }
+
+    // Documents beside exports, with the cases a real folder holds.
+    void documentsOfEveryKind()
+    {
+        ImportFixture f;
+        const auto document = [](const QString& root, const QString& dest, const QString& items, const QString& status) {
+            const QString nfe = QStringLiteral("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe versao=\"4.00\">"
+                                               "<ide><mod>55</mod></ide>%1%2</infNFe></NFe>").arg(dest, items);
+            if (root == QLatin1String("NFe"))
+                return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + nfe).toUtf8();
+            return QStringLiteral("<?xml version=\"1.0\"?><nfeProc versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\">%1"
+                                  "<protNFe><infProt><cStat>%2</cStat></infProt></protNFe></nfeProc>")
+                .arg(nfe, status)
+                .toUtf8();
+        };
+        const QString dest = QStringLiteral("<dest><CNPJ>11444777000161</CNPJ><xNome>Da nota</xNome></dest>");
+        const auto item = [](int n, const QString& name) {
+            return QStringLiteral("<det nItem=\"%1\"><prod><xProd>%2</xProd></prod></det>").arg(n).arg(name);
+        };
+        f.writeXml(QStringLiteral("35200114200166000187550010000000046550000008-procNFe.xml"),
+                   document("nfeProc", dest, item(2, "Segundo") + item(1, "Primeiro"), "100"));
+        f.writeXml(QStringLiteral("qualquer.xml"),
+                   document("NFe", QStringLiteral("<dest><CPF>11144477735</CPF><xNome>Sem prefixo</xNome></dest>"), item(1, "Avulso"), ""));
+        f.writeXml(QStringLiteral("denegada.xml"), document("nfeProc", dest, item(1, "Negado"), "302"));
+        f.writeXml(QStringLiteral("consumidor.xml"), document("NFe", QString(), item(1, "Balcão"), ""));
+        f.writeXml(QStringLiteral("cancelamento.xml"),
+                   "<procEventoNFe versao=\"1.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><evento/></procEventoNFe>");
+        f.writeXml(QStringLiteral("outro.xml"), "<outro xmlns=\"http://example.com\"/>");
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(cnpj("58716523000119"), QStringLiteral("Da exportação")));
+        f.writeXml(QStringLiteral("PRODUTO-1.xml"), productXml(QStringLiteral("<xProd>Exportado</xProd>")));
+
+        f.run(0);
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("3 clientes cadastrados com sucesso!")});
+        QStringList log = f.logMessages();
+        QVERIFY(log.contains(QStringLiteral("O arquivo \"cancelamento.xml\" é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado.")));
+        QVERIFY(log.contains(QStringLiteral("A nota do arquivo \"denegada.xml\" não foi autorizada (cStat 302) e foi ignorada.")));
+        QVERIFY(log.contains(QStringLiteral("A nota do arquivo \"consumidor.xml\" não tem destinatário com CPF ou CNPJ e foi ignorada.")));
+        QVERIFY(!log.join(QChar('\n')).contains(QLatin1String("outro.xml")));
+        QVERIFY(f.rows(QStringLiteral("TabCli.db")).filter(QStringLiteral("\tSem prefixo\t")).size() == 1);
+
+        f.dialogs().messages.clear();
+        f.run(1);
+        // Items in item order: the generated codes follow nItem, not the
+        // order of the elements.
+        QCOMPARE(f.dialogs().messages, QStringList{QStringLiteral("5 Produtos cadastrados com sucesso!")});
+        QStringList codes;
+        for (const QString& r : f.rows(QStringLiteral("TabEst1.db")))
+            codes << r.section(QChar('\t'), 0, 0) + QChar('=') + r.section(QChar('\t'), 3, 3);
+        codes.sort();
+        QCOMPARE(codes, (QStringList{"000001=Primeiro", "000002=Segundo", "000003=Balcão", "000004=Exportado", "000005=Avulso"}));
+    }
+
     void priceThatDoesNotConvertEndsTheRun()
     {
         ImportFixture f;

@@ -148,6 +148,29 @@ TEST_F(XmlDocumentTest, PassesOverWhatIsNoExportFile)
     EXPECT_EQ(xml::passedOver(write("good.xml", "<r/>"), "good.xml"), "");
 }
 
+// Only the first bytes are looked at to tell an NF-e document.
+TEST_F(XmlDocumentTest, TellsTheRootElementFromTheFirstBytes)
+{
+    const std::string nfe = "http://www.portalfiscal.inf.br/nfe";
+    const struct {
+        std::string bytes;
+        std::string name;
+        std::string uri;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?>\n<!-- nota -->\n<nfeProc versao=\"4.00\" xmlns=\"" + nfe + "\"><NFe/></nfeProc>", "nfeProc", nfe},
+        {"\xEF\xBB\xBF<NFe xmlns='" + nfe + "'>", "NFe", nfe},
+        {"<nfe:NFe xmlns:x=\"other\" xmlns:nfe=\"" + nfe + "\">", "NFe", nfe},
+        {std::string("\xFF\xFE<\0N\0F\0e\0 \0x\0m\0l\0n\0s\0=\0\"\0a\0\"\0>\0", 32), "NFe", "a"},
+        {"<cliente><dest/></cliente>", "cliente", ""},
+        {"no markup at all", "", ""},
+    };
+    for (const auto& c : cases) {
+        const xml::RootElement root = xml::rootElementOf(write("r.xml", c.bytes));
+        EXPECT_EQ(root.localName, c.name) << c.bytes;
+        EXPECT_EQ(root.namespaceUri, c.uri) << c.bytes;
+    }
+}
+
 TEST(VisibleText, ShowsEveryByteOnOneLine)
 {
     const struct {

@@ -5,6 +5,7 @@
 #include "platform/text/visible_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,6 +71,66 @@ private:
 
 } // namespace
 
+RootElement rootElementOf(const std::string& path)
+{
+    // A root element starts within the first few hundred bytes; what lies
+    // before it (declaration, comments, a document type) is passed over.
+    constexpr size_t looked = 64 * 1024;
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    std::string raw(looked, '\0');
+    const ssize_t n = ::pread(fd.get(), raw.data(), raw.size(), 0);
+    if (n <= 0)
+        return {};
+    raw.resize(size_t(n));
+    std::string text;
+    if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
+        // UTF-16: the markup is ASCII, one byte of each pair.
+        const size_t low = raw.starts_with("\xFF\xFE") ? 0 : 1;
+        for (size_t i = 2 + low; i < raw.size(); i += 2)
+            text += raw[i];
+    } else {
+        text = raw.starts_with("\xEF\xBB\xBF") ? raw.substr(3) : raw;
+    }
+    size_t at = 0;
+    while ((at = text.find('<', at)) != std::string::npos) {
+        if (text.compare(at, 4, "<!--") == 0) {
+            at = text.find("-->", at);
+            continue;
+        }
+        if (text.compare(at, 2, "<?") == 0 || text.compare(at, 2, "<!") == 0) {
+            at = text.find('>', at);
+            continue;
+        }
+        const size_t end = text.find('>', at);
+        if (end == std::string::npos)
+            return {};
+        const std::string tag = text.substr(at + 1, end - at - 1);
+        const size_t nameEnd = tag.find_first_of(" \t\r\n/");
+        const std::string name = tag.substr(0, nameEnd);
+        const size_t colon = name.find(':');
+        const std::string prefix = colon == std::string::npos ? std::string() : name.substr(0, colon);
+        RootElement root{colon == std::string::npos ? name : name.substr(colon + 1), {}};
+        const std::string declaration = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+        for (size_t a = tag.find(declaration); a != std::string::npos; a = tag.find(declaration, a + 1)) {
+            size_t p = a + declaration.size();
+            while (p < tag.size() && std::isspace(static_cast<unsigned char>(tag[p])))
+                ++p;
+            if (p >= tag.size() || tag[p] != '=')
+                continue;
+            const size_t open = tag.find_first_of("\"'", p);
+            const size_t close = open == std::string::npos ? open : tag.find(tag[open], open + 1);
+            if (close != std::string::npos)
+                root.namespaceUri = tag.substr(open + 1, close - open - 1);
+            break;
+        }
+        return root;
+    }
+    return {};
+}
+
 std::string passedOver(const std::string& path, const std::string& shown)
 {
     struct stat st {};
@@ -94,6 +155,25 @@ Element Element::childStartingWith(std::string_view prefix) const
             return Element(c.internal_object());
     }
     return Element();
+}
+
+std::vector<Element> Element::children(std::string_view name) const
+{
+    std::vector<Element> found;
+    for (pugi::xml_node c = pugi::xml_node(node_).first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element && name == c.name())
+            found.push_back(Element(c.internal_object()));
+    }
+    return found;
+}
+
+std::string Element::attribute(std::string_view name) const
+{
+    for (pugi::xml_attribute a = pugi::xml_node(node_).first_attribute(); a; a = a.next_attribute()) {
+        if (name == a.name())
+            return a.value();
+    }
+    return {};
 }
 
 Element Element::path(std::initializer_list<std::string_view> names) const

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pugi {
 class xml_document;
@@ -35,6 +36,15 @@ inline constexpr uint64_t largestFile = uint64_t(32) << 20;
 // names the file as shown.
 std::string passedOver(const std::string& path, const std::string& shown);
 
+// The root element of a file, told from its first bytes only: its local
+// name and namespace. Empty when the file starts with no element (or is no
+// XML) within the bytes looked at.
+struct RootElement {
+    std::string localName;
+    std::string namespaceUri;
+};
+RootElement rootElementOf(const std::string& path);
+
 // An element of a loaded document, or a missing one. A missing element has no
 // children and reads as the empty text, so lookups chain without checks.
 class Element {
@@ -45,6 +55,10 @@ public:
     Element child(std::string_view name) const;
     // The first child element whose name begins with prefix.
     Element childStartingWith(std::string_view prefix) const;
+    // Every child element of that name, in document order.
+    std::vector<Element> children(std::string_view name) const;
+    // The value of an attribute; empty when there is none.
+    std::string attribute(std::string_view name) const;
     // Follows a path of child names, one level each.
     Element path(std::initializer_list<std::string_view> names) const;
     // The text of an element without children is empty; of one whose only
