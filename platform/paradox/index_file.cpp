@@ -2,7 +2,7 @@
 // entries placed and changed for the rows of its table, and the table's side
 // of keeping those indexes.
 
-#include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
@@ -15,10 +15,10 @@
 
 namespace paradox {
 
-void TableFile::checkPlacement(const std::vector<uint8_t>& rec)
+void TableWriter::checkPlacement(const std::vector<uint8_t>& rec)
 {
-    const auto held = lock(FileLock::Mode::Shared);
-    refresh();
+    const auto held = table_.lock(FileLock::Mode::Shared);
+    table_.refresh();
     const Position target = findPosition(rec.data(), false);
     const uint8_t* previous = before(target);
     if (previous && compareKeys(previous, rec.data()) == 0)
@@ -26,7 +26,7 @@ void TableFile::checkPlacement(const std::vector<uint8_t>& rec)
     checkKeyOrderSupported(rec.data(), target);
 }
 
-void TableFile::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore)
+void TableWriter::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore)
 {
     if (secondaryIndexes_.empty())
         return;
@@ -47,20 +47,20 @@ void TableFile::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stam
     }
 }
 
-void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
+void TableWriter::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
 {
-    const auto held = lock(FileLock::Mode::Exclusive);
-    refresh();
+    const auto held = table_.lock(FileLock::Mode::Exclusive);
+    table_.refresh();
     uint8_t& stamp = header_.raw[0x2F];
     if (stamp == uint8_t(tableStampBefore))
         stamp = uint8_t(tableStampAfter);
     placeRecord(record);
 }
 
-void TableFile::updateIndexEntry(const uint8_t* record)
+void TableWriter::updateIndexEntry(const uint8_t* record)
 {
-    const auto held = lock(FileLock::Mode::Exclusive);
-    refresh();
+    const auto held = table_.lock(FileLock::Mode::Exclusive);
+    table_.refresh();
     checkPrimaryIndex();
     const size_t width = size_t(header_.recordSize);
     const Position p = findPosition(record, false);
@@ -72,8 +72,7 @@ void TableFile::updateIndexEntry(const uint8_t* record)
     bumpChangeCounters();
     writeHeader();
     primaryIndex_->update({}, {}, 1);
-    identity_ = identityNow();
-    ++generation_;
+    noteWritten();
 }
 
 } // namespace paradox

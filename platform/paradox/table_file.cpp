@@ -1,5 +1,7 @@
 #include "platform/paradox/table_file.h"
 
+#include "platform/paradox/table_writer.h"
+
 #include "platform/paradox/file_names.h"
 
 #include "platform/paradox/block.h"
@@ -132,11 +134,8 @@ void TableFile::load()
         const std::string ext = path_.substr(path_.find_last_of('.') + 1);
         primaryIndexPath_ = siblingFile(path_, ".Y" + ext.substr(1));
     }
-    primaryIndex_.reset();
-    repairPending_ = true;
-    familyChecked_ = false;
-    foreignUseChecked_ = false;
-    primaryIndexVerified_ = false;
+    if (writer_)
+        writer_->reset();
     ++generation_;
 }
 
@@ -207,6 +206,67 @@ const uint8_t* TableFile::block(int number) const
 uint8_t* TableFile::block(int number)
 {
     return image_.data() + header_.headerSize + size_t(number - 1) * size_t(header_.blockSize);
+}
+
+Block TableFile::view(int number) { return Block(block(number), header_.recordSize); }
+ConstBlock TableFile::view(int number) const { return ConstBlock(block(number), header_.recordSize); }
+
+TableWriter& TableFile::writer()
+{
+    if (!writer_)
+        writer_ = std::make_unique<TableWriter>(*this);
+    return *writer_;
+}
+
+std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values) { return writer().insert(values); }
+
+void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
+{
+    writer().insertIndexRecord(std::move(record), tableStampBefore, tableStampAfter);
+}
+
+void TableFile::updateIndexEntry(const uint8_t* record) { writer().updateIndexEntry(record); }
+
+void TableFile::checkPlacement(const std::vector<uint8_t>& record) { writer().checkPlacement(record); }
+
+int TableFile::primaryIndexStamp() { return writer().primaryIndexStamp(); }
+
+IndexLeaf TableFile::leafOf(int number) const
+{
+    const ConstBlock b = view(number);
+    return {std::vector<uint8_t>(b.record(0), b.record(0) + keyWidth()), uint16_t(number), uint16_t(b.count())};
+}
+
+std::vector<IndexLeaf> TableFile::allLeaves() const
+{
+    std::vector<IndexLeaf> leaves;
+    for (const BlockRef& b : chain_)
+        if (b.count > 0)
+            leaves.push_back(leafOf(b.number));
+    return leaves;
+}
+
+bool TableFile::primaryIndexAgrees() const
+{
+    if (!keyed())
+        return true;
+    return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
+}
+
+bool TableFile::inKeyOrder() const
+{
+    for (size_t r = 1; r < rowCount(); ++r)
+        if (std::memcmp(record(r - 1), record(r), size_t(keyWidth())) >= 0)
+            return false;
+    return true;
+}
+
+int TableFile::keyWidth() const
+{
+    int width = 0;
+    for (int i = 0; i < header_.keyFieldCount; ++i)
+        width += header_.fields[size_t(i)].size;
+    return width;
 }
 
 const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const

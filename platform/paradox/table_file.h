@@ -17,14 +17,13 @@
 
 namespace paradox {
 
-class PrimaryIndex;
-class SecondaryIndex;
-class ValidityChecks;
+class TableWriter;
 struct IndexLeaf;
 
 // One Paradox table (.DB) with its family: primary index (.PX) and memo file
 // (.MB). The whole file is held in memory and kept in step with what this
-// engine writes; refresh() reloads it when another process changed it.
+// engine writes; refresh() reloads it when another process changed it. This
+// class reads; writing (TableWriter, table_writer.h) is a piece of its own.
 class TableFile {
 public:
     // Opens and reads the table. Raises Error when the file can't be read, is
@@ -98,6 +97,7 @@ public:
     int fd() const { return fd_; }
 
 private:
+    friend class TableWriter;
     struct BlockRef {
         uint16_t number;
         uint16_t count;
@@ -119,42 +119,11 @@ private:
     const uint8_t* blockRecord(const BlockRef& b, int index) const;
     void rebuildRowIndex() { rowIndexStale_ = true; }
     void refreshRowIndex() const;
-
-    // Writing (table_insert.cpp).
-    std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
-    // The family of files is looked at once after each load.
-    void checkWritable();
-    void checkForeignUse(const std::vector<std::string>& files);
-    // Crash repair (table_repair.cpp).
-    void repairAfterCrash();
-    struct Position {
-        size_t block;  // chain index
-        int index;     // record index in the block
-    };
-    Position findPosition(const uint8_t* key, bool withoutLast) const;
-    const uint8_t* before(Position p) const;
-    const uint8_t* at(Position p) const;
-    void appendAtTail(const uint8_t* record);
-    void placeInKeyOrder(Position target);
-    void placeRecord(std::vector<uint8_t>& rec);
-    // Keeping the secondary indexes (index_file.cpp).
-    void updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore);
-    void removeTailRecord();
-    int allocateBlock();
-    void initBlock(int number, int prev, int next);
-    void setBlockCount(int number, int count);
-    void setNext(int number, int next);
-    void setPrev(int number, int prev);
-    void writeBlock(int number);
-    void writeHeader();
-    void bumpChangeCounters();
-    int compareKeys(const uint8_t* a, const uint8_t* b) const;
+    TableWriter& writer();
     int keyWidth() const;
-    void checkKeyOrderSupported(const uint8_t* record, Position target) const;
-    void updatePrimaryIndex();
+    // The primary index's view of a block: its first key and count.
     IndexLeaf leafOf(int block) const;
     std::vector<IndexLeaf> allLeaves() const;
-    void checkPrimaryIndex();
 
     std::string path_;
     int fd_ = -1;
@@ -169,20 +138,11 @@ private:
     mutable bool rowIndexStale_ = true;
     Identity identity_;
     uint64_t generation_ = 0;
-    bool repairPending_ = true;
-    bool familyChecked_ = false;
-    bool foreignUseChecked_ = false;
-    bool primaryIndexVerified_ = false;
     std::unique_ptr<MemoFile> memo_;
     std::string primaryIndexPath_;
-    std::unique_ptr<PrimaryIndex> primaryIndex_;
-    std::unique_ptr<ValidityChecks> validityChecks_;
-    std::vector<std::unique_ptr<SecondaryIndex>> secondaryIndexes_;
-    std::vector<int> splitBlocks_;  // blocks a split of this insert filled
-    // What one insert changed, for the primary index.
-    std::vector<int> touched_;
-    std::vector<std::pair<int, int>> linked_;  // (after, new block)
-    std::vector<int> freed_;
+    // Everything of writing, made at the first write; it works on this
+    // object's image of the file.
+    std::unique_ptr<TableWriter> writer_;
 };
 
 // The file beside path whose name is path's with another extension, matched

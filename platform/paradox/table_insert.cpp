@@ -10,7 +10,7 @@
 // table, the new one, or the new row at the end of the chain out of key
 // order; the next insert finishes the work.
 
-#include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
@@ -41,20 +41,38 @@ bool byteOrdered(const Header& h)
 
 } // namespace
 
-int TableFile::keyWidth() const
+TableWriter::TableWriter(TableFile& table)
+    : table_(table), header_(table.header_), image_(table.image_), chain_(table.chain_), codePage_(table.codePage_),
+      path_(table.path_)
 {
-    int width = 0;
-    for (int i = 0; i < header_.keyFieldCount; ++i)
-        width += header_.fields[size_t(i)].size;
-    return width;
 }
 
-int TableFile::compareKeys(const uint8_t* a, const uint8_t* b) const
+TableWriter::~TableWriter() = default;
+
+void TableWriter::reset()
+{
+    primaryIndex_.reset();
+    repairPending_ = true;
+    familyChecked_ = false;
+    foreignUseChecked_ = false;
+    primaryIndexVerified_ = false;
+}
+
+// The table's image is what the file now holds.
+void TableWriter::noteWritten()
+{
+    table_.identity_ = table_.identityNow();
+    ++table_.generation_;
+}
+
+int TableWriter::keyWidth() const { return table_.keyWidth(); }
+
+int TableWriter::compareKeys(const uint8_t* a, const uint8_t* b) const
 {
     return std::memcmp(a, b, size_t(keyWidth()));
 }
 
-std::vector<uint8_t> TableFile::encodeRow(const std::vector<Value>& values)
+std::vector<uint8_t> TableWriter::encodeRow(const std::vector<Value>& values)
 {
     if (values.size() != header_.fields.size())
         throw Error("A tabela " + name() + " tem " + std::to_string(header_.fields.size()) + " campos e o registro "
@@ -87,17 +105,17 @@ std::vector<uint8_t> TableFile::encodeRow(const std::vector<Value>& values)
     return record;
 }
 
-void TableFile::checkWritable()
+void TableWriter::checkWritable()
 {
     if (familyChecked_)
         return;
     if (header_.fileType != FileType::KeyedTable && header_.fileType != FileType::UnkeyedTable)
         throw Error("O arquivo " + name() + " é um índice secundário e não recebe registros diretamente.");
-    if (!writable_)
+    if (!table_.writable_)
         throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
     if (header_.needsRebuild)
         throw Error("A tabela " + name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
-    if (keyed() && primaryIndexPath_.empty())
+    if (keyed() && table_.primaryIndexPath_.empty())
         throw Error("A tabela " + name() + " tem chave mas não tem seu índice primário (.PX).");
     const std::string checks = siblingFile(path_, ".VAL");
     validityChecks_ = checks.empty() ? nullptr : std::make_unique<ValidityChecks>(checks, header_);
@@ -118,29 +136,29 @@ void TableFile::checkWritable()
             ::close(fd);
     }
     for (const std::string& x : maintained) {
-        auto index = std::make_unique<SecondaryIndex>(x, *this);
-        index->verify(*this);
+        auto index = std::make_unique<SecondaryIndex>(x, table_);
+        index->verify(table_);
         secondaryIndexes_.push_back(std::move(index));
     }
     familyChecked_ = true;
 }
 
-void TableFile::writeBlock(int number)
+void TableWriter::writeBlock(int number)
 {
     const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
-    if (const auto status = file_io::writeAt(fd_, block(number), size_t(header_.blockSize), at); !status)
+    if (const auto status = file_io::writeAt(table_.fd_, block(number), size_t(header_.blockSize), at); !status)
         throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
 }
 
-void TableFile::writeHeader()
+void TableWriter::writeHeader()
 {
     storeCounters(header_);
     std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    if (const auto status = file_io::writeAt(fd_, header_.raw.data(), header_.raw.size(), 0); !status)
+    if (const auto status = file_io::writeAt(table_.fd_, header_.raw.data(), header_.raw.size(), 0); !status)
         throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
 }
 
-void TableFile::bumpChangeCounters()
+void TableWriter::bumpChangeCounters()
 {
     uint8_t* d = header_.raw.data();
     const bool dosCounter = header_.hasDataExtension() && d[offsets::changeCount4] != 0
@@ -156,7 +174,7 @@ void TableFile::bumpChangeCounters()
 // header at once, before anything is written into the block; an appended one
 // is counted in the header by the caller once its bytes are in the file. So
 // the header never names a block that is missing or is still on the list.
-int TableFile::allocateBlock()
+int TableWriter::allocateBlock()
 {
     if (header_.firstFreeBlock != 0) {
         const int b = header_.firstFreeBlock;
@@ -171,10 +189,8 @@ int TableFile::allocateBlock()
     return b;
 }
 
-Block TableFile::view(int number) { return Block(block(number), header_.recordSize); }
-ConstBlock TableFile::view(int number) const { return ConstBlock(block(number), header_.recordSize); }
 
-void TableFile::initBlock(int number, int prev, int next)
+void TableWriter::initBlock(int number, int prev, int next)
 {
     std::memset(block(number), 0, size_t(header_.blockSize));
     const Block b = view(number);
@@ -183,7 +199,7 @@ void TableFile::initBlock(int number, int prev, int next)
     b.setCount(0);
 }
 
-void TableFile::setBlockCount(int number, int count)
+void TableWriter::setBlockCount(int number, int count)
 {
     touched_.push_back(number);
     const Block b = view(number);
@@ -193,13 +209,13 @@ void TableFile::setBlockCount(int number, int count)
     std::memset(end, 0, size_t(b.data() + header_.blockSize - end));
 }
 
-void TableFile::setNext(int number, int next) { view(number).setNext(next); }
-void TableFile::setPrev(int number, int prev) { view(number).setPrev(prev); }
+void TableWriter::setNext(int number, int next) { view(number).setNext(next); }
+void TableWriter::setPrev(int number, int prev) { view(number).setPrev(prev); }
 
 // Where a key goes: after the last record whose key is not greater, found by
 // the blocks' first keys and then inside the block. withoutLast leaves the
 // chain's last record out of the search.
-TableFile::Position TableFile::findPosition(const uint8_t* key, bool withoutLast) const
+TableWriter::Position TableWriter::findPosition(const uint8_t* key, bool withoutLast) const
 {
     auto countOf = [&](size_t b) {
         return int(chain_[b].count) - (withoutLast && b + 1 == chain_.size() ? 1 : 0);
@@ -229,14 +245,14 @@ TableFile::Position TableFile::findPosition(const uint8_t* key, bool withoutLast
 }
 
 // The record before a position, and the one at it; null where there is none.
-const uint8_t* TableFile::before(Position p) const
+const uint8_t* TableWriter::before(Position p) const
 {
     if (p.index > 0)
         return blockRecord(chain_[p.block], p.index - 1);
     return nullptr;
 }
 
-const uint8_t* TableFile::at(Position p) const
+const uint8_t* TableWriter::at(Position p) const
 {
     if (p.block < chain_.size() && p.index < chain_[p.block].count)
         return blockRecord(chain_[p.block], p.index);
@@ -250,7 +266,7 @@ const uint8_t* TableFile::at(Position p) const
 // the new key and a neighbour position by position, the first difference must
 // come between digits, capitals or the padding of a shorter text, after
 // equal characters of the same kind.
-void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target) const
+void TableWriter::checkKeyOrderSupported(const uint8_t* rec, Position target) const
 {
     // A named secondary index may compare text without regard to case.
     if (byteOrdered(header_) && header_.fileType != FileType::CompositeMaintained)
@@ -284,7 +300,7 @@ void TableFile::checkKeyOrderSupported(const uint8_t* rec, Position target) cons
                       "sinais; a chave nova não é uma delas.");
 }
 
-void TableFile::appendAtTail(const uint8_t* rec)
+void TableWriter::appendAtTail(const uint8_t* rec)
 {
     const size_t width = size_t(header_.recordSize);
     if (!chain_.empty() && chain_.back().count < header_.capacity()) {
@@ -320,7 +336,7 @@ void TableFile::appendAtTail(const uint8_t* rec)
 
 // Takes the last record of the chain away: the copy of a row already put in
 // its place, beyond the record count.
-void TableFile::removeTailRecord()
+void TableWriter::removeTailRecord()
 {
     BlockRef& tail = chain_.back();
     if (tail.count > 1 || chain_.size() == 1) {
@@ -350,7 +366,7 @@ void TableFile::removeTailRecord()
 
 // The row at the end of the chain goes to target; its copy at the end is
 // then taken away.
-void TableFile::placeInKeyOrder(Position target)
+void TableWriter::placeInKeyOrder(Position target)
 {
     const size_t width = size_t(header_.recordSize);
     const size_t tailIndex = chain_.size() - 1;
@@ -406,7 +422,7 @@ void TableFile::placeInKeyOrder(Position target)
     writeHeader();
 }
 
-void TableFile::updatePrimaryIndex()
+void TableWriter::updatePrimaryIndex()
 {
     if (!keyed())
         return;
@@ -414,14 +430,14 @@ void TableFile::updatePrimaryIndex()
     std::vector<std::pair<uint16_t, IndexLeaf>> added;
     for (const auto& [after, b] : linked_)
         if (!freed(b))
-            added.emplace_back(uint16_t(after), leafOf(b));
+            added.emplace_back(uint16_t(after), table_.leafOf(b));
     std::vector<IndexLeaf> changed;
     std::sort(touched_.begin(), touched_.end());
     touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
     for (int b : touched_) {
         const bool isAdded = std::any_of(added.begin(), added.end(), [&](const auto& a) { return a.second.block == b; });
         if (!freed(b) && !isAdded)
-            changed.push_back(leafOf(b));
+            changed.push_back(table_.leafOf(b));
     }
     primaryIndex_->update(changed, added, 1);
     touched_.clear();
@@ -433,7 +449,7 @@ void TableFile::updatePrimaryIndex()
 // it: nothing is written. Its locks and open files are looked for before the
 // first write after each load; before every later write the fence's own
 // locks find any lock another program has taken since.
-void TableFile::checkForeignUse(const std::vector<std::string>& files)
+void TableWriter::checkForeignUse(const std::vector<std::string>& files)
 {
     if (foreignUseChecked_)
         return;
@@ -450,21 +466,21 @@ void TableFile::checkForeignUse(const std::vector<std::string>& files)
                      + use.file + "). Feche o aplicativo Pelko e execute a importação novamente.");
 }
 
-std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
+std::vector<uint8_t> TableWriter::insert(const std::vector<Value>& values)
 {
-    const auto held = lock(FileLock::Mode::Exclusive);
-    refresh();
+    const auto held = table_.lock(FileLock::Mode::Exclusive);
+    table_.refresh();
     checkWritable();
     const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
     checkForeignUse(family);
     primaryIndexStamp();  // opens the primary index for the fence
-    std::vector<std::pair<std::string, int>> open{{path_, fd_}};
+    std::vector<std::pair<std::string, int>> open{{path_, table_.fd_}};
     if (primaryIndex_)
         open.emplace_back(primaryIndex_->path(), primaryIndex_->fd());
     const Fence fence(family, name(), open);
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
-        validityChecks_->apply(rec, *this);
+        validityChecks_->apply(rec, table_);
     // Every index must be able to take the row before anything is written.
     for (const auto& index : secondaryIndexes_)
         index->check(rec.data());
@@ -474,7 +490,7 @@ std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
     return rec;
 }
 
-void TableFile::placeRecord(std::vector<uint8_t>& rec)
+void TableWriter::placeRecord(std::vector<uint8_t>& rec)
 {
     splitBlocks_.clear();
     Position target{0, 0};
@@ -509,16 +525,15 @@ void TableFile::placeRecord(std::vector<uint8_t>& rec)
     if (!atEnd)
         placeInKeyOrder(target);
     updatePrimaryIndex();
-    identity_ = identityNow();
-    ++generation_;
+    noteWritten();
 }
 
-int TableFile::primaryIndexStamp()
+int TableWriter::primaryIndexStamp()
 {
     if (!keyed())
         return 0;
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_);
     return primaryIndex_->stamp();
 }
 

@@ -2,7 +2,7 @@
 // right before the next write, and the primary index is checked against the
 // blocks it describes.
 
-#include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
@@ -17,7 +17,7 @@ namespace paradox {
 
 // What an insert killed halfway leaves is looked for once after each load:
 // between loads this process keeps the files whole itself.
-void TableFile::repairAfterCrash()
+void TableWriter::repairAfterCrash()
 {
     if (!repairPending_)
         return;
@@ -57,44 +57,14 @@ void TableFile::repairAfterCrash()
         writeHeader();
 }
 
-IndexLeaf TableFile::leafOf(int number) const
-{
-    const ConstBlock b = view(number);
-    return {std::vector<uint8_t>(b.record(0), b.record(0) + keyWidth()), uint16_t(number), uint16_t(b.count())};
-}
-
-std::vector<IndexLeaf> TableFile::allLeaves() const
-{
-    std::vector<IndexLeaf> leaves;
-    for (const BlockRef& b : chain_)
-        if (b.count > 0)
-            leaves.push_back(leafOf(b.number));
-    return leaves;
-}
-
-bool TableFile::primaryIndexAgrees() const
-{
-    if (!keyed())
-        return true;
-    return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
-}
-
-bool TableFile::inKeyOrder() const
-{
-    for (size_t r = 1; r < rowCount(); ++r)
-        if (compareKeys(record(r - 1), record(r)) >= 0)
-            return false;
-    return true;
-}
-
 // The index must describe the blocks before it is changed step by step; one
 // left behind by an interrupted insert is written anew.
-void TableFile::checkPrimaryIndex()
+void TableWriter::checkPrimaryIndex()
 {
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(primaryIndexPath_, header_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_);
     if (!primaryIndexVerified_) {
-        const auto leaves = allLeaves();
+        const auto leaves = table_.allLeaves();
         if (!primaryIndex_->describes(leaves))
             primaryIndex_->rebuild(leaves, 0);
         primaryIndexVerified_ = true;
