@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The real window under Xvfb, driven by keyboard alone as a person does it
+# (xdotool): the mode is changed with Shift+Tab and Down, and with Tab from
+# "Sair" and Up; a folder is typed into the field; Enter runs the import.
+set -euo pipefail
+program=$1
+source_dir=$2
+work=$(mktemp -d)
+display=""
+cleanup() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; [ -f "$log" ] && cat "$log" >&2; exit 1; }
+
+source "$("$source_dir/scripts/make-demo" "$work/demo")"
+log="$XDG_DATA_HOME/Harbek/Tessaly.exe/Tessaly.log"
+folder="$HOME/Documents/NF-e exportadas"
+
+for n in $(seq 90 120); do
+  if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$program" >/dev/null 2>&1 &
+app=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name '^Quarrimo$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || fail "the window did not open"
+sleep 0.5
+xdotool windowfocus --sync "$window"
+
+# Waits until the log holds a line with text.
+waitFor() {
+  for _ in $(seq 100); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+  fail "the log never said: $1"
+}
+type() { xdotool type --delay 5 "$1"; }
+key() { xdotool key --delay 80 "$@"; sleep 0.2; }
+
+# Fresh start: the focus is in the field; Shift+Tab lands on the mode, Down
+# takes "Produtos".
+key shift+Tab Down Tab
+type "$folder"
+key Return
+waitFor "Produtos cadastrados com sucesso!"
+key Return
+# From "Sair", Tab lands on the selected mode; Up takes "Clientes" again.
+key shift+Tab shift+Tab Tab Up Tab
+type "$folder"
+key Return
+waitFor "clientes cadastrados com sucesso!"
+key Return
+# Alt+S ends the program.
+key alt+s
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "Alt+S did not close the window"
+app=""
+echo "keyboard run: products, then clients, then closed"
