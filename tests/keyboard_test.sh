@@ -40,11 +40,27 @@ xdotool windowfocus --sync "$window"
 
 # Waits until the log holds a line with text.
 waitFor() {
-  for _ in $(seq 100); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+  for _ in $(seq 300); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
   fail "the log never said: $1"
 }
-type() { xdotool type --delay 5 "$1"; }
-key() { xdotool key --delay 80 "$@"; sleep 0.2; }
+# Each key is given time to be handled, as a person's would be; the machine
+# may be busy with other tests.
+type() { xdotool type --delay 20 "$1"; sleep 0.5; }
+key() {
+  for k in "$@"; do
+    xdotool key "$k"
+    sleep 0.4
+  done
+}
+# A message box has taken the focus: Enter closes it.
+closeBox() {
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "Tessaly" ] && break
+    sleep 0.1
+  done
+  key Return
+  sleep 0.5
+}
 
 # Fresh start: the focus is in the field; Shift+Tab lands on the mode, Down
 # takes "Produtos".
@@ -52,13 +68,13 @@ key shift+Tab Down Tab
 type "$folder"
 key Return
 waitFor "Produtos cadastrados com sucesso!"
-key Return
+closeBox
 # From "Sair", Tab lands on the selected mode; Up takes "Clientes" again.
 key shift+Tab shift+Tab Tab Up Tab
 type "$folder"
 key Return
 waitFor "clientes cadastrados com sucesso!"
-key Return
+closeBox
 # Alt+S ends the program.
 key alt+s
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
