@@ -110,7 +110,6 @@ private:
 
     SingleInstance* singleInstance_ = nullptr;
     QPointer<QWidget> focusBeforeRun_;
-    bool logFailureTold_ = false;
     ActivityLog log_;
     db::Session session_;
 };

@@ -5,13 +5,11 @@
 #include "app/single_instance.h"
 #include "app/status_bar.h"
 #include "host/host_discovery.h"
-#include "host/host_paths.h"
 #include "host/shell_folders.h"
 #include "host/working_folders.h"
 #include "rules/text_padding.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 
 namespace {
@@ -26,20 +24,14 @@ void TfrmClientes::FormCreate()
     pastas.pastaDados = getPastaDeDados();
     if (pastas.pastaDados.isEmpty())
         falhaInicializacao = true;
-    pastas.pastaPrograma = pastas.pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
+    pastas.pastaPrograma = programFolderIn(pastas.pastaCommonAppData);
     criarPastaProjeto();
     criarPastaTemporaria();
     versaoAplicacao = getVersaoDaAplicacao();
     if (falhaInicializacao)
         encerraPrograma();
     criaSessao();
-    const QString missing =
-        QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + pastas.pastaDados;
-    if (!QFileInfo(hostFile(pastas.pastaDados, QStringLiteral("tabcli.db"))).isFile()) {
-        LogEMensagem(missing, true);
-        encerraPrograma();
-    }
-    if (!QFileInfo(hostFile(pastas.pastaDados, QStringLiteral("tabEst1.db"))).isFile()) {
+    if (const QString missing = missingTablesMessage(pastas.pastaDados); !missing.isEmpty()) {
         LogEMensagem(missing, true);
         encerraPrograma();
     }

@@ -112,7 +112,7 @@ void importPattern(const fs::path& dir, int rows, int operations)
 
 double ourUnkeyedInserts(const fs::path& dir, int rows)
 {
-    paradox::TableSpec layout = paradox::parseSchema(clientSchema);
+    paradox::TableLayout layout = paradox::parseSchema(clientSchema);
     layout.fields[0].key = false;
     const std::string path = (dir / "ours.db").string();
     paradox::createTable(path, layout);

@@ -3,7 +3,6 @@
 // import service and writes the same activity log.
 
 #include "host/host_discovery.h"
-#include "host/host_paths.h"
 #include "host/shell_folders.h"
 #include "host/working_folders.h"
 #include "import/import_service.h"
@@ -107,15 +106,12 @@ public:
         shown_ = true;
     }
 
-    // Writes a line to the log only; the first failure is told once.
+    // Writes a line to the log only; its first failure is told once.
     void writeLog(const QString& line)
     {
-        QString failure;
-        if (!log_.write(line, &failure) && !failureTold_) {
-            failureTold_ = true;
-            printLine(stderr, QStringLiteral("Não foi possível gravar o registro de atividades em ")
-                                  + visibleText(log_.path()) + QStringLiteral(": ") + failure + QStringLiteral("."));
-        }
+        QString notice;
+        if (!log_.write(line, &notice) && !notice.isEmpty())
+            printLine(stderr, notice);
     }
 
 private:
@@ -130,7 +126,6 @@ private:
     bool simular_;
     bool bar_ = ::isatty(STDERR_FILENO) == 1;
     bool shown_ = false;
-    bool failureTold_ = false;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point drawn_;
 };
@@ -147,9 +142,8 @@ std::optional<QString> dataFolder(const Arguments& args)
             return std::nullopt;
         dados = found.pastaDados;
     }
-    if (!QFileInfo(hostFile(dados, QStringLiteral("tabcli.db"))).isFile()
-        || !QFileInfo(hostFile(dados, QStringLiteral("tabEst1.db"))).isFile()) {
-        printLine(stderr, QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + dados);
+    if (const QString missing = missingTablesMessage(dados); !missing.isEmpty()) {
+        printLine(stderr, missing);
         return std::nullopt;
     }
     return dados;
@@ -163,7 +157,7 @@ int runImport(const Arguments& args)
     QString pastaPrograma;
     QString pastaTemporaria;
     try {
-        pastaPrograma = shellFolder(CSIDL_COMMON_APPDATA, false) + QStringLiteral("/Harbek/Tessaly.exe");
+        pastaPrograma = programFolderIn(shellFolder(CSIDL_COMMON_APPDATA, false));
     } catch (const std::exception& e) {
         printLine(stderr, QString::fromUtf8(e.what()));
         return hostRefused;

@@ -3,12 +3,13 @@
 # dependencies run one way, from the front ends down to the engine. Checked
 # when the build is configured, so that a wrong include fails the build.
 set(TESSALY_LAYERS
-  "platform/text=0" "platform/paradox=0"
-  "platform/xml=1" "platform/sql=1"
-  "rules=2" "log=2"
-  "host=3" "folders=3"
-  "import=4"
-  "app=5" "cli=5" "tools=5")
+  "platform/text=0"
+  "platform/paradox=1"
+  "platform/xml=2" "platform/sql=2"
+  "rules=3" "log=3"
+  "host=4" "folders=4"
+  "import=5"
+  "app=6" "cli=6" "tools=6")
 
 function(tessaly_rank unit out)
   set(rank "")

@@ -49,18 +49,17 @@ int32_t DirectorySearch::findFirst(const QString& folder, const QString& pattern
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return 3;  // path not found
-    std::vector<std::pair<QString, QByteArray>> found;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArray raw(e->d_name);
-        QString name = QString::fromStdString(text::visible(raw.toStdString()));
+        const QString name = QString::fromStdString(text::visible(raw.toStdString()));
         if (matches(name))
-            found.emplace_back(std::move(name).toUpper(), raw);
+            names_.push_back({name.toUpper(), name, raw});
     }
     ::closedir(dir);
-    // The host's platform lists a folder in name order without regard to case.
-    std::sort(found.begin(), found.end());
-    for (auto& f : found)
-        names_.push_back(std::move(f.second));
+    // Windows lists a folder in name order without regard to case.
+    std::sort(names_.begin(), names_.end(), [](const Name& a, const Name& b) {
+        return a.key != b.key ? a.key < b.key : a.native < b.native;
+    });
     return findNext(entry);
 }
 
@@ -68,12 +67,14 @@ int32_t DirectorySearch::findNext(TSearchRec& entry)
 {
     if (next_ >= names_.size())
         return noMoreFiles;
-    const QByteArray& raw = names_[next_++];
+    const Name& name = names_[next_++];
     struct stat st {};
-    const QByteArray path = QFile::encodeName(folder_) + '/' + raw;
-    const bool isDir = ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-    entry.Name = QString::fromStdString(text::visible(raw.toStdString()));
-    entry.nativeName = raw;
-    entry.Attr = isDir ? faDirectory : 0;
+    const QByteArray path = QFile::encodeName(folder_) + '/' + name.native;
+    const bool known = ::stat(path.constData(), &st) == 0;
+    entry.Name = name.shown;
+    entry.nativeName = name.native;
+    entry.Attr = known && S_ISDIR(st.st_mode) ? faDirectory : 0;
+    entry.Mode = known ? uint32_t(st.st_mode) : 0;
+    entry.Size = known ? uint64_t(st.st_size) : 0;
     return 0;
 }

@@ -10,6 +10,8 @@ struct TSearchRec {
     QString Name;  // as shown: bytes that are no text written as escapes
     uint32_t Attr = 0;
     QByteArray nativeName;  // the name's own bytes, which open the file
+    uint32_t Mode = 0;      // kind and size as stat gives them, links followed;
+    uint64_t Size = 0;      // Mode 0 when stat failed
 };
 
 inline constexpr uint32_t faDirectory = 0x10;
@@ -37,7 +39,12 @@ public:
 private:
     bool matches(const QString& name) const;
 
-    std::vector<QByteArray> names_;  // as the file system spells them
+    struct Name {
+        QString key;  // the name in capitals, as Windows compares names
+        QString shown;
+        QByteArray native;  // as the file system spells it
+    };
+    std::vector<Name> names_;  // in listing order
     size_t next_ = 0;
     QString folder_;
     QString extension_;  // empty: every entry

@@ -66,8 +66,7 @@ void FolderSearch::searchFolder(const QString& Arquivo, const QString& Extensao,
             } else if ((asciiUpper(name).contains(wanted) || holdsAccessKey(name))
                        && asciiUpper(extensionOf(name)) == wantedExtension) {
                 // Only a regular file makes the folder an export folder.
-                const QByteArray path = QFile::encodeName(base) + '/' + entry.nativeName;
-                const std::string reason = xml::passedOver(path.toStdString(), name.toStdString());
+                const std::string reason = xml::passedOver(entry.Mode, entry.Size, name.toStdString());
                 if (reason.empty())
                     pastaEncontrada = Pasta;
                 else

@@ -91,3 +91,11 @@ HostLocation findHostData(const WinePrefix& prefix)
         return found;
     }
 }
+
+QString missingTablesMessage(const QString& pastaDados)
+{
+    for (const char* table : {"tabcli.db", "tabEst1.db"})
+        if (!isFile(hostFile(pastaDados, QString::fromLatin1(table))))
+            return QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + pastaDados;
+    return {};
+}

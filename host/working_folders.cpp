@@ -58,6 +58,11 @@ QString refusalAsLink(const QString& path, const QString& which)
 
 } // namespace
 
+QString programFolderIn(const QString& pastaCommonAppData)
+{
+    return pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
+}
+
 QString createProgramFolder(const QString& pastaPrograma)
 {
     if (QString refusal = refusalAsLink(pastaPrograma, QStringLiteral("pasta")); !refusal.isEmpty())

@@ -11,6 +11,9 @@ class Session;
 // The program's own folders and the database session. Each step returns the
 // message that refuses to go on, empty when all is well; nothing is shown.
 
+// The program's own folder inside the common application-data folder.
+QString programFolderIn(const QString& pastaCommonAppData);
+
 // The program folder, created when missing. A folder that is a link is
 // refused rather than used.
 QString createProgramFolder(const QString& pastaPrograma);

@@ -205,15 +205,10 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     return {ImportOutcome::Kind::Finished, inserted, summary};
 }
 
-// One entry of the folder: read when it is a regular file within the size
-// limit, passed over with a log line otherwise (a folder, a FIFO, a device).
-bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+// Logs the entry as found and loads it into the run's document; false when
+// the open file turned out not to be one to read (logged too).
+bool ImportService::loadEntry(const QByteArray& path)
 {
-    const std::string reason = xml::passedOver(path.toStdString(), registroBusca.Name.toStdString());
-    if (!reason.empty()) {
-        log(QString::fromStdString(reason));
-        return false;
-    }
     log(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."));
     try {
         xmlDocumento_->load(path.toStdString());
@@ -221,6 +216,20 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
         log(QString::fromUtf8(e.what()));
         return false;
     }
+    return true;
+}
+
+// One entry of the folder: read when it is a regular file within the size
+// limit, passed over with a log line otherwise (a folder, a FIFO, a device).
+bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+{
+    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name.toStdString());
+    if (!reason.empty()) {
+        log(QString::fromStdString(reason));
+        return false;
+    }
+    if (!loadEntry(path))
+        return false;
     return mode == ImportMode::Clientes
                ? importaCliente(*xmlDocumento_, *query_, estado.clienteAtual)
                : importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
@@ -232,7 +241,7 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
 int32_t ImportService::importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
 {
     constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
-    if (!xml::passedOver(path.toStdString(), {}).empty())
+    if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
         return 0;
     const xml::RootElement root = xml::rootElementOf(path.toStdString());
     if (root.namespaceUri != nfeNamespace)
@@ -245,13 +254,8 @@ int32_t ImportService::importDocument(const QByteArray& path, ImportMode mode, E
     }
     if (root.localName != "nfeProc" && root.localName != "NFe")
         return 0;
-    log(QStringLiteral("Arquivo localizado: ") + quoted + QStringLiteral("."));
-    try {
-        xmlDocumento_->load(path.toStdString());
-    } catch (const xml::SkippedFile& e) {
-        log(QString::fromUtf8(e.what()));
+    if (!loadEntry(path))
         return 0;
-    }
     const xml::Element top = xmlDocumento_->root();
     const bool processed = root.localName == "nfeProc";
     const QString status = trimmedText(top.path({"protNFe", "infProt", "cStat"}));

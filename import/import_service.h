@@ -93,6 +93,7 @@ public:
     bool campoExite(db::Table& tabela, const QString& campo);
 
 private:
+    bool loadEntry(const QByteArray& path);
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
     int32_t importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);

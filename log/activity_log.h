@@ -6,7 +6,7 @@
 
 // The program's activity log: each message one entry, after the regional
 // time stamp and " - ". Writing never throws; a file that can't be written
-// is reported by the result, so that the caller can say so.
+// is reported by the result, and the first time with a notice for the user.
 class ActivityLog {
 public:
     ActivityLog() = default;
@@ -18,10 +18,12 @@ public:
     const QString& path() const { return path_; }
     void setPath(QString path) { path_ = std::move(path); }
 
-    // False when the entry could not be written, with the reason in failure.
-    bool write(const QString& mensagem, QString* failure = nullptr);
+    // False when the entry could not be written. The first failure of this
+    // log also fills notice with what to tell the user: the path and why.
+    bool write(const QString& mensagem, QString* notice = nullptr);
 
 private:
     QString path_;
+    bool failureTold_ = false;
     activity_log::Writer writer_;
 };

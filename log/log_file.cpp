@@ -160,18 +160,6 @@ bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
     return true;
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Opens the log, locked against other copies of the program, in normal form
 // except for a known last entry; fills state.
 int openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
@@ -223,7 +211,7 @@ int openInNormalForm(const std::string& path, const std::map<std::string, KnownS
 bool Writer::appendEntry(const std::string& path, std::string_view entry)
 {
     KnownState state;
-    FileDescriptor fd(openInNormalForm(path, known_, state));
+    const paradox::file_io::Descriptor fd(openInNormalForm(path, known_, state));
     if (fd.get() < 0)
         return false;
 

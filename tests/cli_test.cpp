@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -35,17 +34,6 @@ Result runCli(const ImportFixture& f, QStringList args, const QString& home, boo
     p.start(QStringLiteral(TESSALY_IMPORT), args);
     p.waitForFinished(120000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QStringList messagesOf(const QString& logPath)
-{
-    QFile f(logPath);
-    f.open(QIODevice::ReadOnly);
-    QStringList out;
-    static const QRegularExpression stamp(QStringLiteral("^.*? - "));
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        out << QString(line).remove(stamp);
-    return out;
 }
 
 // A fingerprint of every file of a folder.
@@ -82,7 +70,7 @@ private slots:
         const Result r = runCli(byCli, {mode == 0 ? "clientes" : "produtos", byWindow.xml()}, byCli.data() + "/../home");
         QCOMPARE(r.status, 0);
         QCOMPARE(byCli.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"), byWindow.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"));
-        const QStringList cliLog = messagesOf(byCli.data() + "/../home/share/Harbek/Tessaly.exe/Tessaly.log");
+        const QStringList cliLog = ImportFixture::messagesOf(byCli.data() + "/../home/share/Harbek/Tessaly.exe/Tessaly.log");
         QCOMPARE(cliLog, byWindow.logMessages());
         // Every line went to standard output too, the summary last.
         QCOMPARE(r.out.split(QChar('\n'), Qt::SkipEmptyParts), cliLog);
@@ -151,7 +139,7 @@ private slots:
         QCOMPARE(r.status, status);
         QVERIFY2(r.err.contains(stderrHas), qPrintable(r.err));
         if (status == 1)  // the error is in the log too
-            QVERIFY(messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log").last().contains(stderrHas));
+            QVERIFY(ImportFixture::messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log").last().contains(stderrHas));
         if (args.contains(QStringLiteral("--version")))
             QCOMPARE(r.out, QStringLiteral("tessaly-import 1.0.0\n"));
     }

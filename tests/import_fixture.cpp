@@ -58,12 +58,16 @@ QString ImportFixture::logText() const
     return QString::fromUtf8(f.readAll());
 }
 
-QStringList ImportFixture::logMessages() const
+QStringList ImportFixture::logMessages() const { return messagesOf(window_->pastas.pastaPrograma + "/Tessaly.log"); }
+
+QStringList ImportFixture::messagesOf(const QString& logPath)
 {
+    QFile f(logPath);
+    f.open(QIODevice::ReadOnly);
     QStringList out;
     // The stamp is in the regional format, which never holds " - ".
     static const QRegularExpression stamp(QStringLiteral("^.*? - "));
-    for (const QString& line : logText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
         out << QString(line).remove(stamp);
     return out;
 }

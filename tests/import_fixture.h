@@ -20,6 +20,7 @@ public:
     QString xml() const { return root_.path() + QStringLiteral("/xml"); }
     QString logText() const;
     QStringList logMessages() const;  // the messages, without time stamps
+    static QStringList messagesOf(const QString& logPath);
 
     // Writes a file into the XML folder.
     void writeXml(const QString& name, const QByteArray& content) const;

@@ -98,7 +98,7 @@ TEST_P(CrashTest, EveryWritePoint)
         SCOPED_TRACE("killed before write " + std::to_string(k));
         fs::remove(path);
         fs::remove(dir.file("T.PX"));
-        paradox::TableSpec layout = paradox::parseSchema(s.keyed ? "K:A6*,V:A40" : "K:A6,V:A40");
+        paradox::TableLayout layout = paradox::parseSchema(s.keyed ? "K:A6*,V:A40" : "K:A6,V:A40");
         layout.blockSizeKb = 1;
         paradox::createTable(path, layout);
         std::set<std::string> acknowledged;

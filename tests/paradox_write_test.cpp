@@ -62,7 +62,7 @@ TEST_P(RandomInserts, EveryRowReadsBackThroughTheOtherReader)
 {
     const InsertCase c = GetParam();
     ScratchDir dir(std::string("random_") + c.name);
-    paradox::TableSpec layout = paradox::parseSchema(clientSchema);
+    paradox::TableLayout layout = paradox::parseSchema(clientSchema);
     if (!c.keyed)
         layout.fields[0].key = false;
     layout.blockSizeKb = c.blockKb;

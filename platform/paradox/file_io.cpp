@@ -13,6 +13,12 @@ WriteObserver observer = nullptr;
 
 void setWriteObserver(WriteObserver o) { observer = o; }
 
+Descriptor::~Descriptor()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 Status Status::fromErrno() { return Status(errno ? errno : EIO); }
 
 std::string Status::text() const { return std::strerror(error_); }

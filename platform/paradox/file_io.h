@@ -31,6 +31,19 @@ private:
     int error_ = 0;
 };
 
+// An open file, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor();
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 // The engine's error for what failed: "what: reason".
 Error errorOf(const std::string& what, const Status& status);
 

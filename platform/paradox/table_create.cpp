@@ -34,7 +34,7 @@ std::string withExtension(const std::string& path, const char* extension)
     return stem + extension;
 }
 
-int storedSize(const FieldSpec& f)
+int storedSize(const ColumnLayout& f)
 {
     switch (f.type) {
     case FieldType::Alpha:
@@ -76,21 +76,21 @@ Header newHeader(size_t used, FileType type, int recordSize, int blockKb, const 
     return h;
 }
 
-Field fieldOf(const FieldSpec& spec)
+Field fieldOf(const ColumnLayout& column)
 {
     Field f;
-    f.name = spec.name;
-    f.type = spec.type;
-    f.size = storedSize(spec);
-    f.decimals = spec.type == FieldType::Bcd ? spec.size : 0;
+    f.name = column.name;
+    f.type = column.type;
+    f.size = storedSize(column);
+    f.decimals = column.type == FieldType::Bcd ? column.size : 0;
     return f;
 }
 
 } // namespace
 
-TableSpec parseSchema(std::string_view schema)
+TableLayout parseSchema(std::string_view schema)
 {
-    TableSpec layout;
+    TableLayout layout;
     size_t start = 0;
     while (start <= schema.size()) {
         const size_t comma = std::min(schema.find(',', start), schema.size());
@@ -98,7 +98,7 @@ TableSpec parseSchema(std::string_view schema)
         const size_t colon = part.find(':');
         if (colon == std::string_view::npos || colon == 0 || colon + 1 >= part.size())
             throw Error("Esquema não entendido em '" + std::string(part) + "': use NOME:TIPO.");
-        FieldSpec f;
+        ColumnLayout f;
         f.name = std::string(part.substr(0, colon));
         std::string_view type = part.substr(colon + 1);
         if (type.ends_with('*')) {
@@ -122,7 +122,7 @@ TableSpec parseSchema(std::string_view schema)
     return layout;
 }
 
-void createTable(const std::string& path, const TableSpec& layout)
+void createTable(const std::string& path, const TableLayout& layout)
 {
     const int n = int(layout.fields.size());
     if (n == 0 || n > 255)
@@ -130,7 +130,7 @@ void createTable(const std::string& path, const TableSpec& layout)
     int keys = 0;
     int recordSize = 0;
     for (int i = 0; i < n; ++i) {
-        const FieldSpec& f = layout.fields[size_t(i)];
+        const ColumnLayout& f = layout.fields[size_t(i)];
         if (f.key && keys != i)
             throw Error("Os campos de chave precisam vir primeiro (campo " + f.name + ").");
         keys += f.key;
@@ -150,7 +150,7 @@ void createTable(const std::string& path, const TableSpec& layout)
     // Variable part: descriptors, pointers, table name, field names, field
     // numbers, sort order.
     std::vector<uint8_t> names;
-    for (const FieldSpec& f : layout.fields) {
+    for (const ColumnLayout& f : layout.fields) {
         const auto encoded = codePage.fromUtf8(f.name);
         if (!encoded || encoded->empty() || encoded->find('\0') != std::string::npos)
             throw Error("Nome de campo inválido: " + f.name + ".");
@@ -163,7 +163,7 @@ void createTable(const std::string& path, const TableSpec& layout)
     const size_t sortAt = numbersAt + 2 * size_t(n);
     const size_t used = sortAt + std::strlen(sortOrderName) + 1;
     std::vector<Field> fields;
-    for (const FieldSpec& f : layout.fields)
+    for (const ColumnLayout& f : layout.fields)
         fields.push_back(fieldOf(f));
     Header db = newHeader(used, keys ? FileType::KeyedTable : FileType::UnkeyedTable, recordSize, code, fields, keys,
                           layout.codePage);

@@ -256,7 +256,7 @@ bool TableFile::primaryIndexAgrees() const
 bool TableFile::inKeyOrder() const
 {
     for (size_t r = 1; r < rowCount(); ++r)
-        if (std::memcmp(record(r - 1), record(r), size_t(keyWidth())) >= 0)
+        if (compareKeys(record(r - 1), record(r)) >= 0)
             return false;
     return true;
 }
@@ -267,6 +267,11 @@ int TableFile::keyWidth() const
     for (int i = 0; i < header_.keyFieldCount; ++i)
         width += header_.fields[size_t(i)].size;
     return width;
+}
+
+int TableFile::compareKeys(const uint8_t* a, const uint8_t* b) const
+{
+    return std::memcmp(a, b, size_t(keyWidth()));
 }
 
 const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const

@@ -121,6 +121,8 @@ private:
     void refreshRowIndex() const;
     TableWriter& writer();
     int keyWidth() const;
+    // Keys compare as bytes (the sort orders this engine writes).
+    int compareKeys(const uint8_t* a, const uint8_t* b) const;
     // The primary index's view of a block: its first key and count.
     IndexLeaf leafOf(int block) const;
     std::vector<IndexLeaf> allLeaves() const;

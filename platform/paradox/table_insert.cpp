@@ -65,12 +65,7 @@ void TableWriter::noteWritten()
     ++table_.generation_;
 }
 
-int TableWriter::keyWidth() const { return table_.keyWidth(); }
 
-int TableWriter::compareKeys(const uint8_t* a, const uint8_t* b) const
-{
-    return std::memcmp(a, b, size_t(keyWidth()));
-}
 
 std::vector<uint8_t> TableWriter::encodeRow(const std::vector<Value>& values)
 {

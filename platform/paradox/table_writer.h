@@ -75,8 +75,8 @@ private:
     void writeBlock(int number);
     void writeHeader();
     void bumpChangeCounters();
-    int compareKeys(const uint8_t* a, const uint8_t* b) const;
-    int keyWidth() const;
+    int compareKeys(const uint8_t* a, const uint8_t* b) const { return table_.compareKeys(a, b); }
+    int keyWidth() const { return table_.keyWidth(); }
     void checkKeyOrderSupported(const uint8_t* record, Position target) const;
     void updatePrimaryIndex();
     // Crash repair (table_repair.cpp).

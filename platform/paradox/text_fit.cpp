@@ -1,5 +1,7 @@
 #include "platform/paradox/code_page.h"
 
+#include "platform/text/visible_text.h"
+
 #include <cstdint>
 
 namespace paradox {
@@ -33,28 +35,6 @@ char baseLetter(char32_t c)
     return letter == ' ' ? '\0' : letter;
 }
 
-// Length of the UTF-8 sequence that starts at text[at], and its code point;
-// 1 and U+FFFD for a byte that starts no valid sequence.
-size_t decodeOne(std::string_view text, size_t at, char32_t& c)
-{
-    const auto b = static_cast<unsigned char>(text[at]);
-    const size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || at + n > text.size()) {
-        c = 0xFFFD;
-        return 1;
-    }
-    c = n == 1 ? b : b & (0x7F >> n);
-    for (size_t i = 1; i < n; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            c = 0xFFFD;
-            return 1;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    return n;
-}
-
 } // namespace
 
 std::string CodePage::fitted(std::string_view text, size_t width) const
@@ -65,9 +45,10 @@ std::string CodePage::fitted(std::string_view text, size_t width) const
     size_t stored = 0;
     for (size_t at = 0; at < text.size();) {
         char32_t c = 0;
-        const size_t n = decodeOne(text, at, c);
+        const size_t valid = text::utf8Sequence(text.substr(at), c);
+        const size_t n = valid ? valid : 1;  // a byte that is no text becomes "?"
         std::string piece(text.substr(at, n));
-        auto bytes = c == 0xFFFD ? std::nullopt : fromUtf8(piece);
+        auto bytes = valid ? fromUtf8(piece) : std::nullopt;
         if (!bytes) {
             const char letter = baseLetter(c);
             piece = letter ? std::string(1, letter) : std::string("?");

@@ -13,12 +13,19 @@ void appendEscape(std::string& out, uint8_t b)
     out += hex[b & 0xF];
 }
 
-// Length of the valid UTF-8 sequence at the start of bytes, 0 when none.
-size_t sequenceLength(std::string_view bytes)
+} // namespace
+
+size_t utf8Sequence(std::string_view bytes, char32_t& c)
 {
+    if (bytes.empty())
+        return 0;
     const auto b = uint8_t(bytes[0]);
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    }
     size_t n = 0;
-    uint32_t least = 0;
+    char32_t least = 0;
     if (b >= 0xC2 && b <= 0xDF) {
         n = 2;
         least = 0x80;
@@ -33,18 +40,19 @@ size_t sequenceLength(std::string_view bytes)
     }
     if (bytes.size() < n)
         return 0;
-    uint32_t c = b & (0x7F >> n);
+    char32_t code = b & (0x7F >> n);
     for (size_t i = 1; i < n; ++i) {
         const auto next = uint8_t(bytes[i]);
         if ((next & 0xC0) != 0x80)
             return 0;
-        c = (c << 6) | (next & 0x3F);
+        code = (code << 6) | (next & 0x3F);
     }
-    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    return c < least || c > 0x10FFFF || surrogate ? 0 : n;
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    if (code < least || code > 0x10FFFF || surrogate)
+        return 0;
+    c = code;
+    return n;
 }
-
-} // namespace
 
 std::string visible(std::string_view bytes)
 {
@@ -53,7 +61,8 @@ std::string visible(std::string_view bytes)
     for (size_t at = 0; at < bytes.size();) {
         const auto b = uint8_t(bytes[at]);
         if (b >= 0x80) {
-            const size_t n = sequenceLength(bytes.substr(at));
+            char32_t c = 0;
+            const size_t n = utf8Sequence(bytes.substr(at), c);
             if (n == 0) {
                 appendEscape(out, b);
                 ++at;

@@ -11,4 +11,9 @@ namespace text {
 // comes back unchanged.
 std::string visible(std::string_view bytes);
 
+// The valid UTF-8 sequence that bytes start with: its length, with its code
+// point in c; 0 when none starts there (a stray byte, a sequence cut short,
+// an overlong form, a surrogate).
+size_t utf8Sequence(std::string_view bytes, char32_t& c);
+
 } // namespace text

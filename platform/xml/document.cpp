@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include "platform/paradox/file_io.h"
 #include "platform/text/visible_text.h"
 
 #include <algorithm>
@@ -45,42 +46,33 @@ const char* kindOf(mode_t mode)
 
 std::string reasonFor(const struct stat& st, const std::string& shown)
 {
-    if (!S_ISREG(st.st_mode))
-        return std::string("O item \"") + shown + "\" não é um arquivo comum (" + kindOf(st.st_mode) + ") e foi ignorado.";
-    if (uint64_t(st.st_size) > largestFile)
-        return "O arquivo \"" + shown + "\" tem " + std::to_string(st.st_size) + " bytes, mais que o limite de "
+    return passedOver(uint32_t(st.st_mode), uint64_t(st.st_size), shown);
+}
+
+} // namespace
+
+std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown)
+{
+    if (mode == 0)
+        return {};  // not looked at: opening it tells what is wrong
+    if (!S_ISREG(mode))
+        return std::string("O item \"") + shown + "\" não é um arquivo comum (" + kindOf(mode) + ") e foi ignorado.";
+    if (size > largestFile)
+        return "O arquivo \"" + shown + "\" tem " + std::to_string(size) + " bytes, mais que o limite de "
                + std::to_string(largestFile) + " bytes (32 MiB) de um arquivo XML, e foi ignorado.";
     return {};
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
 
 RootElement rootElementOf(const std::string& path)
 {
     // A root element starts within the first few hundred bytes; what lies
     // before it (declaration, comments, a document type) is passed over.
     constexpr size_t looked = 64 * 1024;
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const paradox::file_io::Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
-    std::string raw(looked, '\0');
+    std::string raw(std::min(looked, size_t(st.st_size)), '\0');
     const ssize_t n = ::pread(fd.get(), raw.data(), raw.size(), 0);
     if (n <= 0)
         return {};
@@ -208,10 +200,10 @@ void Document::load(const std::string& path)
     const std::string shown = text::visible(path);
     const std::string unreadable = "Não foi possível ler o arquivo XML \"" + shown + "\"";
     // Without blocking: a FIFO or a device must not stall the reader.
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const paradox::file_io::Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENXIO)  // a socket
-            throw SkippedFile("O item \"" + shown + "\" não é um arquivo comum (socket) e foi ignorado.");
+            throw SkippedFile(passedOver(S_IFSOCK, 0, shown));
         throw Error(unreadable);
     }
     struct stat st {};

@@ -35,6 +35,9 @@ inline constexpr uint64_t largestFile = uint64_t(32) << 20;
 // followed); empty for a regular file within the size limit. The message
 // names the file as shown.
 std::string passedOver(const std::string& path, const std::string& shown);
+// The same for a file already looked at: its mode and size as stat gives
+// them (mode 0: not known).
+std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown);
 
 // The root element of a file, told from its first bytes only: its local
 // name and namespace. Empty when the file starts with no element (or is no

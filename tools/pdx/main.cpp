@@ -60,7 +60,7 @@ int dump(int argc, char** argv)
 
 int create(int argc, char** argv)
 {
-    paradox::TableSpec options;
+    paradox::TableLayout options;
     int i = 2;
     while (i + 1 < argc && argv[i][0] == '-') {
         const std::string flag = argv[i];
@@ -78,7 +78,7 @@ int create(int argc, char** argv)
     }
     if (i + 2 != argc)
         return usage();
-    paradox::TableSpec layout = paradox::parseSchema(argv[i + 1]);
+    paradox::TableLayout layout = paradox::parseSchema(argv[i + 1]);
     layout.blockSizeKb = options.blockSizeKb;
     layout.codePage = options.codePage;
     paradox::createTable(argv[i], layout);
