@@ -23,7 +23,7 @@ using namespace test_support;
 
 int writesLeft = 0;
 
-void killAtWrite()
+void killAtWrite(const paradox::file_io::Event&)
 {
     if (--writesLeft == 0)
         ::raise(SIGKILL);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace paradox::file_io {
@@ -47,10 +48,18 @@ Status readAt(int fd, uint8_t* out, size_t n, off_t at)
     return {};
 }
 
-Status writeAt(int fd, const uint8_t* data, size_t n, off_t at)
+namespace {
+const std::string unnamed;
+
+void tell(Event::Kind kind, const std::string& path, off_t at = 0, const uint8_t* data = nullptr, size_t size = 0,
+          const std::string* target = nullptr)
 {
     if (observer)
-        observer();
+        observer(Event{kind, path, at, data, size, target});
+}
+
+Status writeAll(int fd, const uint8_t* data, size_t n, off_t at)
+{
     size_t done = 0;
     while (done < n) {
         const ssize_t r = ::pwrite(fd, data + done, n - done, at + off_t(done));
@@ -64,13 +73,64 @@ Status writeAt(int fd, const uint8_t* data, size_t n, off_t at)
     }
     return {};
 }
+} // namespace
+
+Identity identityOf(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return {st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+Status writeAt(int fd, const uint8_t* data, size_t n, off_t at) { return writeAt(unnamed, fd, data, n, at); }
+
+Status writeAt(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at)
+{
+    tell(Event::Kind::Write, path, at, data, n);
+    return writeAll(fd, data, n, at);
+}
+
+Status truncate(const std::string& path, int fd, off_t size)
+{
+    tell(Event::Kind::Truncate, path, size);
+    return ::ftruncate(fd, size) == 0 ? Status() : Status::fromErrno();
+}
+
+Status sync(const std::string& path, int fd)
+{
+    tell(Event::Kind::Sync, path);
+    return ::fdatasync(fd) == 0 ? Status() : Status::fromErrno();
+}
+
+Status syncFolder(const std::string& folder)
+{
+    tell(Event::Kind::SyncFolder, folder);
+    int fd = -1;
+    if (Status s = open(folder, O_RDONLY | O_DIRECTORY, fd); !s)
+        return s;
+    const Descriptor held(fd);
+    return ::fsync(fd) == 0 ? Status() : Status::fromErrno();
+}
+
+Status remove(const std::string& path)
+{
+    tell(Event::Kind::Remove, path);
+    return ::unlink(path.c_str()) == 0 ? Status() : Status::fromErrno();
+}
+
+Status rename(const std::string& from, const std::string& to)
+{
+    tell(Event::Kind::Rename, from, 0, nullptr, 0, &to);
+    return std::rename(from.c_str(), to.c_str()) == 0 ? Status() : Status::fromErrno();
+}
 
 Status createNew(const std::string& path, const std::vector<uint8_t>& data)
 {
     int fd = -1;
     if (Status s = open(path, O_WRONLY | O_CREAT | O_EXCL, fd); !s)
         return s;
-    const Status written = writeAt(fd, data.data(), data.size(), 0);
+    const Status written = writeAt(path, fd, data.data(), data.size(), 0);
     ::close(fd);
     if (!written)
         ::unlink(path.c_str());
@@ -83,13 +143,13 @@ Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
     int fd = -1;
     Status s = open(temporary, O_WRONLY | O_CREAT | O_TRUNC, fd);
     if (s)
-        s = writeAt(fd, data.data(), data.size(), 0);
-    if (s && ::fsync(fd) != 0)
-        s = Status::fromErrno();
+        s = writeAt(temporary, fd, data.data(), data.size(), 0);
+    if (s)
+        s = sync(temporary, fd);
     if (fd >= 0)
         ::close(fd);
-    if (s && std::rename(temporary.c_str(), path.c_str()) != 0)
-        s = Status::fromErrno();
+    if (s)
+        s = rename(temporary, path);
     if (!s)
         ::unlink(temporary.c_str());
     return s;

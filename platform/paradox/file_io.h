@@ -47,6 +47,18 @@ private:
 // The engine's error for what failed: "what: reason".
 Error errorOf(const std::string& what, const Status& status);
 
+// What identifies a file's content without reading it: which file, its size
+// and time of change.
+struct Identity {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    bool operator==(const Identity&) const = default;
+};
+// The identity of the open file; all zero when it can't be had.
+Identity identityOf(int fd);
+
 // Opens path (O_CLOEXEC added); fd is -1 on failure.
 Status open(const std::string& path, int flags, int& fd, mode_t mode = 0644);
 Status readAt(int fd, uint8_t* out, size_t n, off_t at);
@@ -58,8 +70,32 @@ Status createNew(const std::string& path, const std::vector<uint8_t>& data);
 // beside it, flushed, renamed over it.
 Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data);
 
-// Called before every write; a test may end the process there.
-using WriteObserver = void (*)();
+// The changes to files that must reach the disk in order: each is passed to
+// the observer before it is made, with the file's path when the caller
+// names it.
+struct Event {
+    enum class Kind { Write, Truncate, Sync, Remove, Rename, SyncFolder };
+    Kind kind;
+    const std::string& path;
+    off_t at = 0;  // Write: where; Truncate: the new size
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    const std::string* target = nullptr;  // Rename: the new name
+};
+
+// The same operations, told to the observer with the path they concern.
+Status writeAt(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at);
+Status truncate(const std::string& path, int fd, off_t size);
+// The file's data on the disk (fdatasync).
+Status sync(const std::string& path, int fd);
+// The names in the folder on the disk: a created, renamed or removed entry.
+Status syncFolder(const std::string& folder);
+Status remove(const std::string& path);
+Status rename(const std::string& from, const std::string& to);
+
+// Called before every change; a test may end the process there, or record
+// the changes to replay them as a power cut might have left the disk.
+using WriteObserver = void (*)(const Event&);
 void setWriteObserver(WriteObserver observer);
 
 } // namespace paradox::file_io

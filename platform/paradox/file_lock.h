@@ -18,6 +18,7 @@ public:
 
 private:
     int fd_;
+    bool ownDescriptor_ = false;  // the lock came on a descriptor of its own
 };
 
 } // namespace paradox

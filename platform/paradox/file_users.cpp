@@ -153,7 +153,9 @@ std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath
         const bool family = dot != std::string::npos && equalsIgnoringCase(name.substr(0, dot), stem);
         const bool control = equalsIgnoringCase(name, "PDOXUSRS.NET") || equalsIgnoringCase(name, "PDOXUSRS.LCK")
                           || equalsIgnoringCase(name, "PARADOX.LCK");
-        if ((family || control) && !name.ends_with(".tessaly-new"))
+        // This engine's own files beside a table (a journal, a file being
+        // replaced) are not the host's.
+        if ((family || control) && name.find(".tessaly-") == std::string::npos)
             files.push_back(dir + "/" + name);
     }
     ::closedir(d);

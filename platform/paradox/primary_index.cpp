@@ -7,13 +7,13 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
+#include "platform/paradox/journal.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <unistd.h>
 
 namespace paradox {
@@ -26,8 +26,8 @@ void putSortableShort(uint8_t* p, uint16_t v) { bytes::putSortableSigned(p, 2, i
 
 } // namespace
 
-PrimaryIndex::PrimaryIndex(std::string path, const Header& table)
-    : path_(std::move(path))
+PrimaryIndex::PrimaryIndex(std::string path, const Header& table, Journal& journal)
+    : path_(std::move(path)), journal_(journal)
 {
     reopen();
     load();
@@ -62,10 +62,9 @@ void PrimaryIndex::reopen()
 
 void PrimaryIndex::load()
 {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in)
+    std::vector<uint8_t> image(size_t(std::max<off_t>(journal_.size(path_, fd_), 0)));
+    if (!journal_.read(path_, fd_, image.data(), image.size(), 0))
         throw Error("Não foi possível ler o índice " + path_);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string problem = parseHeader(image.data(), image.size(), image.size(), header_);
     if (!problem.empty())
         throw Error("O índice " + fileNameOf(path_) + " está danificado: " + problem + ".");
@@ -355,26 +354,18 @@ void PrimaryIndex::storeHeaderCounters(int stampDelta)
     header_.raw[offsets::stampCopy] = uint8_t(header_.raw[offsets::stampCopy] + stampDelta);
 }
 
-// Blocks first, the header last: until the header is written, a reader finds
-// the index as it was, apart from blocks it does not reach.
+// The changed blocks, then the header, into the family's journal.
 void PrimaryIndex::writeChanges(int stampDelta)
 {
-    const int fd = fd_;
-    bool ok = true;
-    {
-        FileLock lock(fd, FileLock::Mode::Exclusive, fileNameOf(path_));
-        for (Node& n : nodes_) {
-            if (!n.dirty)
-                continue;
-            const auto b = blockBytes(n);
-            ok = ok && file_io::writeAt(fd, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
-            n.dirty = false;
-        }
-        storeHeaderCounters(stampDelta);
-        ok = ok && file_io::writeAt(fd, header_.raw.data(), header_.raw.size(), 0);
+    for (Node& n : nodes_) {
+        if (!n.dirty)
+            continue;
+        const auto b = blockBytes(n);
+        journal_.write(path_, fd_, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
+        n.dirty = false;
     }
-    if (!ok)
-        throw Error("Não foi possível gravar o índice " + path_);
+    storeHeaderCounters(stampDelta);
+    journal_.write(path_, fd_, header_.raw.data(), header_.raw.size(), 0);
 }
 
 void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
@@ -447,12 +438,10 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
         const auto b = blockBytes(n);
         file.insert(file.end(), b.begin(), b.end());
     }
-    if (const auto status = file_io::replaceWhole(path_, file); !status)
-        throw file_io::errorOf("Não foi possível gravar o índice " + path_, status);
+    journal_.replace(path_, fd_, file);
     for (Node& n : nodes_)
         n.dirty = false;
     indexNodes();
-    reopen();
 }
 
 } // namespace paradox

@@ -9,6 +9,8 @@
 
 namespace paradox {
 
+class Journal;
+
 // The primary index (.PX) of a keyed table: a tree whose leaf level holds one
 // entry per data block, in chain order, with the block's first key and its
 // record count; each upper entry holds its child's first key and the sum of
@@ -25,9 +27,10 @@ class PrimaryIndex {
 public:
     using Leaf = IndexLeaf;
 
-    // Loads the index file. Raises Error when it can't be read or does not
-    // fit the table (key fields of other types or sizes).
-    PrimaryIndex(std::string path, const Header& table);
+    // Loads the index file, read and written through the family's journal.
+    // Raises Error when it can't be read or does not fit the table (key
+    // fields of other types or sizes).
+    PrimaryIndex(std::string path, const Header& table, Journal& journal);
     ~PrimaryIndex();
     PrimaryIndex(const PrimaryIndex&) = delete;
     PrimaryIndex& operator=(const PrimaryIndex&) = delete;
@@ -81,6 +84,7 @@ private:
     void reopen();
 
     std::string path_;
+    Journal& journal_;
     int fd_ = -1;  // kept open for writing while the index is in use
     Header header_;
     int keyWidth_ = 0;

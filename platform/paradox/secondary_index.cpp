@@ -15,8 +15,8 @@ void putBlock(uint8_t* p, int block) { bytes::putSortableSigned(p, 2, int16_t(bl
 
 } // namespace
 
-SecondaryIndex::SecondaryIndex(const std::string& path, const TableFile& table)
-    : path_(path), index_(std::make_unique<TableFile>(path))
+SecondaryIndex::SecondaryIndex(const std::string& path, TableFile& table)
+    : path_(path), index_(std::make_unique<TableFile>(path, table.journal()))
 {
     const Header& x = index_->header();
     const Header& t = table.header();

@@ -21,7 +21,8 @@ public:
     // table. Whether a named index compares text without regard to case is
     // not recorded anywhere known: its entries are placed only where both
     // rules agree (see TableFile's key-order check).
-    SecondaryIndex(const std::string& path, const TableFile& table);
+    // Its files are read and written through the table's journal.
+    SecondaryIndex(const std::string& path, TableFile& table);
     ~SecondaryIndex();
 
     const std::string& path() const { return path_; }

@@ -9,6 +9,7 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
+#include "platform/paradox/journal.h"
 #include "platform/paradox/primary_index.h"
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/validity_checks.h"
@@ -36,7 +37,14 @@ std::string siblingFile(const std::string& path, std::string_view extension)
 }
 
 TableFile::TableFile(std::string path)
-    : path_(std::move(path))
+    : path_(std::move(path)), ownJournal_(std::make_unique<Journal>(path_)), journal_(ownJournal_.get())
+{
+    openFile();
+}
+
+TableFile::TableFile(std::string path, Journal& family) : path_(std::move(path)), journal_(&family) { openFile(); }
+
+void TableFile::openFile()
 {
     writable_ = file_io::open(path_, O_RDWR, fd_).ok();
     if (!writable_) {
@@ -60,19 +68,16 @@ TableFile::~TableFile()
 
 std::string TableFile::name() const { return fileNameOf(path_); }
 
-TableFile::Identity TableFile::identityNow() const
-{
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        return {};
-    return {st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
+TableFile::Identity TableFile::identityNow() const { return file_io::identityOf(fd_); }
 
 void TableFile::load()
 {
+    // A table of its own family undoes what a writer killed in its commit left.
+    if (ownJournal_ && !journal_->active() && Journal::recover(path_))
+        recovered_ = true;
     const Identity id = identityNow();
-    std::vector<uint8_t> data(size_t(std::max<off_t>(id.size, 0)));
-    if (!file_io::readAt(fd_, data.data(), data.size(), 0))
+    std::vector<uint8_t> data(size_t(std::max<off_t>(journal_->size(path_, fd_), 0)));
+    if (!journal_->read(path_, fd_, data.data(), data.size(), 0))
         throw Error("Não foi possível ler a tabela " + path_);
     auto damaged = [&](const std::string& why) { return Error("A tabela " + name() + " está danificada: " + why + "."); };
     Header h;
@@ -183,9 +188,13 @@ void TableFile::forEachRecord(const std::function<void(const uint8_t*, int)>& vi
 bool TableFile::refresh()
 {
     uint8_t head[0x58];
-    const bool sameHeader = file_io::readAt(fd_, head, sizeof head, 0) && std::memcmp(head, image_.data(), sizeof head) == 0;
-    if (sameHeader && identityNow() == identity_)
+    const bool sameHeader = journal_->read(path_, fd_, head, sizeof head, 0) && image_.size() >= sizeof head
+                         && std::memcmp(head, image_.data(), sizeof head) == 0;
+    const Identity now = identityNow();
+    if (sameHeader && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(path_, now)))) {
+        identity_ = now;
         return false;
+    }
     load();
     return true;
 }
@@ -218,7 +227,39 @@ TableWriter& TableFile::writer()
     return *writer_;
 }
 
-std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values) { return writer().insert(values); }
+void TableFile::forgetImage()
+{
+    identity_ = {};
+    if (writer_)
+        writer_->reset();
+}
+
+std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
+{
+    // Held to the commit, so that another copy of the engine finds the
+    // table either before this insert or after it.
+    const auto held = lock(FileLock::Mode::Exclusive);
+    Journal& journal = *journal_;
+    journal.begin();
+    const size_t mark = journal.savepoint();
+    std::vector<uint8_t> record;
+    try {
+        record = writer().insert(values);
+        journal.release(mark);
+    } catch (...) {
+        journal.rollbackTo(mark);
+        forgetImage();
+        journal.end();
+        throw;
+    }
+    try {
+        journal.end();  // the commit, unless a longer transaction holds it
+    } catch (...) {
+        forgetImage();
+        throw;
+    }
+    return record;
+}
 
 void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
 {
@@ -250,7 +291,7 @@ bool TableFile::primaryIndexAgrees() const
 {
     if (!keyed())
         return true;
-    return PrimaryIndex(primaryIndexPath_, header_).describes(allLeaves());
+    return PrimaryIndex(primaryIndexPath_, header_, *journal_).describes(allLeaves());
 }
 
 bool TableFile::inKeyOrder() const

@@ -3,6 +3,7 @@
 #include "platform/paradox/block.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/file_lock.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/header.h"
 #include "platform/paradox/memo_file.h"
 #include "platform/paradox/value.h"
@@ -17,6 +18,7 @@
 
 namespace paradox {
 
+class Journal;
 class TableWriter;
 struct IndexLeaf;
 
@@ -28,8 +30,12 @@ class TableFile {
 public:
     // Opens and reads the table. Raises Error when the file can't be read, is
     // encrypted or damaged (a truncated file, a block chain that loops or
-    // leaves the file, a header that disagrees with the blocks).
+    // leaves the file, a header that disagrees with the blocks). A write that
+    // was interrupted before its commit is first undone (recovered()).
     explicit TableFile(std::string path);
+    // A file of another table's family (a secondary index file), read and
+    // written through that family's journal.
+    TableFile(std::string path, Journal& family);
     ~TableFile();
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
@@ -60,6 +66,12 @@ public:
     // Counts changes seen or made, so that caches built on the rows know
     // when to rebuild.
     uint64_t generation() const { return generation_; }
+
+    // The family's journal: what a transaction writes is held there until
+    // its commit. Without a transaction each insert is one.
+    Journal& journal() { return *journal_; }
+    // Whether opening or reloading the table undid an interrupted write.
+    bool recovered() const { return recovered_; }
 
     // Adds one row (values in field order, Blank for none). Raises Error
     // naming the table, the column and the value when the row can't be
@@ -102,15 +114,12 @@ private:
         uint16_t number;
         uint16_t count;
     };
-    struct Identity {
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        int64_t mtimeNs = 0;
-        bool operator==(const Identity&) const = default;
-    };
+    using Identity = file_io::Identity;
 
+    void openFile();
     void load();
+    // Everything held in memory is read anew at the next refresh.
+    void forgetImage();
     Identity identityNow() const;
     uint8_t* block(int number);
     const uint8_t* block(int number) const;
@@ -128,6 +137,9 @@ private:
     std::vector<IndexLeaf> allLeaves() const;
 
     std::string path_;
+    std::unique_ptr<Journal> ownJournal_;
+    Journal* journal_ = nullptr;
+    bool recovered_ = false;
     int fd_ = -1;
     bool writable_ = false;
     Header header_;

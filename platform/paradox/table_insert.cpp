@@ -17,6 +17,7 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/fence.h"
+#include "platform/paradox/journal.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/primary_index.h"
@@ -141,16 +142,14 @@ void TableWriter::checkWritable()
 void TableWriter::writeBlock(int number)
 {
     const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
-    if (const auto status = file_io::writeAt(table_.fd_, block(number), size_t(header_.blockSize), at); !status)
-        throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
+    table_.journal_->write(path_, table_.fd_, block(number), size_t(header_.blockSize), at);
 }
 
 void TableWriter::writeHeader()
 {
     storeCounters(header_);
     std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    if (const auto status = file_io::writeAt(table_.fd_, header_.raw.data(), header_.raw.size(), 0); !status)
-        throw file_io::errorOf("Não foi possível gravar na tabela " + path_, status);
+    table_.journal_->write(path_, table_.fd_, header_.raw.data(), header_.raw.size(), 0);
 }
 
 void TableWriter::bumpChangeCounters()
@@ -463,16 +462,16 @@ void TableWriter::checkForeignUse(const std::vector<std::string>& files)
 
 std::vector<uint8_t> TableWriter::insert(const std::vector<Value>& values)
 {
-    const auto held = table_.lock(FileLock::Mode::Exclusive);
     table_.refresh();
     checkWritable();
-    const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
-    checkForeignUse(family);
-    primaryIndexStamp();  // opens the primary index for the fence
-    std::vector<std::pair<std::string, int>> open{{path_, table_.fd_}};
-    if (primaryIndex_)
-        open.emplace_back(primaryIndex_->path(), primaryIndex_->fd());
-    const Fence fence(family, name(), open);
+    // The fence goes up before the first write of a transaction and stays
+    // until its commit; while it stands, no other program can take the table.
+    Journal& journal = *table_.journal_;
+    if (!journal.fenced()) {
+        const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
+        checkForeignUse(family);
+        journal.hold(std::make_unique<Fence>(family, name()));
+    }
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
         validityChecks_->apply(rec, table_);
@@ -528,7 +527,7 @@ int TableWriter::primaryIndexStamp()
     if (!keyed())
         return 0;
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_, *table_.journal_);
     return primaryIndex_->stamp();
 }
 

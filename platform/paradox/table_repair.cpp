@@ -62,7 +62,7 @@ void TableWriter::repairAfterCrash()
 void TableWriter::checkPrimaryIndex()
 {
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_, *table_.journal_);
     if (!primaryIndexVerified_) {
         const auto leaves = table_.allLeaves();
         if (!primaryIndex_->describes(leaves))

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/paradox/file_io.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace paradox {
+
+class Fence;
+
+// The rollback journal of one table family (the table, its primary index,
+// its secondary indexes and their own indexes, its memo file).
+//
+// Inside a transaction every write to a file of the family is held in
+// memory, and reads see it there. The commit writes the original bytes of
+// every page about to change, and each file's original size, into a journal
+// beside the table and puts it on the disk; only then are the files changed,
+// then flushed; removing the journal is the moment of the commit. A writer
+// killed or a machine stopped at any point leaves either the files untouched
+// or a journal that the next opener plays back (recover), so the family is
+// always as before the transaction or as after it.
+class Journal {
+public:
+    explicit Journal(std::string tablePath);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Where the journal of a table lies: beside it, named after it, under an
+    // extension that the host's engine does not use.
+    static std::string pathFor(const std::string& tablePath);
+    // Plays back a journal that a commit left behind (its writer died): the
+    // original bytes go back, each file gets its original size, and the
+    // journal goes. Waits while a live writer is committing. True when a
+    // journal was played back. Raises Error when the files can't be put back.
+    static bool recover(const std::string& tablePath);
+    // The same for journal bytes given (an undo): they are first put beside
+    // the table as its journal, so that an interrupted playback is finished
+    // by the next opener.
+    static void playBack(const std::string& tablePath, const std::vector<uint8_t>& journal);
+
+    // Transactions nest; only the outermost end commits.
+    void begin();
+    void end();
+    // Drops everything held since the outermost begin.
+    void rollback();
+    bool active() const { return depth_ > 0; }
+
+    // Points inside the transaction to go back to when a statement (or a
+    // whole input file) fails; they nest. release keeps what was done since.
+    size_t savepoint();
+    void release(size_t savepoint);
+    void rollbackTo(size_t savepoint);
+
+    // The fence against other programs, held until the transaction ends.
+    bool fenced() const { return fence_ != nullptr; }
+    void hold(std::unique_ptr<Fence> fence);
+
+    // Writing and reading a file of the family through what is held. fd is
+    // an open descriptor of the file, used for reading what is not held.
+    void write(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at);
+    void replace(const std::string& path, int fd, const std::vector<uint8_t>& data);
+    file_io::Status read(const std::string& path, int fd, uint8_t* out, size_t n, off_t at) const;
+    off_t size(const std::string& path, int fd) const;
+    // Whether the file is as the last commit left it (identity now given).
+    bool leftByCommit(const std::string& path, const file_io::Identity& now) const;
+
+    // The journal of the last commit, sealed: what puts the family back as
+    // it was before that transaction.
+    const std::vector<uint8_t>& lastCommitted() const { return lastCommitted_; }
+    // How many times the disk was asked to flush, for the benchmark.
+    uint64_t flushes() const { return flushes_; }
+
+private:
+    static constexpr size_t pageSize = 4096;
+    using Page = std::vector<uint8_t>;
+    struct File {
+        off_t original = 0;  // size on the disk
+        off_t size = 0;      // size as written
+        std::map<uint64_t, Page> pages;
+    };
+    // What a page (or, under noPage, a file's size) was before the first
+    // change since a savepoint.
+    static constexpr uint64_t noPage = ~uint64_t(0);
+    struct Before {
+        std::optional<Page> page;  // none: the page was not held
+        off_t size = 0;
+        bool fileHeld = true;
+    };
+    using Level = std::map<std::pair<std::string, uint64_t>, Before>;
+
+    File& fileOf(const std::string& path, int fd);
+    Page& pageOf(File& file, const std::string& path, int fd, uint64_t page);
+    void noteSize(const std::string& path, const File* file);
+    void resize(File& file, const std::string& path, off_t size);
+    void commit();
+    std::vector<uint8_t> originals() const;
+    void finish();
+
+    std::string tablePath_;
+    int depth_ = 0;
+    std::map<std::string, File> files_;
+    std::vector<Level> levels_;  // one per savepoint, innermost last
+    std::unique_ptr<Fence> fence_;
+    std::map<std::string, file_io::Identity> committed_;
+    std::vector<uint8_t> lastCommitted_;
+    uint64_t flushes_ = 0;
+};
+
+// The journal's records, for the undo record that keeps one: read back,
+// checked by their seal. Empty when the bytes are not a sealed journal.
+struct JournalRecord {
+    char kind;  // 'F' a file's original size, 'P' original bytes, 'S' a state
+    std::string name;
+    uint64_t value = 0;  // F: size; P: offset; S: size
+    uint64_t check = 0;  // S: checksum
+    std::vector<uint8_t> bytes;
+};
+// A 64-bit checksum of bytes (not cryptographic), continuing from seed.
+uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed = 0);
+std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal);
+// Records sealed into journal bytes.
+std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records);
+
+} // namespace paradox
