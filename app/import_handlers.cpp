@@ -72,6 +72,7 @@ void TfrmClientes::btnImportarClick()
     try {
         WindowReporter reporter(*this);
         ImportService service(session_, reporter);
+        service.setUndoFolder(pastas.pastaPrograma);
         const ImportOutcome outcome = service.run(mode, pastas.pastaDados, runFolder(), estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             LogEMensagem(outcome.message, true);

@@ -6,6 +6,7 @@
 #include "host/shell_folders.h"
 #include "host/working_folders.h"
 #include "import/import_service.h"
+#include "import/undo_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
 #include "rules/text_padding.h"
@@ -26,18 +27,24 @@ enum ExitStatus { finished = 0, failed = 1, wrongUsage = 2, hostRefused = 3 };
 
 const char* const usageText =
     "Uso: tessaly-import [--dados PASTA] [--simular] clientes|produtos PASTA_XML\n"
+    "     tessaly-import [--dados PASTA] [--simular] desfazer clientes|produtos\n"
     "\n"
     "Importa os arquivos XML de clientes (*CLIENTE-*.xml) ou de produtos\n"
     "(*PRODUTO-*.xml) da PASTA_XML para as tabelas do Pelko.\n"
     "\n"
+    "desfazer devolve a tabela de clientes ou de produtos ao estado de antes\n"
+    "da última importação, se ninguém a alterou desde então.\n"
+    "\n"
     "  --dados PASTA  usa esta pasta de dados do Pelko em vez da encontrada\n"
     "                 na instalação (prefixo do Wine, registro, ROTAS.INI)\n"
     "  --simular      lê e confere tudo e mostra o que seria incluído, sem\n"
-    "                 gravar nada nas tabelas nem no registro de atividades\n"
+    "                 gravar nada nas tabelas nem no registro de atividades;\n"
+    "                 com desfazer, mostra os registros que seriam removidos\n"
     "  --help         mostra este texto\n"
     "  --version      mostra a versão\n"
     "\n"
-    "Saída: 0 importação concluída, 1 erro durante a importação,\n"
+    "Saída: 0 importação concluída (ou desfeita, ou nada a desfazer), 1 erro\n"
+    "durante a importação (ou tabela alterada desde a importação a desfazer),\n"
     "2 uso incorreto, 3 instalação ou pasta de dados do Pelko recusada.\n";
 
 void printLine(FILE* stream, const QString& text)
@@ -58,6 +65,7 @@ int usage(const QString& problem)
 
 struct Arguments {
     ImportMode mode = ImportMode::Clientes;
+    bool desfazer = false;
     QString pasta;
     QString dados;
     bool simular = false;
@@ -80,6 +88,10 @@ public:
     {
         clearBar();
         printLine(stdout, QStringLiteral("Seria incluído: ") + codigo + QStringLiteral(" ") + visibleText(nome));
+    }
+    void wouldRemove(const QString& codigo, const QString& nome) override
+    {
+        printLine(stdout, QStringLiteral("Seria removido: ") + codigo + QStringLiteral(" ") + visibleText(nome));
     }
     void progress(size_t done, size_t found) override
     {
@@ -149,6 +161,19 @@ std::optional<QString> dataFolder(const Arguments& args)
     return dados;
 }
 
+int runUndo(const Arguments& args, const QString& dados, const QString& pastaPrograma, ImportReporter& reporter)
+{
+    UndoService service(reporter);
+    service.setSimulation(args.simular);
+    const UndoOutcome outcome = service.run(args.mode, dados, pastaPrograma);
+    if (outcome.kind == UndoOutcome::Kind::Refused)
+        return failed;
+    if (args.simular && outcome.kind == UndoOutcome::Kind::Undone)
+        printLine(stdout, QStringLiteral("Simulação: %1 registro(s) seriam removidos; nenhuma tabela foi alterada.")
+                              .arg(outcome.removed));
+    return finished;
+}
+
 int runImport(const Arguments& args)
 {
     const std::optional<QString> dados = dataFolder(args);
@@ -179,8 +204,12 @@ int runImport(const Arguments& args)
     ConsoleReporter reporter(log, args.simular);
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
+    if (!args.simular)
+        service.setUndoFolder(pastaPrograma);
     EstadoImportacao estado;
     try {
+        if (args.desfazer)
+            return runUndo(args, *dados, pastaPrograma, reporter);
         const ImportOutcome outcome = service.run(args.mode, *dados, args.pasta, estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             if (!args.simular)
@@ -232,6 +261,11 @@ int main(int argc, char** argv)
             positional << w;
         }
     }
+    if (positional.size() == 2 && positional[0] == QLatin1String("desfazer")) {
+        args.desfazer = true;
+        positional.removeFirst();
+        positional << QString();
+    }
     if (positional.size() != 2)
         return usage(positional.isEmpty() ? QString() : QStringLiteral("esperava o modo e a pasta dos arquivos XML"));
     if (positional[0] == QLatin1String("clientes"))
@@ -241,7 +275,7 @@ int main(int argc, char** argv)
     else
         return usage(QStringLiteral("modo desconhecido: ") + positional[0] + QStringLiteral(" (clientes ou produtos)"));
     args.pasta = positional[1];
-    if (!QFileInfo(args.pasta).isDir())
+    if (!args.desfazer && !QFileInfo(args.pasta).isDir())
         return usage(QStringLiteral("a pasta dos arquivos XML não existe: ") + args.pasta);
     return runImport(args);
 }

@@ -3,6 +3,8 @@
 #include "import/integer_text.h"
 #include "import/record_values.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
+#include "platform/paradox/undo_record.h"
 #include "platform/sql/query.h"
 #include "platform/sql/session.h"
 #include "platform/sql/table.h"
@@ -10,6 +12,7 @@
 #include "rules/text_padding.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <span>
@@ -40,6 +43,16 @@ const char* const clientColumns[] = {"Nome", "Endereco", "EndNumero", "EndComple
 
 } // namespace
 
+QString targetTable(ImportMode mode, const QString& pastaDados)
+{
+    return pastaDados + (mode == ImportMode::Clientes ? QStringLiteral("/TabCli.db") : QStringLiteral("/TabEst1.db"));
+}
+
+QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath)
+{
+    return pastaPrograma + QLatin1Char('/') + QFileInfo(tablePath).fileName() + QStringLiteral(".desfazer");
+}
+
 ImportService::ImportService(db::Session& session, ImportReporter& reporter)
     : session_(session), reporter_(reporter)
 {
@@ -57,8 +70,7 @@ QString ImportService::checkTargetTable(ImportMode mode, const QString& pastaDad
     const bool clientMode = mode == ImportMode::Clientes;
     db::Table table(session_);
     table.setDatabaseName(pastaDados.toStdString());
-    table.setTableName((pastaDados + (clientMode ? QStringLiteral("/TabCli.db") : QStringLiteral("/TabEst1.db")))
-                           .toStdString());
+    table.setTableName(targetTable(mode, pastaDados).toStdString());
     table.open();
     QString missing;
     const auto columns = clientMode ? std::span<const char* const>(clientColumns)
@@ -135,6 +147,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
 
     if (QString missing = checkTargetTable(mode, pastaDados); !missing.isEmpty())
         return {ImportOutcome::Kind::MissingColumn, 0, missing};
+    logRecoveries();
     lastCode = 0;
     if (pasta.isEmpty()) {
         reporter_.report(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
@@ -181,18 +194,23 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         estado.produtoAtual.orig = -1;
     int32_t inserted = 0;
     xmlDocumento_ = std::make_unique<xml::Document>();
-    for (size_t done = 0; resultadoBusca == 0; ++done) {
-        reporter_.progress(done, search.size());
-        reporter_.pause(Pause::FolderEntry);
-        const QByteArray path = QFile::encodeName(pasta) + '/' + registroBusca.nativeName;
-        if (registroBusca.Name.contains(m.prefix, Qt::CaseSensitive))
-            inserted += importFile(path, mode, estado) ? 1 : 0;
-        else
-            inserted += importDocument(path, mode, estado);
-        resultadoBusca = search.findNext(registroBusca);
+    if (!simular_)
+        session_.begin();
+    try {
+        for (size_t done = 0; resultadoBusca == 0; ++done) {
+            reporter_.progress(done, search.size());
+            reporter_.pause(Pause::FolderEntry);
+            inserted += importEntry(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, mode, estado);
+            resultadoBusca = search.findNext(registroBusca);
+        }
+    } catch (...) {
+        query_.reset();
+        commitRun();  // the files complete before the error keep their rows
+        throw;
     }
     reporter_.progress(search.size(), search.size());
     query_.reset();
+    commitRun();
 
     QString summary = m.nothingInserted;
     if (inserted >= 1) {
@@ -203,6 +221,54 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     reporter_.report(summary, true);
     session_.dropInactiveConnections();
     return {ImportOutcome::Kind::Finished, inserted, summary};
+}
+
+// One entry of the folder, all or nothing: rows it inserted before an error
+// go again.
+int32_t ImportService::importEntry(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+{
+    const size_t mark = session_.savepoint();
+    int32_t inserted = 0;
+    try {
+        if (registroBusca.Name.contains(modeOf(mode).prefix, Qt::CaseSensitive))
+            inserted = importFile(path, mode, estado) ? 1 : 0;
+        else
+            inserted = importDocument(path, mode, estado);
+    } catch (...) {
+        session_.rollbackTo(mark);
+        throw;
+    }
+    session_.release(mark);
+    return inserted;
+}
+
+// The run's rows go to the disk together; the journal that would take them
+// back becomes the table's undo record.
+void ImportService::commitRun()
+{
+    if (!session_.inTransaction())
+        return;
+    for (const db::Session::Committed& c : session_.commit()) {
+        if (pastaDesfazer_.isEmpty())
+            continue;
+        const QString table = QFile::decodeName(QByteArray::fromStdString(c.table));
+        const std::string path = QFile::encodeName(undoRecordPath(pastaDesfazer_, table)).toStdString();
+        const auto status = paradox::file_io::replaceWhole(path, paradox::undoRecord(c.table, c.journal));
+        if (!status)
+            log(QStringLiteral("Não foi possível guardar em \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
+                + QStringLiteral("\" o necessário para desfazer esta importação: ")
+                + QString::fromStdString(status.text()) + QStringLiteral("."));
+    }
+}
+
+// A run that was cut short (a crash, a power cut) is undone when its table
+// is next opened; the log tells it.
+void ImportService::logRecoveries()
+{
+    for (const std::string& path : session_.takeRecoveries())
+        log(QStringLiteral("A tabela \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
+            + QStringLiteral("\" tinha uma gravação interrompida (o programa foi encerrado ou o computador desligou "
+                             "durante uma importação); ela voltou ao estado de antes daquela importação."));
 }
 
 // Logs the entry as found and loads it into the run's document; false when

@@ -22,6 +22,11 @@ class Element;
 // The two kinds of run: client files into TABCLI, product files into TABEST1.
 enum class ImportMode { Clientes, Produtos };
 
+// The target table of a mode in the data folder.
+QString targetTable(ImportMode mode, const QString& pastaDados);
+// Where the undo record of a table is kept in the program's folder.
+QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath);
+
 // What outlives a run: the working records, whose Codigo carries the last
 // code given, and the code of the current product as its file gives it.
 struct EstadoImportacao {
@@ -49,6 +54,8 @@ public:
     virtual void progress(size_t done, size_t found) { (void)done, (void)found; }
     // A simulated run: the row that a real run would insert now.
     virtual void wouldInsert(const QString& codigo, const QString& nome) { (void)codigo, (void)nome; }
+    // A simulated undo: a row that the undo would take away.
+    virtual void wouldRemove(const QString& codigo, const QString& nome) { (void)codigo, (void)nome; }
 };
 
 // How a run ended, when no error ended it.
@@ -68,7 +75,11 @@ struct ImportOutcome {
 // named for the mode, and NF-e documents whatever their names) and inserts
 // the records that are new into the host's tables. It shows nothing and never
 // ends the process; an error that ends a run is thrown to the caller, and the
-// rows inserted before it stay.
+// rows of the files complete before it stay.
+//
+// A run is one transaction: its rows reach the disk together at its end, and
+// a run cut short by a crash or a power cut leaves the tables as they were
+// before it. The journal of each run is kept as the table's undo record.
 class ImportService {
 public:
     ImportService(db::Session& session, ImportReporter& reporter);
@@ -79,6 +90,9 @@ public:
     // A simulated run reads and checks everything and reports the rows it
     // would insert through wouldInsert; it writes no table file.
     void setSimulation(bool on) { simular_ = on; }
+    // Where a run keeps the undo record of each table it changed (the
+    // program's folder); none is kept when empty.
+    void setUndoFolder(const QString& folder) { pastaDesfazer_ = folder; }
 
     // One run over pasta into the tables of pastaDados.
     ImportOutcome run(ImportMode mode, const QString& pastaDados, const QString& pasta, EstadoImportacao& estado);
@@ -104,10 +118,14 @@ private:
     void insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome);
     void logFittedValues(const db::Query& consulta);
     void log(const QString& line) { reporter_.report(line, false); }
+    void logRecoveries();
+    int32_t importEntry(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    void commitRun();
 
     db::Session& session_;
     ImportReporter& reporter_;
     bool simular_ = false;
+    QString pastaDesfazer_;
 
     // What one run works with.
     std::unique_ptr<db::Query> query_;

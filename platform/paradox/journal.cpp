@@ -71,8 +71,9 @@ int placeJournal(const std::string& journalPath, const std::vector<uint8_t>& byt
     return fd;
 }
 
-// Puts back the original bytes and sizes the records hold, each file flushed.
-file_io::Status applyOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+} // namespace
+
+file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
 {
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
@@ -94,6 +95,8 @@ file_io::Status applyOriginals(const std::string& folder, const std::vector<Jour
     }
     return {};
 }
+
+namespace {
 
 // Removes the journal, the folder flushed: the moment of the commit, or the
 // end of a playback.
@@ -211,7 +214,7 @@ bool Journal::recover(const std::string& tablePath)
     if (auto s = readWhole(fd, bytes); !s)
         throw failure("Não foi possível ler o diário de gravação", journalPath, s);
     // A journal without its seal was cut short before any file was changed.
-    file_io::Status s = applyOriginals(folderOf(tablePath), readJournal(bytes));
+    file_io::Status s = restoreOriginals(folderOf(tablePath), readJournal(bytes));
     if (s)
         s = removeJournal(journalPath);
     if (!s)
@@ -443,6 +446,7 @@ std::vector<uint8_t> Journal::originals() const
 void Journal::commit()
 {
     if (files_.empty()) {
+        lastCommitted_.clear();
         finish();
         return;
     }
@@ -501,7 +505,7 @@ void Journal::commit()
     // What was written goes back now; should that fail too, the journal stays
     // for the next opener.
     committed_.clear();
-    if (applyOriginals(folderOf(tablePath_), readJournal(journal)))
+    if (restoreOriginals(folderOf(tablePath_), readJournal(journal)))
         removeJournal(journalPath);
     throw failure("Não foi possível gravar", failed, s);
 }

@@ -71,7 +71,7 @@ public:
     bool leftByCommit(const std::string& path, const file_io::Identity& now) const;
 
     // The journal of the last commit, sealed: what puts the family back as
-    // it was before that transaction.
+    // it was before that transaction; empty when it changed nothing.
     const std::vector<uint8_t>& lastCommitted() const { return lastCommitted_; }
     // How many times the disk was asked to flush, for the benchmark.
     uint64_t flushes() const { return flushes_; }
@@ -124,6 +124,9 @@ struct JournalRecord {
 // A 64-bit checksum of bytes (not cryptographic), continuing from seed.
 uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed = 0);
 std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal);
+// Puts the original bytes and sizes of the records back into the files of
+// folder, each file flushed.
+file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
 // Records sealed into journal bytes.
 std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records);
 

@@ -234,30 +234,45 @@ void TableFile::forgetImage()
         writer_->reset();
 }
 
+void TableFile::beginTransaction() { journal_->begin(); }
+
+void TableFile::endTransaction()
+{
+    try {
+        journal_->end();
+    } catch (...) {
+        forgetImage();
+        throw;
+    }
+}
+
+size_t TableFile::savepoint() { return journal_->savepoint(); }
+
+void TableFile::release(size_t savepoint) { journal_->release(savepoint); }
+
+void TableFile::rollbackTo(size_t savepoint)
+{
+    journal_->rollbackTo(savepoint);
+    forgetImage();
+}
+
 std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
 {
     // Held to the commit, so that another copy of the engine finds the
     // table either before this insert or after it.
     const auto held = lock(FileLock::Mode::Exclusive);
-    Journal& journal = *journal_;
-    journal.begin();
-    const size_t mark = journal.savepoint();
+    beginTransaction();
+    const size_t mark = savepoint();
     std::vector<uint8_t> record;
     try {
         record = writer().insert(values);
-        journal.release(mark);
+        release(mark);
     } catch (...) {
-        journal.rollbackTo(mark);
-        forgetImage();
-        journal.end();
+        rollbackTo(mark);
+        journal_->end();
         throw;
     }
-    try {
-        journal.end();  // the commit, unless a longer transaction holds it
-    } catch (...) {
-        forgetImage();
-        throw;
-    }
+    endTransaction();  // the commit, unless a longer transaction holds it
     return record;
 }
 

@@ -70,6 +70,14 @@ public:
     // The family's journal: what a transaction writes is held there until
     // its commit. Without a transaction each insert is one.
     Journal& journal() { return *journal_; }
+    // A transaction over many inserts: one commit at its end (endTransaction),
+    // with savepoints inside; going back to one also reloads what this
+    // object holds in memory.
+    void beginTransaction();
+    void endTransaction();
+    size_t savepoint();
+    void release(size_t savepoint);
+    void rollbackTo(size_t savepoint);
     // Whether opening or reloading the table undid an interrupted write.
     bool recovered() const { return recovered_; }
 

@@ -1,9 +1,11 @@
 #include "platform/sql/session.h"
 
 #include "platform/paradox/file_names.h"
+#include "platform/paradox/journal.h"
 #include "platform/paradox/table_file.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace db {
 
@@ -14,8 +16,71 @@ std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
         return it->second;
     auto table = std::make_shared<paradox::TableFile>(path);
     tables_.emplace(path, table);
+    if (table->recovered())
+        recoveries_.push_back(path);
+    if (inTransaction_) {
+        table->beginTransaction();
+        joined_.push_back(table);
+        for (Marks& marks : savepoints_)
+            marks.emplace_back(table, table->savepoint());
+    }
     return table;
 }
+
+void Session::begin()
+{
+    if (inTransaction_)
+        return;
+    inTransaction_ = true;
+    for (const auto& [path, table] : tables_) {
+        table->beginTransaction();
+        joined_.push_back(table);
+    }
+}
+
+std::vector<Session::Committed> Session::commit()
+{
+    std::vector<Committed> done;
+    inTransaction_ = false;
+    savepoints_.clear();
+    auto tables = std::move(joined_);
+    joined_.clear();
+    for (const auto& table : tables) {
+        table->endTransaction();
+        if (!table->journal().lastCommitted().empty())
+            done.push_back({table->path(), table->journal().lastCommitted()});
+    }
+    return done;
+}
+
+size_t Session::savepoint()
+{
+    Marks marks;
+    for (const auto& table : joined_)
+        marks.emplace_back(table, table->savepoint());
+    savepoints_.push_back(std::move(marks));
+    return savepoints_.size() - 1;
+}
+
+void Session::release(size_t savepoint)
+{
+    if (savepoint >= savepoints_.size())
+        return;
+    for (const auto& [table, mark] : savepoints_[savepoint])
+        table->release(mark);
+    savepoints_.resize(savepoint);
+}
+
+void Session::rollbackTo(size_t savepoint)
+{
+    if (savepoint >= savepoints_.size())
+        return;
+    for (const auto& [table, mark] : savepoints_[savepoint])
+        table->rollbackTo(mark);
+    savepoints_.resize(savepoint);
+}
+
+std::vector<std::string> Session::takeRecoveries() { return std::exchange(recoveries_, {}); }
 
 std::string Session::tableFile(const std::string& folder, const std::string& name)
 {

@@ -32,6 +32,24 @@ public:
 
     // The table file at path, opened once. Raises paradox::Error.
     std::shared_ptr<paradox::TableFile> open(const std::string& path);
+    // A transaction over every table the session opens until commit(): what
+    // is inserted meanwhile is held in memory, and is on the disk, all of it
+    // at once, when commit returns. Savepoints nest inside it.
+    void begin();
+    bool inTransaction() const { return inTransaction_; }
+    // What each table's commit did: the journal that puts it back.
+    struct Committed {
+        std::string table;
+        std::vector<uint8_t> journal;
+    };
+    std::vector<Committed> commit();
+    size_t savepoint();
+    void release(size_t savepoint);
+    void rollbackTo(size_t savepoint);
+    // The tables whose opening undid a write that was cut short, since last
+    // asked.
+    std::vector<std::string> takeRecoveries();
+
     // Closes every table that no query or table object is using.
     void dropInactiveConnections();
     size_t openTables() const { return tables_.size(); }
@@ -49,7 +67,13 @@ private:
         std::unordered_map<std::string, size_t> counts;
     };
 
+    using Marks = std::vector<std::pair<std::shared_ptr<paradox::TableFile>, size_t>>;
+
     std::string netFileDir_;
+    bool inTransaction_ = false;
+    std::vector<std::shared_ptr<paradox::TableFile>> joined_;
+    std::vector<Marks> savepoints_;
+    std::vector<std::string> recoveries_;
     std::string privateDir_;
     std::map<std::string, std::shared_ptr<paradox::TableFile>> tables_;
     std::map<std::pair<std::string, std::string>, std::string> tableFiles_;
