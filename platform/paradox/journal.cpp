@@ -199,9 +199,25 @@ std::string Journal::pathFor(const std::string& tablePath)
     return folderOf(tablePath) + "/" + stem + ".tessaly-journal";
 }
 
+namespace {
+
+// A journal that its writer left before it was in place changed nothing.
+void removeAbandoned(const std::string& temporary)
+{
+    int fd = -1;
+    if (!file_io::open(temporary, O_RDONLY, fd))
+        return;
+    const file_io::Descriptor held(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(temporary.c_str());
+}
+
+} // namespace
+
 bool Journal::recover(const std::string& tablePath)
 {
     const std::string journalPath = pathFor(tablePath);
+    removeAbandoned(journalPath + "-new");
     int fd = -1;
     if (!file_io::open(journalPath, O_RDONLY, fd))
         return false;

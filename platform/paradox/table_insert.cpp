@@ -508,9 +508,10 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
     }
     for (const Field& f : header_.fields) {
         if (f.type == FieldType::AutoIncrement) {
-            const auto v = uint32_t(bytes::sortableSigned(rec.data() + f.offset, 4));
-            if (header_.fileVersion >= 5 && v > header_.autoIncrement)
-                header_.autoIncrement = v;
+            // A negative number given by hand does not move the counter.
+            const auto v = int64_t(bytes::sortableSigned(rec.data() + f.offset, 4));
+            if (header_.fileVersion >= 5 && v > int64_t(header_.autoIncrement))
+                header_.autoIncrement = uint32_t(v);
         }
     }
     const bool atEnd = !inKeyOrder || chain_.empty() || target.block + 1 > chain_.size()

@@ -1,0 +1,341 @@
+// A transaction over many inserts reaches the disk all at once or not at all:
+// a writer killed before any of its changes to the files, or a machine that
+// stops with only some of them on the disk, leaves a family that the next
+// opener turns back into its state before the transaction or after it.
+
+#include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
+#include "platform/paradox/journal.h"
+#include "platform/paradox/secondary_index.h"
+#include "platform/paradox/table_file.h"
+#include "platform/paradox/undo_record.h"
+#include "tests/paradox_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <map>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace test_support;
+using paradox::Value;
+using Files = std::map<std::string, std::string>;  // name -> content
+
+// One family and the rows a transaction adds to it.
+struct Family {
+    const char* name;
+    const char* table;
+    std::function<void(paradox::TableFile&)> run;
+};
+
+void customerRun(paradox::TableFile& table)
+{
+    for (int n = 0; n < 60; ++n) {
+        std::vector<Value> row(10, paradox::Blank{});
+        row[0] = int64_t(n % 2 ? 1000 + n : -n);  // splits the first block again and again
+        row[1] = "Nome " + std::to_string(n);
+        row[5] = std::string("0") + std::to_string(n % 7);
+        row[8] = std::string("nota ") + std::to_string(n);
+        table.insert(row);
+    }
+}
+
+void areaCodesRun(paradox::TableFile& table)
+{
+    for (int n = 0; n < 40; ++n)
+        table.insert({(n < 10 ? "00" : "0") + std::to_string(n), std::string("ZZ"), "CIDADE " + std::to_string(n)});
+}
+
+const Family families[] = {
+    {"customer", "CUSTOMER.DB", customerRun},
+    {"areacodes", "AREACODES.DB", areaCodesRun},
+};
+
+Files filesOf(const fs::path& dir)
+{
+    Files files;
+    for (const auto& e : fs::directory_iterator(dir))
+        files[e.path().filename().string()] = slurp(e.path().string());
+    return files;
+}
+
+void writeFiles(const fs::path& dir, const Files& files)
+{
+    for (const auto& e : fs::directory_iterator(dir))
+        fs::remove(e.path());
+    for (const auto& [name, content] : files) {
+        std::FILE* f = std::fopen((dir / name).c_str(), "wb");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    }
+}
+
+// The transaction of a family: every insert held to one commit.
+void runTransaction(const Family& family, const fs::path& dir)
+{
+    paradox::TableFile table((dir / family.table).string());
+    table.beginTransaction();
+    family.run(table);
+    table.endTransaction();
+}
+
+// The family after the next open, read by both readers with its indexes
+// verified, is exactly one of the two states.
+void expectBeforeOrAfter(const fs::path& dir, const char* table, const Files& before, const Files& after,
+                         const std::string& what)
+{
+    const std::string path = (dir / table).string();
+    {
+        paradox::TableFile opened(path);
+        EXPECT_TRUE(opened.primaryIndexAgrees()) << what;
+        EXPECT_TRUE(opened.inKeyOrder()) << what;
+        for (const auto& e : fs::directory_iterator(dir)) {
+            const std::string ext = e.path().extension().string();
+            if (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'x')) {
+                EXPECT_NO_THROW(paradox::SecondaryIndex(e.path().string(), opened).verify(opened)) << what;
+            }
+        }
+    }
+    const Files now = filesOf(dir);
+    EXPECT_TRUE(now == before || now == after) << what;
+    EXPECT_EQ(pxdump(path).status, 0) << what;
+}
+
+int eventsLeft = 0;
+void killAtEvent(const paradox::file_io::Event&)
+{
+    if (--eventsLeft == 0)
+        ::raise(SIGKILL);
+}
+
+struct Recorded {
+    paradox::file_io::Event::Kind kind;
+    std::string path;
+    off_t at;
+    std::string data;
+    std::string target;
+};
+std::vector<Recorded> recorded;
+void record(const paradox::file_io::Event& e)
+{
+    recorded.push_back({e.kind, e.path, e.at, std::string(reinterpret_cast<const char*>(e.data), e.size),
+                        e.target ? *e.target : std::string()});
+}
+
+// Runs body in a child that dies before its k-th change to a file; true when
+// the child finished first.
+bool killedAt(int k, const std::function<void()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        eventsLeft = k;
+        paradox::file_io::setWriteObserver(killAtEvent);
+        try {
+            body();
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class WholeRuns : public ::testing::TestWithParam<Family> {};
+
+// The writer is killed before each of its changes in turn.
+TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
+{
+    const Family& family = GetParam();
+    ScratchDir dir(std::string("journal_kill_") + family.name);
+    copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
+    const Files before = filesOf(dir.path());
+    runTransaction(family, dir.path());
+    const Files after = filesOf(dir.path());
+    ASSERT_NE(before, after);
+    bool finished = false;
+    for (int k = 1; !finished; ++k) {
+        writeFiles(dir.path(), before);
+        finished = killedAt(k, [&] { runTransaction(family, dir.path()); });
+        expectBeforeOrAfter(dir.path(), family.table, before, after, "killed at change " + std::to_string(k));
+        ASSERT_LT(k, 200);
+    }
+}
+
+// What a disk may hold after a power cut: every change made durable by a
+// flush before the cut, any of the others, the last of them maybe torn.
+Files diskAfterCut(const Files& start, size_t cut, std::mt19937& random)
+{
+    using Kind = paradox::file_io::Event::Kind;
+    auto name = [](const std::string& path) { return fs::path(path).filename().string(); };
+    std::vector<bool> durable(cut, false);
+    for (size_t i = 0; i < cut; ++i) {
+        const Recorded& e = recorded[i];
+        for (size_t j = i + 1; j < cut && !durable[i]; ++j) {
+            const Recorded& f = recorded[j];
+            if (e.kind == Kind::Write || e.kind == Kind::Truncate)
+                durable[i] = f.kind == Kind::Sync && f.path == e.path;
+            else if (e.kind == Kind::Rename || e.kind == Kind::Remove)
+                durable[i] = f.kind == Kind::SyncFolder;
+        }
+    }
+    Files files = start;
+    for (size_t i = 0; i < cut; ++i) {
+        const Recorded& e = recorded[i];
+        if (!durable[i] && random() % 2)
+            continue;
+        switch (e.kind) {
+        case Kind::Write: {
+            std::string data = e.data;
+            if (!durable[i] && random() % 3 == 0)
+                data.resize(random() % (data.size() + 1) / 512 * 512);  // torn at a sector
+            std::string& f = files[name(e.path)];
+            if (f.size() < size_t(e.at) + data.size())
+                f.resize(size_t(e.at) + data.size(), '\0');
+            f.replace(size_t(e.at), data.size(), data);
+            break;
+        }
+        case Kind::Truncate:
+            files[name(e.path)].resize(size_t(e.at), '\0');
+            break;
+        case Kind::Rename:
+            if (files.count(name(e.path))) {
+                files[name(e.target)] = files[name(e.path)];
+                files.erase(name(e.path));
+            }
+            break;
+        case Kind::Remove:
+            files.erase(name(e.path));
+            break;
+        default:
+            break;
+        }
+    }
+    return files;
+}
+
+TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
+{
+    const Family& family = GetParam();
+    ScratchDir dir(std::string("journal_power_") + family.name);
+    copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
+    const Files before = filesOf(dir.path());
+    recorded.clear();
+    paradox::file_io::setWriteObserver(record);
+    runTransaction(family, dir.path());
+    paradox::file_io::setWriteObserver(nullptr);
+    const Files after = filesOf(dir.path());
+    const auto flushes = std::count_if(recorded.begin(), recorded.end(), [](const Recorded& e) {
+        return e.kind == paradox::file_io::Event::Kind::Sync || e.kind == paradox::file_io::Event::Kind::SyncFolder;
+    });
+    EXPECT_LE(flushes, 8) << "a transaction flushes a few times, not per row";
+    std::mt19937 random(1);
+    for (size_t cut = 0; cut <= recorded.size(); ++cut) {
+        for (int trial = 0; trial < 12; ++trial) {
+            const Files disk = diskAfterCut(before, cut, random);
+            writeFiles(dir.path(), disk);
+            expectBeforeOrAfter(dir.path(), family.table, before, after,
+                                "cut after " + std::to_string(cut) + " of " + std::to_string(recorded.size())
+                                    + ", trial " + std::to_string(trial));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, WholeRuns, ::testing::ValuesIn(families),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A statement that fails inside a transaction takes back its own changes
+// only; the rows before it reach the disk at the commit.
+TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
+{
+    ScratchDir dir("journal_statement");
+    copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
+    const std::string path = dir.file("AREACODES.DB");
+    const size_t rows = paradox::TableFile(path).rowCount();
+    {
+        paradox::TableFile table(path);
+        table.beginTransaction();
+        table.insert({std::string("991"), std::string("ZZ"), std::string("Um")});
+        // Text that the named index orders differently with and without case.
+        EXPECT_THROW(table.insert({std::string("992"), std::string("Ab"), std::string("x")}), paradox::Error);
+        table.insert({std::string("993"), std::string("AB"), std::string("Dois")});
+        EXPECT_EQ(table.rowCount(), rows + 2);
+        EXPECT_EQ(paradox::TableFile(path).rowCount(), rows) << "nothing on the disk before the commit";
+        table.endTransaction();
+    }
+    paradox::TableFile table(path);
+    EXPECT_EQ(table.rowCount(), rows + 2);
+    EXPECT_NO_THROW(paradox::SecondaryIndex(dir.file("AREACODES.XG0"), table).verify(table));
+    EXPECT_FALSE(fs::exists(paradox::Journal::pathFor(path)));
+}
+
+// A journal cut short, or damaged, was never followed by a change to the
+// files: it is dropped and the files stay as they are.
+TEST(Transactions, AJournalWithoutItsSealIsDropped)
+{
+    ScratchDir dir("journal_unsealed");
+    copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
+    const std::string path = dir.file("AREACODES.DB");
+    const Files before = filesOf(dir.path());
+    std::vector<uint8_t> journal = paradox::writeJournal({{'F', "AREACODES.DB", 0, 0, {}}});
+    for (const size_t keep : {size_t(0), size_t(5), journal.size() - 1}) {
+        writeFiles(dir.path(), before);
+        std::FILE* f = std::fopen(paradox::Journal::pathFor(path).c_str(), "wb");
+        std::fwrite(journal.data(), 1, keep, f);
+        std::fclose(f);
+        paradox::TableFile table(path);
+        EXPECT_TRUE(table.recovered());
+        EXPECT_EQ(filesOf(dir.path()), before) << keep;
+    }
+}
+
+// Undo: the family goes back byte for byte; a family written since is left
+// alone; an undo killed before any of its changes is finished by the next
+// opener.
+TEST(Undo, PutsTheFamilyBackOrRefuses)
+{
+    ScratchDir dir("journal_undo");
+    copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
+    const std::string path = dir.file("CUSTOMER.DB");
+    const Files before = filesOf(dir.path());
+    std::vector<uint8_t> record;
+    {
+        paradox::TableFile table(path);
+        table.beginTransaction();
+        customerRun(table);
+        table.endTransaction();
+        record = paradox::undoRecord(path, table.journal().lastCommitted());
+    }
+    const Files after = filesOf(dir.path());
+    EXPECT_EQ(paradox::rowsUndoRemoves(path, record).size(), 60u);
+    EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::Ready);
+    bool finished = false;
+    for (int k = 1; !finished; ++k) {
+        writeFiles(dir.path(), after);
+        finished = killedAt(k, [&] { paradox::undo(path, record); });
+        expectBeforeOrAfter(dir.path(), "CUSTOMER.DB", before, after, "undo killed at change " + std::to_string(k));
+        ASSERT_LT(k, 200);
+    }
+    EXPECT_EQ(filesOf(dir.path()), before);
+
+    writeFiles(dir.path(), after);
+    {
+        std::vector<Value> row(10, paradox::Blank{});
+        row[1] = std::string("Outro programa");
+        paradox::TableFile(path).insert(row);
+    }
+    const Files changed = filesOf(dir.path());
+    EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::Changed);
+    EXPECT_THROW(paradox::undo(path, record), paradox::Error);
+    EXPECT_EQ(filesOf(dir.path()), changed);
+    record[20] ^= 1;
+    EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::NotARecord);
+}
+
+} // namespace
