@@ -2,6 +2,10 @@
 // window's run, a simulation that changes nothing, and its exit statuses.
 
 #include "app/application.h"
+#include "import/import_service.h"
+#include "platform/paradox/file_io.h"
+#include "platform/paradox/table_file.h"
+#include "platform/sql/session.h"
 #include "tests/import_fixture.h"
 
 #include <QCryptographicHash>
@@ -9,6 +13,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +52,64 @@ QMap<QString, QByteArray> fingerprints(const QString& folder)
         QFile f(folder + QChar('/') + name);
         f.open(QIODevice::ReadOnly);
         out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    }
+    return out;
+}
+
+int changesLeft = 0;
+void killAtChange(const paradox::file_io::Event&)
+{
+    if (--changesLeft == 0)
+        ::raise(SIGKILL);
+}
+
+class QuietReporter final : public ImportReporter {
+public:
+    void report(const QString&, bool) override {}
+};
+
+// A whole run in a child that dies before its k-th change to a file; true
+// when the run finished first.
+bool runKilledAt(int k, ImportMode mode, const QString& dados, const QString& xml)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        changesLeft = k;
+        paradox::file_io::setWriteObserver(killAtChange);
+        try {
+            db::Session session;
+            QuietReporter reporter;
+            ImportService service(session, reporter);
+            EstadoImportacao estado;
+            service.run(mode, dados, xml, estado);
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void restore(const QString& folder, const QMap<QString, QByteArray>& contents)
+{
+    for (const QString& name : QDir(folder).entryList(QDir::Files))
+        QFile::remove(folder + QChar('/') + name);
+    for (auto it = contents.begin(); it != contents.end(); ++it) {
+        QFile f(folder + QChar('/') + it.key());
+        f.open(QIODevice::WriteOnly);
+        f.write(it.value());
+    }
+}
+
+QMap<QString, QByteArray> contentsOf(const QString& folder)
+{
+    QMap<QString, QByteArray> out;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        QFile f(folder + QChar('/') + name);
+        f.open(QIODevice::ReadOnly);
+        out[name] = f.readAll();
     }
     return out;
 }
@@ -142,6 +208,94 @@ private slots:
             QVERIFY(ImportFixture::messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log").last().contains(stderrHas));
         if (args.contains(QStringLiteral("--version")))
             QCOMPARE(r.out, QStringLiteral("tessaly-import 1.0.0\n"));
+    }
+
+    // A run killed before each of its changes to the host's tables in turn:
+    // the next open finds them as before the run, or as after it.
+    void aKilledRunLeavesBeforeOrAfter_data() { undoPutsTheTableBack_data(); }
+    void aKilledRunLeavesBeforeOrAfter()
+    {
+        QFETCH(int, mode);
+        const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
+        const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("*"));
+        const auto before = contentsOf(f.data());
+        QVERIFY(runKilledAt(-1, importMode, f.data(), f.xml()));
+        const auto after = contentsOf(f.data());
+        QVERIFY(after != before);
+        const QStringList rowsAfter = f.rows(table);
+        bool finished = false;
+        for (int k = 1; !finished && k < 100; ++k) {
+            restore(f.data(), before);
+            finished = runKilledAt(k, importMode, f.data(), f.xml());
+            const paradox::TableFile opened(QFile::encodeName(f.data() + QChar('/') + table).toStdString());
+            QVERIFY(opened.primaryIndexAgrees());
+            const auto now = contentsOf(f.data());
+            QVERIFY2(now == before || now == after, qPrintable(QString::number(k)));
+            if (now == after)  // the independent reader sees the whole run
+                QCOMPARE(f.rows(table), rowsAfter);
+        }
+        QVERIFY(finished);
+    }
+
+    // A run, then its undo: the table's files come back byte for byte; the
+    // simulation first lists exactly the rows the run inserted; a second undo
+    // has nothing to do; a table written since the run is not touched.
+    void undoPutsTheTableBack_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("clientes") << 0;
+        QTest::newRow("produtos") << 1;
+    }
+    void undoPutsTheTableBack()
+    {
+        QFETCH(int, mode);
+        const QString modeName = mode == 0 ? "clientes" : "produtos";
+        const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("*"));
+        const QString home = f.data() + "/../home";
+        const QString logPath = home + "/share/Harbek/Tessaly.exe/Tessaly.log";
+        const auto before = fingerprints(f.data());
+        const QStringList rowsBefore = f.rows(table);
+        QCOMPARE(runCli(f, {modeName, f.xml()}, home).status, 0);
+        const auto after = fingerprints(f.data());
+        QVERIFY(after != before);
+
+        const Result simulated = runCli(f, {"--simular", "desfazer", modeName}, home);
+        QCOMPARE(simulated.status, 0);
+        QCOMPARE(fingerprints(f.data()), after);
+        QStringList wouldRemove;
+        for (const QString& line : simulated.out.split(QChar('\n')))
+            if (line.startsWith(QStringLiteral("Seria removido: ")))
+                wouldRemove << line.mid(16).section(QChar(' '), 0, 0);
+        QStringList inserted;
+        for (const QString& row : f.rows(table))
+            if (!rowsBefore.contains(row))
+                inserted << row.section(QChar('\t'), 0, 0);
+        QVERIFY(!inserted.isEmpty());
+        QCOMPARE(wouldRemove, inserted);
+
+        const Result undone = runCli(f, {"desfazer", modeName}, home);
+        QCOMPARE(undone.status, 0);
+        QCOMPARE(fingerprints(f.data()), before);
+        QVERIFY(ImportFixture::messagesOf(logPath).last().startsWith(QStringLiteral("Importação desfeita: ")));
+
+        const Result again = runCli(f, {"desfazer", modeName}, home);
+        QCOMPARE(again.status, 0);
+        QVERIFY2(again.out.contains(QStringLiteral("para desfazer")), qPrintable(again.out));
+        QCOMPARE(fingerprints(f.data()), before);
+
+        QCOMPARE(runCli(f, {modeName, f.xml()}, home).status, 0);
+        f.insertRow(table, mode == 0 ? "999999\t\\N\tOutro programa" + QByteArray("\t\\N").repeated(13)
+                                     : "OUTRO\t\\N\t\\N\tOutro programa" + QByteArray("\t\\N").repeated(8));
+        const auto changed = fingerprints(f.data());
+        QVERIFY(changed != after);
+        const Result refused = runCli(f, {"desfazer", modeName}, home);
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.out.contains(QStringLiteral("foi alterada depois da última importação")), qPrintable(refused.out));
+        QCOMPARE(fingerprints(f.data()), changed);
     }
 };
 
