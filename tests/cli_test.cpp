@@ -7,6 +7,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/sql/session.h"
 #include "tests/import_fixture.h"
+#include "tests/paradox_test_support.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -56,13 +57,6 @@ QMap<QString, QByteArray> fingerprints(const QString& folder)
     return out;
 }
 
-int changesLeft = 0;
-void killAtChange(const paradox::file_io::Event&)
-{
-    if (--changesLeft == 0)
-        ::raise(SIGKILL);
-}
-
 class QuietReporter final : public ImportReporter {
 public:
     void report(const QString&, bool) override {}
@@ -72,24 +66,13 @@ public:
 // when the run finished first.
 bool runKilledAt(int k, ImportMode mode, const QString& dados, const QString& xml)
 {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        changesLeft = k;
-        paradox::file_io::setWriteObserver(killAtChange);
-        try {
-            db::Session session;
-            QuietReporter reporter;
-            ImportService service(session, reporter);
-            EstadoImportacao estado;
-            service.run(mode, dados, xml, estado);
-        } catch (...) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return test_support::finishedUnlessKilledAt(k, [&] {
+        db::Session session;
+        QuietReporter reporter;
+        ImportService service(session, reporter);
+        EstadoImportacao estado;
+        service.run(mode, dados, xml, estado);
+    });
 }
 
 void restore(const QString& folder, const QMap<QString, QByteArray>& contents)

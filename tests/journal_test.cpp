@@ -106,13 +106,6 @@ void expectBeforeOrAfter(const fs::path& dir, const char* table, const Files& be
     EXPECT_EQ(pxdump(path).status, 0) << what;
 }
 
-int eventsLeft = 0;
-void killAtEvent(const paradox::file_io::Event&)
-{
-    if (--eventsLeft == 0)
-        ::raise(SIGKILL);
-}
-
 struct Recorded {
     paradox::file_io::Event::Kind kind;
     std::string path;
@@ -125,26 +118,6 @@ void record(const paradox::file_io::Event& e)
 {
     recorded.push_back({e.kind, e.path, e.at, std::string(reinterpret_cast<const char*>(e.data), e.size),
                         e.target ? *e.target : std::string()});
-}
-
-// Runs body in a child that dies before its k-th change to a file; true when
-// the child finished first.
-bool killedAt(int k, const std::function<void()>& body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        eventsLeft = k;
-        paradox::file_io::setWriteObserver(killAtEvent);
-        try {
-            body();
-        } catch (...) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 class WholeRuns : public ::testing::TestWithParam<Family> {};
@@ -162,7 +135,7 @@ TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
     bool finished = false;
     for (int k = 1; !finished; ++k) {
         writeFiles(dir.path(), before);
-        finished = killedAt(k, [&] { runTransaction(family, dir.path()); });
+        finished = finishedUnlessKilledAt(k, [&] { runTransaction(family, dir.path()); });
         expectBeforeOrAfter(dir.path(), family.table, before, after, "killed at change " + std::to_string(k));
         ASSERT_LT(k, 200);
     }
@@ -318,7 +291,7 @@ TEST(Undo, PutsTheFamilyBackOrRefuses)
     bool finished = false;
     for (int k = 1; !finished; ++k) {
         writeFiles(dir.path(), after);
-        finished = killedAt(k, [&] { paradox::undo(path, record); });
+        finished = finishedUnlessKilledAt(k, [&] { paradox::undo(path, record); });
         expectBeforeOrAfter(dir.path(), "CUSTOMER.DB", before, after, "undo killed at change " + std::to_string(k));
         ASSERT_LT(k, 200);
     }

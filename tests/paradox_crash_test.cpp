@@ -21,14 +21,6 @@ namespace {
 
 using namespace test_support;
 
-int writesLeft = 0;
-
-void killAtWrite(const paradox::file_io::Event&)
-{
-    if (--writesLeft == 0)
-        ::raise(SIGKILL);
-}
-
 std::string key(int n)
 {
     std::string s = std::to_string(n);
@@ -41,21 +33,10 @@ std::vector<paradox::Value> row(int n) { return {key(n), "valor " + std::to_stri
 // insert completed first.
 bool insertKilledAt(const std::string& path, int n, int k)
 {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        writesLeft = k;
-        paradox::file_io::setWriteObserver(killAtWrite);
-        try {
-            paradox::TableFile table(path);
-            table.insert(row(n));
-        } catch (...) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return finishedUnlessKilledAt(k, [&] {
+        paradox::TableFile table(path);
+        table.insert(row(n));
+    });
 }
 
 // The rows both readers see: each once, the acknowledged ones all there.

@@ -1,5 +1,11 @@
 #include "tests/paradox_test_support.h"
 
+#include "platform/paradox/file_io.h"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -79,6 +85,33 @@ std::string slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+int changesLeft = 0;
+void killAtChange(const paradox::file_io::Event&)
+{
+    if (--changesLeft == 0)
+        ::raise(SIGKILL);
+}
+} // namespace
+
+bool finishedUnlessKilledAt(int k, const std::function<void()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        changesLeft = k;
+        paradox::file_io::setWriteObserver(killAtChange);
+        try {
+            body();
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace test_support

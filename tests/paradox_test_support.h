@@ -3,6 +3,7 @@
 #include "platform/paradox/value.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,9 @@ std::vector<std::string> rowLines(const std::string& dump);
 void copyFamily(const std::string& sharedTable, const fs::path& to, bool withSecondaryIndexes = true);
 
 std::string slurp(const std::string& path);
+
+// Runs body in a child process that the engine's file seam kills before its
+// k-th change to a file (never when k < 1); true when body finished first.
+bool finishedUnlessKilledAt(int k, const std::function<void()>& body);
 
 } // namespace test_support

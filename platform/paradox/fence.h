@@ -6,8 +6,8 @@
 namespace paradox {
 
 // Write locks over the whole of each file (open file description locks, the
-// kind Wine and Samba map Windows byte-range locks onto) for the length of one
-// write: a program that starts meanwhile fails to lock the table and reports
+// kind Wine and Samba map Windows byte-range locks onto) for the length of a
+// transaction, from its first write to its commit: a program that starts meanwhile fails to lock the table and reports
 // it busy instead of reading half-written blocks. Released when the fence
 // goes, also after an error; a crash releases them by itself. Raises
 // TableInUse naming the table when another program holds a lock.

@@ -8,7 +8,9 @@
 // at the end, now beyond the count, is taken away. The primary index follows
 // the blocks. A process killed between two writes leaves either the old
 // table, the new one, or the new row at the end of the chain out of key
-// order; the next insert finishes the work.
+// order; the next insert finishes the work. Within this engine every write
+// goes through the family's journal, so the files reach the disk only whole;
+// the order still keeps a table that another writer left halfway readable.
 
 #include "platform/paradox/table_writer.h"
 
