@@ -125,6 +125,16 @@ Status rename(const std::string& from, const std::string& to)
     return std::rename(from.c_str(), to.c_str()) == 0 ? Status() : Status::fromErrno();
 }
 
+Status openUnnamed(const std::string& folder, int& fd) { return open(folder, O_TMPFILE | O_RDWR, fd, 0644); }
+
+Status nameFile(int fd, const std::string& shownAs, const std::string& path)
+{
+    tell(Event::Kind::Rename, shownAs, 0, nullptr, 0, &path);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? Status()
+                                                                                            : Status::fromErrno();
+}
+
 Status createNew(const std::string& path, const std::vector<uint8_t>& data)
 {
     int fd = -1;

@@ -92,6 +92,12 @@ Status sync(const std::string& path, int fd);
 Status syncFolder(const std::string& folder);
 Status remove(const std::string& path);
 Status rename(const std::string& from, const std::string& to);
+// A new file in folder without a name (O_TMPFILE), where the file system has
+// them; fd is -1 otherwise.
+Status openUnnamed(const std::string& folder, int& fd);
+// Gives such a file its name, which must be free; told as a rename from
+// shownAs, the name its writes were told under.
+Status nameFile(int fd, const std::string& shownAs, const std::string& path);
 
 // Called before every change; a test may end the process there, or record
 // the changes to replay them as a power cut might have left the disk.

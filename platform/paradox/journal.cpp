@@ -45,26 +45,31 @@ Error failure(const std::string& what, const std::string& path, const file_io::S
     return file_io::errorOf(what + " " + path, status);
 }
 
-// Writes the journal bytes under a name beside its place, flushes them and
-// renames them into place, the folder flushed too: a journal is either
-// whole at its place or not there. The descriptor returned holds the
-// journal's lock, which tells others that its writer lives.
+// Writes the journal bytes into a file without a name (or, where the file
+// system has none, under a name beside its place), flushes them and gives
+// them their place, the folder flushed too: a journal is either whole at its
+// place or not there. The descriptor returned holds the journal's lock, which
+// tells others that its writer lives; an unnamed file is locked before anyone
+// can see it.
 int placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
 {
     const std::string temporary = journalPath + "-new";
     int fd = -1;
-    if (auto s = file_io::open(temporary, O_RDWR | O_CREAT | O_TRUNC, fd); !s)
-        throw failure("Não foi possível criar o diário de gravação", temporary, s);
+    const bool unnamed = file_io::openUnnamed(folderOf(journalPath), fd).ok();
+    if (!unnamed)
+        if (auto s = file_io::open(temporary, O_RDWR | O_CREAT | O_TRUNC, fd); !s)
+            throw failure("Não foi possível criar o diário de gravação", temporary, s);
     ::flock(fd, LOCK_EX);
     file_io::Status s = file_io::writeAt(temporary, fd, bytes.data(), bytes.size(), 0);
     if (s)
         s = file_io::sync(temporary, fd);
     if (s)
-        s = file_io::rename(temporary, journalPath);
+        s = unnamed ? file_io::nameFile(fd, temporary, journalPath) : file_io::rename(temporary, journalPath);
     if (s)
         s = file_io::syncFolder(folderOf(journalPath));
     if (!s) {
-        ::unlink(temporary.c_str());
+        if (!unnamed)
+            ::unlink(temporary.c_str());
         ::close(fd);
         throw failure("Não foi possível gravar o diário de gravação", journalPath, s);
     }
@@ -202,6 +207,9 @@ std::string Journal::pathFor(const std::string& tablePath)
 namespace {
 
 // A journal that its writer left before it was in place changed nothing.
+// (Only where the file system has no unnamed files: a reader may then, in
+// the instant between its creation and its lock, take a live one away, and
+// that commit fails before any table file is changed.)
 void removeAbandoned(const std::string& temporary)
 {
     int fd = -1;
