@@ -5,6 +5,7 @@
 #include "platform/paradox/table_file.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace db {
@@ -45,11 +46,22 @@ std::vector<Session::Committed> Session::commit()
     savepoints_.clear();
     auto tables = std::move(joined_);
     joined_.clear();
+    // Every table is committed even when one fails; the first failure is
+    // told after.
+    std::exception_ptr failure;
     for (const auto& table : tables) {
-        table->endTransaction();
+        try {
+            table->endTransaction();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+            continue;
+        }
         if (!table->journal().lastCommitted().empty())
             done.push_back({table->path(), table->journal().lastCommitted()});
     }
+    if (failure)
+        std::rethrow_exception(failure);
     return done;
 }
 
