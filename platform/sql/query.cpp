@@ -59,8 +59,27 @@ void Query::addSql(const std::string& line)
     close();
     lines_.push_back(line);
     params_.clear();
-    for (const std::string& name : parameterNames(sqlText()))
+    const std::string text = sqlText();
+    auto names = namesOf_.find(text);
+    if (names == namesOf_.end()) {
+        if (namesOf_.size() > 64)
+            namesOf_.clear();
+        names = namesOf_.emplace(text, parameterNames(text)).first;
+    }
+    for (const std::string& name : names->second)
         params_.emplace_back(name);
+}
+
+const Statement& Query::statement()
+{
+    const std::string text = sqlText();
+    auto it = statementOf_.find(text);
+    if (it == statementOf_.end()) {
+        if (statementOf_.size() > 64)
+            statementOf_.clear();
+        it = statementOf_.emplace(text, std::make_shared<const Statement>(parseStatement(text))).first;
+    }
+    return *it->second;
 }
 
 std::string Query::sqlText() const
@@ -119,7 +138,7 @@ std::vector<uint8_t> Query::storedForm(size_t field, const Operand& o) const
 void Query::open()
 {
     close();
-    const Statement s = parseStatement(sqlText());
+    const Statement s = statement();
     if (s.kind != Statement::Kind::Select)
         throw SqlError("Este comando SQL não retorna registros: ele deve ser executado, não aberto.");
     prepareTable(s);
@@ -210,7 +229,7 @@ std::string Query::fieldAsString(std::string_view column)
 void Query::execSql()
 {
     close();
-    const Statement s = parseStatement(sqlText());
+    const Statement s = statement();
     if (s.kind != Statement::Kind::Insert)
         throw SqlError("Este comando SQL retorna registros: ele deve ser aberto, não executado.");
     prepareTable(s);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace paradox {
@@ -106,12 +107,16 @@ public:
     std::string fieldAsString(std::string_view column);
 
 private:
+    // The statement of the text, parsed once: a run repeats a few texts.
+    const Statement& statement();
     void prepareTable(const Statement& s);
     std::vector<uint8_t> storedForm(size_t field, const struct Operand& o) const;
     void materialize();
     std::vector<std::string> resultRow(size_t row) const;
 
     Session& session_;
+    std::unordered_map<std::string, std::vector<std::string>> namesOf_;
+    std::unordered_map<std::string, std::shared_ptr<const Statement>> statementOf_;
     std::string database_;
     std::vector<std::string> lines_;
     std::vector<Param> params_;
