@@ -16,8 +16,13 @@ QString withoutTimeZone(const QString& timeFormat)
 
 QString logTimestamp(const QDateTime& moment, const QLocale& locale)
 {
-    const QString date = locale.toString(moment.date(), locale.dateFormat(QLocale::ShortFormat));
-    if (moment.time() == QTime(0, 0))
-        return date;
-    return date + QChar(' ') + locale.toString(moment.time(), withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return logTimestamp(moment.date(), moment.time(), locale);
+}
+
+QString logTimestamp(QDate date, QTime time, const QLocale& locale)
+{
+    const QString day = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
+    if (time == QTime(0, 0))
+        return day;
+    return day + QChar(' ') + locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }
