@@ -48,6 +48,13 @@ QString targetTable(ImportMode mode, const QString& pastaDados)
     return pastaDados + (mode == ImportMode::Clientes ? QStringLiteral("/TabCli.db") : QStringLiteral("/TabEst1.db"));
 }
 
+QString recoveryMessage(const QString& tablePath)
+{
+    return QStringLiteral("A tabela \"") + visibleText(tablePath)
+           + QStringLiteral("\" tinha uma gravação interrompida (o programa foi encerrado ou o computador desligou "
+                            "durante uma importação); ela voltou ao estado de antes daquela importação.");
+}
+
 QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath)
 {
     return pastaPrograma + QLatin1Char('/') + QFileInfo(tablePath).fileName() + QStringLiteral(".desfazer");
@@ -266,9 +273,7 @@ void ImportService::commitRun()
 void ImportService::logRecoveries()
 {
     for (const std::string& path : session_.takeRecoveries())
-        log(QStringLiteral("A tabela \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
-            + QStringLiteral("\" tinha uma gravação interrompida (o programa foi encerrado ou o computador desligou "
-                             "durante uma importação); ela voltou ao estado de antes daquela importação."));
+        log(recoveryMessage(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
 // Logs the entry as found and loads it into the run's document; false when

@@ -44,10 +44,9 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
     const std::vector<uint8_t> record(bytes.begin(), bytes.end());
 
     // Opening the table finishes an undo or a run that was cut short.
-    if (paradox::TableFile(tablePath).recovered())
-        reporter_.report(QStringLiteral("A tabela \"") + visibleText(table)
-                             + QStringLiteral("\" tinha uma gravação interrompida; ela foi desfeita."),
-                         false);
+    paradox::TableFile now(tablePath);
+    if (now.recovered())
+        reporter_.report(recoveryMessage(table), false);
     const paradox::UndoCheck check = paradox::checkUndo(tablePath, record);
     if (check != paradox::UndoCheck::Ready) {
         const QString refused
@@ -62,8 +61,7 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
         return {UndoOutcome::Kind::Refused, 0, refused};
     }
 
-    const auto rows = paradox::rowsUndoRemoves(tablePath, record);
-    paradox::TableFile now(tablePath);
+    const auto rows = paradox::rowsUndoRemoves(now, record);
     const int codigo = now.fieldIndex("Codigo");
     const int nome = now.fieldIndex(clientMode ? "Nome" : "Produto");
     for (const auto& row : rows) {

@@ -45,17 +45,6 @@ Result runCli(const ImportFixture& f, QStringList args, const QString& home, boo
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
-// A fingerprint of every file of a folder.
-QMap<QString, QByteArray> fingerprints(const QString& folder)
-{
-    QMap<QString, QByteArray> out;
-    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        QFile f(folder + QChar('/') + name);
-        f.open(QIODevice::ReadOnly);
-        out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-    }
-    return out;
-}
 
 class QuietReporter final : public ImportReporter {
 public:
@@ -97,6 +86,15 @@ QMap<QString, QByteArray> contentsOf(const QString& folder)
     return out;
 }
 
+// A fingerprint of every file of a folder.
+QMap<QString, QByteArray> fingerprints(const QString& folder)
+{
+    QMap<QString, QByteArray> out = contentsOf(folder);
+    for (QByteArray& content : out)
+        content = QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+    return out;
+}
+
 } // namespace
 
 class CliTest : public QObject {
@@ -105,9 +103,7 @@ class CliTest : public QObject {
 private slots:
     void sameRowsAndLogLinesAsTheWindow_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("clientes") << 0;
-        QTest::newRow("produtos") << 1;
+        ImportFixture::addModes();
     }
     void sameRowsAndLogLinesAsTheWindow()
     {
@@ -195,7 +191,7 @@ private slots:
 
     // A run killed before each of its changes to the host's tables in turn:
     // the next open finds them as before the run, or as after it.
-    void aKilledRunLeavesBeforeOrAfter_data() { undoPutsTheTableBack_data(); }
+    void aKilledRunLeavesBeforeOrAfter_data() { ImportFixture::addModes(); }
     void aKilledRunLeavesBeforeOrAfter()
     {
         QFETCH(int, mode);
@@ -227,9 +223,7 @@ private slots:
     // has nothing to do; a table written since the run is not touched.
     void undoPutsTheTableBack_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("clientes") << 0;
-        QTest::newRow("produtos") << 1;
+        ImportFixture::addModes();
     }
     void undoPutsTheTableBack()
     {

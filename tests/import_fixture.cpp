@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTest>
 
 const char* const ImportFixture::clientSchema =
     "Codigo:A6*,Data:D,Nome:A60,Endereco:A60,endNumero:A10,EndComplemento:A60,Bairro:A40,Cidade:A40,Estado:A2,"
@@ -97,6 +98,13 @@ void ImportFixture::createTable(const QString& name, const char* schema) const
 void ImportFixture::insertRow(const QString& table, const QByteArray& tsvLine) const
 {
     runTool(QStringLiteral(PDX), {QStringLiteral("insert"), data() + QChar('/') + table}, tsvLine + '\n');
+}
+
+void ImportFixture::addModes()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("clientes") << 0;
+    QTest::newRow("produtos") << 1;
 }
 
 QStringList ImportFixture::rows(const QString& table) const

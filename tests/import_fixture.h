@@ -37,6 +37,9 @@ public:
     TfrmClientes& window() { return *window_; }
     ScriptedDialogs& dialogs() { return *dialogs_; }
 
+    // A test's data rows for the two modes: "mode" 0 for clients, 1 for products.
+    static void addModes();
+
     static const char* const clientSchema;
     static const char* const stockSchema;
 

@@ -465,9 +465,7 @@ private slots:
     // files cut from them give.
     void documentsGiveTheRowsOfTheirExports_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("clientes") << 0;
-        QTest::newRow("produtos") << 1;
+        ImportFixture::addModes();
     }
     void documentsGiveTheRowsOfTheirExports()
     {

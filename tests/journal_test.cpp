@@ -286,7 +286,10 @@ TEST(Undo, PutsTheFamilyBackOrRefuses)
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
     const Files after = filesOf(dir.path());
-    EXPECT_EQ(paradox::rowsUndoRemoves(path, record).size(), 60u);
+    {
+        paradox::TableFile opened(path);
+        EXPECT_EQ(paradox::rowsUndoRemoves(opened, record).size(), 60u);
+    }
     EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::Ready);
     bool finished = false;
     for (int k = 1; !finished; ++k) {

@@ -1,5 +1,6 @@
 #include "platform/paradox/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -81,6 +82,12 @@ Identity identityOf(int fd)
     if (::fstat(fd, &st) != 0)
         return {};
     return {st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+Status readWhole(int fd, std::vector<uint8_t>& out)
+{
+    out.assign(size_t(std::max<off_t>(identityOf(fd).size, 0)), 0);
+    return readAt(fd, out.data(), out.size(), 0);
 }
 
 Status writeAt(int fd, const uint8_t* data, size_t n, off_t at) { return writeAt(unnamed, fd, data, n, at); }

@@ -62,6 +62,8 @@ Identity identityOf(int fd);
 // Opens path (O_CLOEXEC added); fd is -1 on failure.
 Status open(const std::string& path, int flags, int& fd, mode_t mode = 0644);
 Status readAt(int fd, uint8_t* out, size_t n, off_t at);
+// The whole content of the open file.
+Status readWhole(int fd, std::vector<uint8_t>& out);
 Status writeAt(int fd, const uint8_t* data, size_t n, off_t at);
 // A new file that must not exist yet, with data as its content; nothing is
 // left behind when it fails.

@@ -12,6 +12,12 @@ std::string fileNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string stemOf(const std::string& path)
+{
+    std::string name = fileNameOf(path);
+    return name.substr(0, name.find_last_of('.'));
+}
+
 std::string folderOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');

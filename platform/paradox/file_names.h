@@ -8,6 +8,9 @@ namespace paradox {
 
 // The file's own name: everything after the last "/".
 std::string fileNameOf(const std::string& path);
+// The file's own name without its extension: what every file of a table's
+// family shares.
+std::string stemOf(const std::string& path);
 // The folder part, "." when there is none.
 std::string folderOf(const std::string& path);
 // Names compare without regard to ASCII case, as the host's file system does.

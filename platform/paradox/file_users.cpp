@@ -139,10 +139,8 @@ bool fileInUseByOthers(const std::string& path)
 
 std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath)
 {
-    const size_t slash = tablePath.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : tablePath.substr(0, slash);
-    std::string stem = fileNameOf(tablePath);
-    stem = stem.substr(0, stem.find_last_of('.'));
+    const std::string dir = folderOf(tablePath);
+    const std::string stem = stemOf(tablePath);
     std::vector<std::string> files;
     DIR* d = ::opendir(dir.c_str());
     if (!d)

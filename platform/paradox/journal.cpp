@@ -32,14 +32,6 @@ uint64_t getU64(const uint8_t* p)
     return v;
 }
 
-// Reads the whole open file.
-file_io::Status readWhole(int fd, std::vector<uint8_t>& out)
-{
-    const off_t size = file_io::identityOf(fd).size;
-    out.assign(size_t(std::max<off_t>(size, 0)), 0);
-    return file_io::readAt(fd, out.data(), out.size(), 0);
-}
-
 Error failure(const std::string& what, const std::string& path, const file_io::Status& status)
 {
     return file_io::errorOf(what + " " + path, status);
@@ -199,9 +191,7 @@ Journal::~Journal() = default;
 
 std::string Journal::pathFor(const std::string& tablePath)
 {
-    std::string stem = fileNameOf(tablePath);
-    stem = stem.substr(0, stem.find_last_of('.'));
-    return folderOf(tablePath) + "/" + stem + ".tessaly-journal";
+    return folderOf(tablePath) + "/" + stemOf(tablePath) + ".tessaly-journal";
 }
 
 namespace {
@@ -235,7 +225,7 @@ bool Journal::recover(const std::string& tablePath)
     if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
         return false;  // it committed meanwhile
     std::vector<uint8_t> bytes;
-    if (auto s = readWhole(fd, bytes); !s)
+    if (auto s = file_io::readWhole(fd, bytes); !s)
         throw failure("Não foi possível ler o diário de gravação", journalPath, s);
     // A journal without its seal was cut short before any file was changed.
     file_io::Status s = restoreOriginals(folderOf(tablePath), readJournal(bytes));
@@ -391,20 +381,17 @@ void Journal::replace(const std::string& path, int fd, const std::vector<uint8_t
 {
     File& f = fileOf(path, fd);
     const off_t size = off_t(data.size());
-    // What lies beyond the new end reads as zeros should the file grow again.
-    for (auto& [page, bytes] : f.pages) {
-        const off_t start = off_t(page * pageSize);
-        if (start + off_t(pageSize) > size && !bytes.empty()) {
-            Page& p = pageOf(f, path, fd, page);
-            const size_t keep = size_t(std::max<off_t>(0, size - start));
-            std::fill(p.begin() + ptrdiff_t(keep), p.end(), 0);
-        }
-    }
     resize(f, path, size);
     write(path, fd, data.data(), data.size(), 0);
-    // Pages the old file had beyond the new end are read from the disk no more.
-    for (uint64_t page = (uint64_t(size) + pageSize - 1) / pageSize; off_t(page * pageSize) < f.original; ++page)
-        pageOf(f, path, fd, page).assign(pageSize, 0);
+    // Whatever lay beyond the new end, on the disk or held, reads as zeros
+    // should the file grow again.
+    const uint64_t held = f.pages.empty() ? 0 : f.pages.rbegin()->first + 1;
+    const uint64_t end = std::max((uint64_t(f.original) + pageSize - 1) / pageSize, held);
+    for (uint64_t page = uint64_t(size) / pageSize; page < end; ++page) {
+        Page& p = pageOf(f, path, fd, page);
+        const off_t start = off_t(page * pageSize);
+        std::fill(p.begin() + std::max<ptrdiff_t>(0, ptrdiff_t(size - start)), p.end(), 0);
+    }
 }
 
 file_io::Status Journal::read(const std::string& path, int fd, uint8_t* out, size_t n, off_t at) const

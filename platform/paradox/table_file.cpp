@@ -29,11 +29,7 @@ namespace {
 
 std::string siblingFile(const std::string& path, std::string_view extension)
 {
-    std::string stem = fileNameOf(path);
-    const size_t dot = stem.find_last_of('.');
-    if (dot != std::string::npos)
-        stem.resize(dot);
-    return findIgnoringCase(folderOf(path), stem + std::string(extension));
+    return findIgnoringCase(folderOf(path), stemOf(path) + std::string(extension));
 }
 
 TableFile::TableFile(std::string path)

@@ -61,12 +61,9 @@ void TableWriter::reset()
     primaryIndexVerified_ = false;
 }
 
-// The table's image is what the file now holds.
-void TableWriter::noteWritten()
-{
-    table_.identity_ = table_.identityNow();
-    ++table_.generation_;
-}
+// The image changed. The file on the disk does not until the commit, which
+// the journal remembers (leftByCommit), so its identity stays as loaded.
+void TableWriter::noteWritten() { ++table_.generation_; }
 
 
 

@@ -23,19 +23,17 @@ struct FileState {
     bool operator==(const FileState&) const = default;
 };
 
-// The size and checksum of a file of the folder; nullopt-like all ones when
-// it can't be read.
+// The size and checksum of a file; a size of all ones when it can't be read.
 FileState stateOf(const std::string& path)
 {
     int fd = -1;
     if (!file_io::open(path, O_RDONLY, fd))
         return {~uint64_t(0), 0};
     const file_io::Descriptor held(fd);
-    const off_t size = file_io::identityOf(fd).size;
-    std::vector<uint8_t> bytes(size_t(std::max<off_t>(size, 0)));
-    if (!file_io::readAt(fd, bytes.data(), bytes.size(), 0))
+    std::vector<uint8_t> bytes;
+    if (!file_io::readWhole(fd, bytes))
         return {~uint64_t(0), 0};
-    return {uint64_t(size), checksumOf(bytes.data(), bytes.size())};
+    return {uint64_t(bytes.size()), checksumOf(bytes.data(), bytes.size())};
 }
 
 std::vector<std::string> changedFiles(const std::vector<JournalRecord>& records)
@@ -90,8 +88,9 @@ void undo(const std::string& tablePath, const std::vector<uint8_t>& record)
     Journal::playBack(tablePath, record);
 }
 
-std::vector<std::vector<Value>> rowsUndoRemoves(const std::string& tablePath, const std::vector<uint8_t>& record)
+std::vector<std::vector<Value>> rowsUndoRemoves(TableFile& now, const std::vector<uint8_t>& record)
 {
+    const std::string& tablePath = now.path();
     namespace fs = std::filesystem;
     const std::vector<JournalRecord> records = readJournal(record);
     const std::string folder = folderOf(tablePath);
@@ -112,7 +111,6 @@ std::vector<std::vector<Value>> rowsUndoRemoves(const std::string& tablePath, co
     if (const auto s = restoreOriginals(scratch.string(), records); !s)
         throw file_io::errorOf("Não foi possível reconstituir a tabela anterior em " + scratch.string(), s);
     TableFile before((scratch / fileNameOf(tablePath)).string());
-    TableFile now(tablePath);
     const size_t width = size_t(now.header().recordSize);
     std::map<std::string, size_t> earlier;
     for (size_t r = 0; r < before.rowCount(); ++r)

@@ -8,6 +8,8 @@
 
 namespace paradox {
 
+class TableFile;
+
 // The undo record of a table's last transaction: its journal, which puts back
 // every byte and size it changed, and the state it left (the size and a
 // checksum of each file it changed), by which a later change is recognised.
@@ -27,7 +29,7 @@ UndoCheck checkUndo(const std::string& tablePath, const std::vector<uint8_t>& re
 void undo(const std::string& tablePath, const std::vector<uint8_t>& record);
 
 // The rows that the undo takes away (those the transaction inserted), as the
-// table holds them now.
-std::vector<std::vector<Value>> rowsUndoRemoves(const std::string& tablePath, const std::vector<uint8_t>& record);
+// table, open, holds them now.
+std::vector<std::vector<Value>> rowsUndoRemoves(TableFile& now, const std::vector<uint8_t>& record);
 
 } // namespace paradox

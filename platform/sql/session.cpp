@@ -74,21 +74,17 @@ size_t Session::savepoint()
     return savepoints_.size() - 1;
 }
 
-void Session::release(size_t savepoint)
-{
-    if (savepoint >= savepoints_.size())
-        return;
-    for (const auto& [table, mark] : savepoints_[savepoint])
-        table->release(mark);
-    savepoints_.resize(savepoint);
-}
+void Session::release(size_t savepoint) { leave(savepoint, &paradox::TableFile::release); }
 
-void Session::rollbackTo(size_t savepoint)
+void Session::rollbackTo(size_t savepoint) { leave(savepoint, &paradox::TableFile::rollbackTo); }
+
+// Ends the savepoint and those inside it, each table's by step.
+void Session::leave(size_t savepoint, void (paradox::TableFile::*step)(size_t))
 {
     if (savepoint >= savepoints_.size())
         return;
     for (const auto& [table, mark] : savepoints_[savepoint])
-        table->rollbackTo(mark);
+        ((*table).*step)(mark);
     savepoints_.resize(savepoint);
 }
 

@@ -68,6 +68,7 @@ private:
     };
 
     using Marks = std::vector<std::pair<std::shared_ptr<paradox::TableFile>, size_t>>;
+    void leave(size_t savepoint, void (paradox::TableFile::*step)(size_t));
 
     std::string netFileDir_;
     bool inTransaction_ = false;
