@@ -6,7 +6,6 @@ set -euo pipefail
 program=$1
 source_dir=$2
 work=$(mktemp -d)
-display=""
 cleanup() {
   [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
@@ -18,23 +17,28 @@ fail() { echo "FAIL: $*" >&2; [ -f "$log" ] && cat "$log" >&2; exit 1; }
 source "$("$source_dir/scripts/make-demo" "$work/demo")"
 log="$XDG_DATA_HOME/Harbek/Tessaly.exe/Tessaly.log"
 folder="$HOME/Documents/NF-e exportadas"
+# A runtime folder of its own: a copy of the program open elsewhere for this
+# user would otherwise be raised instead of a new window opening.
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-for n in $(seq 90 120); do
-  if [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts
+# connections, so a busy machine or another server cannot race us.
+Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=":$(head -1 "$work/display")"
 
-"$program" >/dev/null 2>&1 &
+"$program" >"$work/program.out" 2>&1 &
 app=$!
 window=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
+  kill -0 "$app" 2>/dev/null || break
   window=$(xdotool search --name '^Quarrimo$' 2>/dev/null | head -1) && [ -n "$window" ] && break
   sleep 0.1
 done
-[ -n "$window" ] || fail "the window did not open"
+[ -n "$window" ] || { cat "$work/program.out" >&2; fail "the window did not open"; }
 sleep 0.5
 xdotool windowfocus --sync "$window"
 
