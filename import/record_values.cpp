@@ -4,13 +4,19 @@
 #include "platform/xml/document.h"
 #include "rules/text_padding.h"
 
+#include <ctime>
+
 
 QString trimmedText(const xml::Element& element) { return trimControls(QString::fromStdString(element.text())); }
 
+// From the C library, which reads the time zone once per process; a local
+// QDate reads the zone file again at every row.
 db::DateTime today()
 {
-    const QDate d = QDate::currentDate();
-    return {paradox::dateFromYmd(d.year(), d.month(), d.day()).days, 0};
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    return {paradox::dateFromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).days, 0};
 }
 
 void setText(db::Query& query, const char* name, const QString& value)
