@@ -30,15 +30,17 @@ expected=(
 for f in "${expected[@]}"; do grep -qx "$f" "$work/files" || fail "the package lacks $f"; done
 grep -v '^/usr/' "$work/files" && fail "files outside /usr"
 
-# Its control fields.
+# Its control fields. Each is read whole before it is searched: with pipefail,
+# a grep -q that stops at its match would fail the pipeline by the SIGPIPE
+# its writer then meets.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = tessaly ] || fail "package name"
 [[ "$(field Version)" == 1.0.0.1-* ]] || fail "version $(field Version)"
 for dep in libqt6widgets6 libqt6core6 libpugixml1v5 qt6-translations-l10n qt6-qpa-plugins fonts-wine; do
-  field Depends | grep -q "$dep" || fail "Depends lacks $dep"
+  [[ "$(field Depends)" == *"$dep"* ]] || fail "Depends lacks $dep"
 done
 [ "$(field Recommends)" = wine ] || fail "Recommends"
-field Description | grep -q "Importa clientes e produtos" || fail "no Portuguese description"
+[[ "$(field Description)" == *"Importa clientes e produtos"* ]] || fail "no Portuguese description"
 
 # Desktop entry, AppStream metadata, lintian.
 dpkg-deb -x "$deb" "$work/tree"
@@ -54,7 +56,7 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
 dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless --log=/dev/null -i "$deb" >/dev/null 2>&1 \
   || dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null -i "$deb" >/dev/null
-"$root/usr/bin/tessaly-import" --version | grep -qx "tessaly-import 1.0.0" || fail "tessaly-import --version"
+[ "$("$root/usr/bin/tessaly-import" --version)" = "tessaly-import 1.0.0" ] || fail "tessaly-import --version"
 
 dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null -r tessaly >/dev/null
 left=$( (find "$root/usr" -type f 2>/dev/null || true) | wc -l)
