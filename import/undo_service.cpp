@@ -1,25 +1,16 @@
 #include "import/undo_service.h"
 
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/text_form.h"
 #include "platform/paradox/undo_record.h"
-#include "platform/paradox/value.h"
 #include "rules/text_padding.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <variant>
-
 namespace {
 
-QString textOf(const paradox::Value& v)
-{
-    if (const auto* s = std::get_if<std::string>(&v))
-        return QString::fromStdString(*s);
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return QString::number(*i);
-    return {};
-}
+QString textOf(const paradox::Value& v) { return QString::fromStdString(paradox::messageText(v)); }
 
 } // namespace
 

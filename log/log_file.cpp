@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <map>
+#include <vector>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -147,17 +148,10 @@ bool writeAll(int fd, std::string_view data, off_t at)
 // Replaces the file by its normal form, whole or not at all.
 bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
 {
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, normalised(bytes), 0) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    const std::string text = normalised(bytes);
+    const auto status = paradox::file_io::replaceWhole(path, std::vector<uint8_t>(text.begin(), text.end()));
+    errno = status.error();
+    return status.ok();
 }
 
 // Opens the log, locked against other copies of the program, in normal form

@@ -9,6 +9,7 @@ namespace paradox::bytes {
 
 inline uint16_t u16le(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 inline uint32_t u32le(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24); }
+inline uint64_t u64le(const uint8_t* p) { return u32le(p) | uint64_t(u32le(p + 4)) << 32; }
 inline int16_t s16le(const uint8_t* p) { return int16_t(u16le(p)); }
 
 inline void putU16le(uint8_t* p, uint16_t v)
@@ -20,6 +21,11 @@ inline void putU32le(uint8_t* p, uint32_t v)
 {
     putU16le(p, uint16_t(v));
     putU16le(p + 2, uint16_t(v >> 16));
+}
+inline void putU64le(uint8_t* p, uint64_t v)
+{
+    putU32le(p, uint32_t(v));
+    putU32le(p + 4, uint32_t(v >> 32));
 }
 
 inline uint64_t uBE(const uint8_t* p, int n)

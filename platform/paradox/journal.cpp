@@ -20,16 +20,9 @@ constexpr char magic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '1'};
 
 void putU64(std::vector<uint8_t>& out, uint64_t v)
 {
-    for (int i = 0; i < 8; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
-
-uint64_t getU64(const uint8_t* p)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
+    uint8_t le[8];
+    bytes::putU64le(le, v);
+    out.insert(out.end(), le, le + 8);
 }
 
 Error failure(const std::string& what, const std::string& path, const file_io::Status& status)
@@ -117,7 +110,7 @@ uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed)
     };
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
-        mix(getU64(data + i));
+        mix(bytes::u64le(data + i));
     uint64_t tail = 0;
     for (size_t k = 0; i + k < n; ++k)
         tail |= uint64_t(data[i + k]) << (8 * k);
@@ -151,7 +144,7 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
     if (n < sizeof magic + 17 || std::memcmp(journal.data(), magic, sizeof magic) != 0)
         return {};
     // The seal: every byte before it, and how many records.
-    if (journal[n - 17] != 'E' || getU64(journal.data() + n - 8) != checksumOf(journal.data(), n - 8))
+    if (journal[n - 17] != 'E' || bytes::u64le(journal.data() + n - 8) != checksumOf(journal.data(), n - 8))
         return {};
     size_t at = sizeof magic;
     while (at < n - 17) {
@@ -165,8 +158,8 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
             return {};
         r.name.assign(reinterpret_cast<const char*>(journal.data() + at), nameSize);
         at += nameSize;
-        r.value = getU64(journal.data() + at);
-        const uint64_t second = getU64(journal.data() + at + 8);
+        r.value = bytes::u64le(journal.data() + at);
+        const uint64_t second = bytes::u64le(journal.data() + at + 8);
         at += 16;
         if (r.kind == 'P') {
             if (second > n - 17 - at)
@@ -180,7 +173,7 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
             return {};
         records.push_back(std::move(r));
     }
-    if (at != n - 17 || getU64(journal.data() + n - 16) != records.size())
+    if (at != n - 17 || bytes::u64le(journal.data() + n - 16) != records.size())
         return {};
     return records;
 }

@@ -328,7 +328,7 @@ int TableFile::compareKeys(const uint8_t* a, const uint8_t* b) const
 
 const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const
 {
-    return ConstBlock(block(b.number), header_.recordSize).record(index);
+    return view(b.number).record(index);
 }
 
 const uint8_t* TableFile::record(size_t row) const

@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <random>
+#include <stdlib.h>
 
 namespace paradox {
 namespace {
@@ -95,9 +95,11 @@ std::vector<std::vector<Value>> rowsUndoRemoves(TableFile& now, const std::vecto
     const std::vector<JournalRecord> records = readJournal(record);
     const std::string folder = folderOf(tablePath);
     // The family as it was before, rebuilt in a folder of its own.
-    std::random_device random;
-    const fs::path scratch = fs::temp_directory_path() / ("tessaly-desfazer-" + std::to_string(random()));
-    fs::create_directories(scratch);
+    std::string name = (fs::temp_directory_path() / "tessaly-desfazer-XXXXXX").string();
+    if (!::mkdtemp(name.data()))
+        throw file_io::errorOf("Não foi possível criar uma pasta temporária em " + fs::temp_directory_path().string(),
+                               file_io::Status::fromErrno());
+    const fs::path scratch = name;
     struct Cleanup {
         fs::path path;
         ~Cleanup()

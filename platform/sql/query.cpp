@@ -59,27 +59,28 @@ void Query::addSql(const std::string& line)
     close();
     lines_.push_back(line);
     params_.clear();
-    const std::string text = sqlText();
-    auto names = namesOf_.find(text);
-    if (names == namesOf_.end()) {
-        if (namesOf_.size() > 64)
-            namesOf_.clear();
-        names = namesOf_.emplace(text, parameterNames(text)).first;
-    }
-    for (const std::string& name : names->second)
+    for (const std::string& name : parsed(sqlText()).names)
         params_.emplace_back(name);
+}
+
+Query::Parsed& Query::parsed(const std::string& text)
+{
+    auto it = parsed_.find(text);
+    if (it == parsed_.end()) {
+        if (parsed_.size() > 64)
+            parsed_.clear();
+        it = parsed_.emplace(text, Parsed{parameterNames(text), nullptr}).first;
+    }
+    return it->second;
 }
 
 const Statement& Query::statement()
 {
     const std::string text = sqlText();
-    auto it = statementOf_.find(text);
-    if (it == statementOf_.end()) {
-        if (statementOf_.size() > 64)
-            statementOf_.clear();
-        it = statementOf_.emplace(text, std::make_shared<const Statement>(parseStatement(text))).first;
-    }
-    return *it->second;
+    Parsed& p = parsed(text);
+    if (!p.statement)
+        p.statement = std::make_shared<const Statement>(parseStatement(text));
+    return *p.statement;
 }
 
 std::string Query::sqlText() const

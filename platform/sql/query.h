@@ -107,7 +107,14 @@ public:
     std::string fieldAsString(std::string_view column);
 
 private:
-    // The statement of the text, parsed once: a run repeats a few texts.
+    // What a text holds, worked out once: a run repeats a few texts. The
+    // statement is parsed only when the text is run (a text still being
+    // built has parameters but is no statement yet).
+    struct Parsed {
+        std::vector<std::string> names;
+        std::shared_ptr<const Statement> statement;
+    };
+    Parsed& parsed(const std::string& text);
     const Statement& statement();
     void prepareTable(const Statement& s);
     std::vector<uint8_t> storedForm(size_t field, const struct Operand& o) const;
@@ -115,8 +122,7 @@ private:
     std::vector<std::string> resultRow(size_t row) const;
 
     Session& session_;
-    std::unordered_map<std::string, std::vector<std::string>> namesOf_;
-    std::unordered_map<std::string, std::shared_ptr<const Statement>> statementOf_;
+    std::unordered_map<std::string, Parsed> parsed_;
     std::string database_;
     std::vector<std::string> lines_;
     std::vector<Param> params_;
