@@ -35,6 +35,10 @@ public:
     void close();
     // How many entries the pattern matched.
     size_t size() const { return names_.size(); }
+    // The i-th entry of the listing, looked at without moving the search
+    // and without stat: its name as shown and as the file system spells it.
+    const QString& shownName(size_t i) const { return names_.at(i).shown; }
+    const QByteArray& nativeName(size_t i) const { return names_.at(i).native; }
 
 private:
     bool matches(const QString& name) const;

@@ -1,6 +1,7 @@
 #include "import/import_service.h"
 
 #include "import/integer_text.h"
+#include "import/note_status.h"
 #include "import/record_values.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -35,6 +36,8 @@ Mode modeOf(ImportMode mode)
     return {"SELECT codigo FROM TabEst1 ORDER BY codigo DESC", QStringLiteral("PRODUTO-"),
             QStringLiteral(" Produto"), QStringLiteral("Nenhum Produto foi cadastrado!")};
 }
+
+constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
 
 const char* const productColumns[] = {"Codigo", "cEAN", "Produto", "CodIPI", "Unidade",
                                       "cEANTrib", "PrecoCusto", "CEST", "CST", "Origem"};
@@ -91,6 +94,7 @@ QString ImportService::checkTargetTable(ImportMode mode, const QString& pastaDad
                                                  "É necessário atualizar o software Pelko!"));
         break;
     }
+    codigoWidth_ = clientMode ? 0 : table.textWidth("Codigo");
     table.close();
     return missing;
 }
@@ -197,6 +201,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         return {ImportOutcome::Kind::NoXmlFiles, 0, {}};
     }
 
+    lookOverFolder(search, pasta, mode);
     if (!clientMode)
         estado.produtoAtual.orig = -1;
     int32_t inserted = 0;
@@ -207,7 +212,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         for (size_t done = 0; resultadoBusca == 0; ++done) {
             reporter_.progress(done, search.size());
             reporter_.pause(Pause::FolderEntry);
-            inserted += importEntry(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, mode, estado);
+            inserted += importEntry(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, done, mode, estado);
             resultadoBusca = search.findNext(registroBusca);
         }
     } catch (...) {
@@ -232,7 +237,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
 
 // One entry of the folder, all or nothing: rows it inserted before an error
 // go again.
-int32_t ImportService::importEntry(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+int32_t ImportService::importEntry(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
     const size_t mark = session_.savepoint();
     int32_t inserted = 0;
@@ -240,7 +245,7 @@ int32_t ImportService::importEntry(const QByteArray& path, ImportMode mode, Esta
         if (registroBusca.Name.contains(modeOf(mode).prefix, Qt::CaseSensitive))
             inserted = importFile(path, mode, estado) ? 1 : 0;
         else
-            inserted = importDocument(path, mode, estado);
+            inserted = importDocument(path, entry, mode, estado);
     } catch (...) {
         session_.rollbackTo(mark);
         throw;
@@ -306,19 +311,79 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
                : importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
 }
 
+// Before any note is read: the root element of every entry that is not an
+// export file of the mode, told from its first bytes (once a run), and the
+// cancellations that the folder's event files register, so that a note is
+// judged by its events whatever the order of the names.
+void ImportService::lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode)
+{
+    const QString prefix = modeOf(mode).prefix;
+    const QByteArray folder = QFile::encodeName(pasta) + '/';
+    roots_.assign(search.size(), {});
+    folderCancellations_.clear();
+    unreadableEvents_.clear();
+    std::unique_ptr<xml::Document> event;
+    for (size_t i = 0; i < search.size(); ++i) {
+        if (search.shownName(i).contains(prefix, Qt::CaseSensitive))
+            continue;
+        reporter_.pause(Pause::FolderLookOver);
+        const std::string path = (folder + search.nativeName(i)).toStdString();
+        roots_[i] = xml::rootElementOf(path);
+        if (roots_[i].namespaceUri != nfeNamespace || roots_[i].localName != "procEventoNFe")
+            continue;
+        try {
+            if (!event)
+                event = std::make_unique<xml::Document>();
+            event->load(path);
+            for (const Cancellation& c : cancellationsIn(event->root()))
+                if (!c.key.isEmpty())
+                    folderCancellations_.try_emplace(c.key, FolderEvent{search.shownName(i), c.status});
+        } catch (const xml::Error& e) {
+            unreadableEvents_[i] = e.what();
+        }
+    }
+}
+
+// Why a loaded note is not to be imported, as the end of its log line; empty
+// for a note to import. Its status is its own protocol's alone: what follows
+// the protocol in the file (an event's answer) is judged as an event.
+QString ImportService::whyNotePassedOver(const xml::Element& top, const xml::Element& nota, bool processed) const
+{
+    // Issued in the authority's test environment: no fiscal value.
+    if (trimmedText(nota.path({"ide", "tpAmb"})) == QLatin1String("2"))
+        return QStringLiteral(" foi emitida em ambiente de homologação (tpAmb 2), sem valor fiscal, e foi ignorada.");
+    const QString status = trimmedText(top.path({"protNFe", "infProt", "cStat"}));
+    if (processed && !status.isEmpty() && status != QLatin1String("100") && status != QLatin1String("150"))
+        return QStringLiteral(" não foi autorizada (cStat ") + visibleText(status) + QStringLiteral(") e foi ignorada.");
+    const std::vector<QString> keys = noteKeys(top);
+    for (const Cancellation& c : cancellationsIn(top)) {
+        // An event in the note's own file is the note's, unless it names another.
+        if (c.key.isEmpty() || keys.empty() || std::find(keys.begin(), keys.end(), c.key) != keys.end())
+            return QStringLiteral(" foi cancelada (evento 110111 no próprio arquivo, cStat ") + visibleText(c.status)
+                   + QStringLiteral(") e foi ignorada.");
+    }
+    for (const QString& key : keys) {
+        if (const auto e = folderCancellations_.find(key); e != folderCancellations_.end())
+            return QStringLiteral(" foi cancelada pelo evento do arquivo \"") + e->second.file
+                   + QStringLiteral("\" (110111, cStat ") + visibleText(e->second.status) + QStringLiteral(") e foi ignorada.");
+    }
+    return {};
+}
+
 // An entry whose name is not one of the mode's export files: an NF-e
 // document, told by its root element, gives its recipient or its items; any
 // other file is none of the run's business.
-int32_t ImportService::importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+int32_t ImportService::importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
-    constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
     if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
         return 0;
-    const xml::RootElement root = xml::rootElementOf(path.toStdString());
+    const xml::RootElement& root = roots_.at(entry);
     if (root.namespaceUri != nfeNamespace)
         return 0;
     const QString quoted = QStringLiteral("\"") + registroBusca.Name + QStringLiteral("\"");
     if (root.localName == "procEventoNFe") {
+        if (const auto u = unreadableEvents_.find(entry); u != unreadableEvents_.end())
+            log(QString::fromUtf8(u->second));
         log(QStringLiteral("O arquivo ") + quoted
             + QStringLiteral(" é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado."));
         return 0;
@@ -329,13 +394,11 @@ int32_t ImportService::importDocument(const QByteArray& path, ImportMode mode, E
         return 0;
     const xml::Element top = xmlDocumento_->root();
     const bool processed = root.localName == "nfeProc";
-    const QString status = trimmedText(top.path({"protNFe", "infProt", "cStat"}));
-    if (processed && !status.isEmpty() && status != QLatin1String("100") && status != QLatin1String("150")) {
-        log(QStringLiteral("A nota do arquivo ") + quoted + QStringLiteral(" não foi autorizada (cStat ")
-            + visibleText(status) + QStringLiteral(") e foi ignorada."));
+    const xml::Element nota = (processed ? top.child("NFe") : top).child("infNFe");
+    if (const QString why = whyNotePassedOver(top, nota, processed); !why.isEmpty()) {
+        log(QStringLiteral("A nota do arquivo ") + quoted + why);
         return 0;
     }
-    const xml::Element nota = (processed ? top.child("NFe") : top).child("infNFe");
     if (mode == ImportMode::Clientes) {
         const xml::Element dest = nota.child("dest");
         if (trimmedText(dest.child("CPF")).isEmpty() && trimmedText(dest.child("CNPJ")).isEmpty()) {

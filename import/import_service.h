@@ -2,21 +2,21 @@
 
 #include "folders/directory_search.h"
 #include "import/records.h"
+#include "platform/xml/document.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace db {
 class Query;
 class Session;
 class Table;
-}
-namespace xml {
-class Document;
-class Element;
 }
 
 // The two kinds of run: client files into TABCLI, product files into TABEST1.
@@ -41,6 +41,7 @@ struct EstadoImportacao {
 // events there and shows the matching busy cursor.
 enum class Pause {
     LastCodeRow,    // after each row the last-code lookup passes over
+    FolderLookOver, // at each entry the run looks over before it reads any
     FolderEntry,    // at the start of every entry of the folder
 };
 
@@ -104,14 +105,18 @@ public:
     bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, QString& codigoProduto);
 
     // The target table of the mode has every column the run relies on; the
-    // message of the first one missing otherwise.
+    // message of the first one missing otherwise. Notes the width of the
+    // product code column, which a product's code must fit whole.
     QString checkTargetTable(ImportMode mode, const QString& pastaDados);
     bool campoExite(db::Table& tabela, const QString& campo);
 
 private:
     bool loadEntry(const QByteArray& path);
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
-    int32_t importDocument(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    int32_t importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
+    void lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode);
+    QString whyNotePassedOver(const xml::Element& top, const xml::Element& nota, bool processed) const;
+    bool codeFits(const xml::Element& det, const QString& codigoProduto, const QString& descricao);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
     bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, QString& codigoProduto);
     bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
@@ -121,7 +126,7 @@ private:
     void logFittedValues(const db::Query& consulta);
     void log(const QString& line) { reporter_.report(line, false); }
     void logRecoveries();
-    int32_t importEntry(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
+    int32_t importEntry(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
     void commitRun();
 
     db::Session& session_;
@@ -134,6 +139,18 @@ private:
     std::unique_ptr<xml::Document> xmlDocumento_;
     TSearchRec registroBusca;
     int32_t resultadoBusca = 0;
+    int codigoWidth_ = 0;  // of TABEST1's Codigo; 0 while not known
+    // What the run learnt of its folder before reading it: the root element
+    // of each entry that is not an export file of the mode (by listing
+    // position), the accepted cancellations of its event files by the key of
+    // the note they cancel, and why an event file could not be read.
+    struct FolderEvent {
+        QString file;
+        QString status;
+    };
+    std::vector<xml::RootElement> roots_;
+    std::map<QString, FolderEvent> folderCancellations_;
+    std::map<size_t, std::string> unreadableEvents_;
     // In a simulation: what earlier files of the run would have inserted.
     std::set<QString> simulatedKeys_;
     std::set<QString> simulatedCodes_;

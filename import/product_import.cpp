@@ -55,6 +55,23 @@ bool isOriginCode(int32_t origin) { return origin >= 0 && origin <= 8; }
 
 } // namespace
 
+// A code cut to the column would stand for another product, or make the
+// next one a false duplicate: a code that does not fit is never stored.
+bool ImportService::codeFits(const xml::Element& det, const QString& codigoProduto, const QString& descricao)
+{
+    const qsizetype length = codigoProduto.toUcs4().size();
+    if (codigoWidth_ <= 0 || length <= codigoWidth_)
+        return true;
+    const QString item = trimControls(QString::fromStdString(det.attribute("nItem")));
+    log(QStringLiteral("O produto \"") + visibleText(descricao) + QStringLiteral("\"")
+        + (item.isEmpty() ? QString() : QStringLiteral(" (item ") + visibleText(item) + QStringLiteral(")"))
+        + QStringLiteral(" do arquivo \"") + registroBusca.Name + QStringLiteral("\" tem o código \"")
+        + visibleText(codigoProduto) + QStringLiteral("\", de ") + QString::number(length)
+        + QStringLiteral(" caracteres, mais que os ") + QString::number(codigoWidth_)
+        + QStringLiteral(" do campo Codigo, e foi ignorado."));
+    return false;
+}
+
 bool ImportService::importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto,
                                    QString& codigoProduto)
 {
@@ -82,6 +99,8 @@ bool ImportService::importProduct(const xml::Element& det, db::Query& consulta, 
         produto.EAN = barcode;
         codigoProduto = barcode;
     }
+    if (!codeFits(det, codigoProduto, description))
+        return false;
     produto.Desc = description;
     produto.NCM = trimmedText(prod.child("NCM"));
     produto.UN = trimmedText(prod.child("uCom"));

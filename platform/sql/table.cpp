@@ -29,4 +29,15 @@ void Table::close() { table_.reset(); }
 
 bool Table::hasField(std::string_view name) const { return table_ && table_->fieldIndex(name) >= 0; }
 
+// A table's code page has one byte per character: the width in bytes is
+// the width in characters.
+int Table::textWidth(std::string_view name) const
+{
+    const int index = table_ ? table_->fieldIndex(name) : -1;
+    if (index < 0)
+        return 0;
+    const paradox::Field& field = table_->fields().at(size_t(index));
+    return field.type == paradox::FieldType::Alpha ? field.size : 0;
+}
+
 } // namespace db

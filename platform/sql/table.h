@@ -32,6 +32,9 @@ public:
 
     // Whether the open table has a column of that name, without regard to case.
     bool hasField(std::string_view name) const;
+    // The width in characters of a text column of the open table, found by
+    // name without regard to case; 0 for any other column or none.
+    int textWidth(std::string_view name) const;
 
 private:
     Session& session_;

@@ -159,6 +159,34 @@ std::vector<Element> Element::children(std::string_view name) const
     return found;
 }
 
+std::vector<Element> Element::descendants(std::string_view name) const
+{
+    std::vector<Element> found;
+    const pugi::xml_node top(node_);
+    if (!top)
+        return found;
+    // Depth first in document order, without recursion: a deep file must not
+    // exhaust the stack.
+    for (pugi::xml_node n = top; n;) {
+        if (n.type() == pugi::node_element && name == n.name())
+            found.push_back(Element(n.internal_object()));
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n != top && !n.next_sibling())
+            n = n.parent();
+        n = n == top ? pugi::xml_node() : n.next_sibling();
+    }
+    return found;
+}
+
+Element Element::parent() const
+{
+    const pugi::xml_node p = pugi::xml_node(node_).parent();
+    return p.type() == pugi::node_element ? Element(p.internal_object()) : Element();
+}
+
 std::string Element::attribute(std::string_view name) const
 {
     for (pugi::xml_attribute a = pugi::xml_node(node_).first_attribute(); a; a = a.next_attribute()) {

@@ -60,6 +60,11 @@ public:
     Element childStartingWith(std::string_view prefix) const;
     // Every child element of that name, in document order.
     std::vector<Element> children(std::string_view name) const;
+    // Every element of that name at any depth below this one, this one
+    // included, in document order.
+    std::vector<Element> descendants(std::string_view name) const;
+    // The element this one is a child of; a missing element for the root.
+    Element parent() const;
     // The value of an attribute; empty when there is none.
     std::string attribute(std::string_view name) const;
     // Follows a path of child names, one level each.

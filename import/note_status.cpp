@@ -1,0 +1,61 @@
+#include "import/note_status.h"
+
+#include "import/record_values.h"
+#include "platform/xml/document.h"
+#include "rules/text_padding.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The answers by which the authority registers a cancellation: registered
+// and linked to the note (135), registered without the link (136), and the
+// same after the deadline (155, 151); 101 is the old-style answer.
+bool acceptedCancellation(const QString& status)
+{
+    static const std::array<QLatin1String, 5> accepted{QLatin1String("101"), QLatin1String("135"), QLatin1String("136"),
+                                                       QLatin1String("151"), QLatin1String("155")};
+    for (QLatin1String a : accepted)
+        if (status == a)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::vector<Cancellation> cancellationsIn(const xml::Element& element)
+{
+    std::vector<Cancellation> found;
+    // The answer (retEvento) carries the status; its type and key are in the
+    // answer itself or, in older layouts, only in the event it answers.
+    for (const xml::Element& answer : element.descendants("retEvento")) {
+        const xml::Element info = answer.child("infEvento");
+        const xml::Element asked = answer.parent().path({"evento", "infEvento"});
+        const QString status = trimmedText(info.child("cStat"));
+        QString type = trimmedText(info.child("tpEvento"));
+        if (type.isEmpty())
+            type = trimmedText(asked.child("tpEvento"));
+        if (type != QLatin1String("110111") || !acceptedCancellation(status))
+            continue;
+        QString key = trimmedText(info.child("chNFe"));
+        if (key.isEmpty())
+            key = trimmedText(asked.child("chNFe"));
+        found.push_back({key, status});
+    }
+    return found;
+}
+
+std::vector<QString> noteKeys(const xml::Element& top)
+{
+    const xml::Element nota = (top.name() == "nfeProc" ? top.child("NFe") : top).child("infNFe");
+    QString id = trimControls(QString::fromStdString(nota.attribute("Id")));
+    if (id.startsWith(QLatin1String("NFe")))
+        id.remove(0, 3);
+    const QString authorised = trimmedText(top.path({"protNFe", "infProt", "chNFe"}));
+    std::vector<QString> keys;
+    for (const QString& key : {id, authorised})
+        if (!key.isEmpty() && std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
+    return keys;
+}
