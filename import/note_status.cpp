@@ -29,7 +29,8 @@ std::vector<Cancellation> cancellationsIn(const xml::Element& element)
     std::vector<Cancellation> found;
     // The answer (retEvento) carries the status; its type and key are in the
     // answer itself or, in older layouts, only in the event it answers.
-    for (const xml::Element& answer : element.descendants("retEvento")) {
+    // A note's own content (infNFe) and its signature hold no event.
+    for (const xml::Element& answer : element.descendants("retEvento", {"infNFe", "Signature"})) {
         const xml::Element info = answer.child("infEvento");
         const xml::Element asked = answer.parent().path({"evento", "infEvento"});
         const QString status = trimmedText(info.child("cStat"));

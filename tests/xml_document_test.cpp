@@ -59,6 +59,33 @@ TEST_F(XmlDocumentTest, TakesTheFirstChildOfAName)
     EXPECT_EQ(doc.root().path({"det", "x"}).text(), "1");
 }
 
+// Elements of a name at any depth, in document order, the element itself
+// included; a deep file is walked without running out of stack.
+TEST_F(XmlDocumentTest, FindsDescendantsAndParents)
+{
+    doc.load(write("a.xml", "<e><a><e>1</e><b><e>2</e></b></a><e>3</e><c/></e>"));
+    std::vector<std::string> texts;
+    for (const xml::Element& e : doc.root().child("a").descendants("e"))
+        texts.push_back(e.text());
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(doc.root().descendants("e").size(), 4u);
+    EXPECT_EQ(doc.root().descendants("c").size(), 1u);
+    EXPECT_EQ(doc.root().descendants("e", {"a"}).size(), 2u);  // itself and "3"
+    EXPECT_EQ(doc.root().child("a").descendants("e", {"a", "b"}).size(), 1u);
+    EXPECT_TRUE(doc.root().child("nothing").descendants("e").empty());
+    EXPECT_EQ(doc.root().path({"a", "b"}).parent().child("e").text(), "1");
+    EXPECT_FALSE(doc.root().parent().exists());
+
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<d>";
+    deep += "<e/>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "</d>";
+    doc.load(write("deep.xml", deep));
+    EXPECT_EQ(doc.root().descendants("e").size(), 1u);
+}
+
 TEST_F(XmlDocumentTest, ElementHoldingElementsIsNoText)
 {
     doc.load(write("a.xml", "<r><dest><CPF><b>1</b></CPF><mix>a<b/>c</mix><c><![CDATA[x<y]]></c></dest></r>"));

@@ -159,18 +159,26 @@ std::vector<Element> Element::children(std::string_view name) const
     return found;
 }
 
-std::vector<Element> Element::descendants(std::string_view name) const
+std::vector<Element> Element::descendants(std::string_view name, std::initializer_list<std::string_view> notInside) const
 {
+    // The first character tells most names apart without measuring them.
+    const auto named = [](const char* n, std::string_view wanted) { return n[0] == wanted.front() && wanted == n; };
     std::vector<Element> found;
     const pugi::xml_node top(node_);
-    if (!top)
+    if (!top || name.empty())
         return found;
     // Depth first in document order, without recursion: a deep file must not
     // exhaust the stack.
     for (pugi::xml_node n = top; n;) {
-        if (n.type() == pugi::node_element && name == n.name())
-            found.push_back(Element(n.internal_object()));
-        if (n.first_child()) {
+        bool enter = n == top;
+        if (n.type() == pugi::node_element) {
+            const char* own = n.name();
+            if (named(own, name))
+                found.push_back(Element(n.internal_object()));
+            enter = enter || std::none_of(notInside.begin(), notInside.end(),
+                                          [&](std::string_view skip) { return !skip.empty() && named(own, skip); });
+        }
+        if (enter && n.first_child()) {
             n = n.first_child();
             continue;
         }

@@ -61,8 +61,10 @@ public:
     // Every child element of that name, in document order.
     std::vector<Element> children(std::string_view name) const;
     // Every element of that name at any depth below this one, this one
-    // included, in document order.
-    std::vector<Element> descendants(std::string_view name) const;
+    // included, in document order; the elements named in notInside are not
+    // looked into (a large part of the document known to hold none).
+    std::vector<Element> descendants(std::string_view name,
+                                     std::initializer_list<std::string_view> notInside = {}) const;
     // The element this one is a child of; a missing element for the root.
     Element parent() const;
     // The value of an attribute; empty when there is none.
