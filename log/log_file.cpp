@@ -124,6 +124,17 @@ bool inNormalForm(std::string_view bytes)
     return true;
 }
 
+// A log in normal form but for a last line cut short (no line break after
+// it): its normal form is the file with the break added, written in place.
+bool onlyLastLineTorn(std::string_view bytes)
+{
+    const size_t lastBreak = bytes.rfind(crlf);
+    const size_t tailAt = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
+    const std::string_view tail = bytes.substr(tailAt);
+    return !tail.empty() && tail.find_first_of("\r\n") == std::string_view::npos && inNormalForm(bytes.substr(0, tailAt))
+        && !bytes.starts_with("\xEF\xBB\xBF") && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF");
+}
+
 bool containsBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -185,9 +196,20 @@ int openInNormalForm(const std::string& path, const std::map<std::string, KnownS
         }
         const std::string_view bytes(static_cast<const char*>(mapped), size);
         const bool normal = inNormalForm(bytes);
-        const std::string copy = normal ? std::string() : std::string(bytes);
+        const bool torn = !normal && onlyLastLineTorn(bytes);
+        const std::string copy = normal || torn ? std::string() : std::string(bytes);
         if (size)
             ::munmap(mapped, size);
+        if (torn) {
+            if (!writeAll(fd, crlf, st.st_size) || ::fstat(fd, &st) != 0) {
+                const int error = errno;
+                ::close(fd);
+                errno = error;
+                return -1;
+            }
+            state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
+            return fd;
+        }
         if (normal) {
             state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
             return fd;
