@@ -333,6 +333,122 @@ TEST_F(Recovery, AStoppedWriterDoesNotHoldReaders)
     ::waitpid(writer, nullptr, 0);
 }
 
+// The commit and its undo record form one step: the record is kept at the
+// commit point, before the journal goes, and taken away when the commit is
+// rolled back after all. A record whose run was then played back, or whose
+// undo was cut short before the record went, finds the table as before.
+TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
+{
+    const std::string recordPath = dir.file("T.db.desfazer");
+    auto commitWithRecord = [&](int from) {
+        paradox::TableFile table(path);
+        table.journal().setCommitRecord([&](const std::vector<uint8_t>* journal) {
+            if (journal)
+                writeFiles(dir.path(), [&] {
+                    Files f = filesOf(dir.path());
+                    const auto kept = paradox::undoRecord(path, *journal);
+                    f["T.db.desfazer"] = std::string(kept.begin(), kept.end());
+                    return f;
+                }());
+            else
+                fs::remove(recordPath);
+        });
+        table.beginTransaction();
+        for (int n = from; n < from + 5; ++n)
+            table.insert(row(n));
+        table.endTransaction();
+    };
+    auto record = [&] {
+        const std::string bytes = slurp(recordPath);
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
+    };
+
+    // Killed just before the journal goes: the record is there, the next
+    // writer plays the run back, and the record finds the table as before.
+    paradox::file_io::setFaultInjector(nullptr);
+    const bool finished = [&] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            paradox::file_io::setWriteObserver([](const paradox::file_io::Event& e) {
+                if (e.kind == paradox::file_io::Event::Kind::Remove && e.path.ends_with(".tessaly-journal"))
+                    ::raise(SIGKILL);
+            });
+            commitWithRecord(100);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status);
+    }();
+    ASSERT_FALSE(finished);
+    ASSERT_TRUE(exists(recordPath));
+    EXPECT_TRUE(paradox::TableFile(path).recoverForWriting());
+    EXPECT_EQ(paradox::checkUndo(path, record()), paradox::UndoCheck::AlreadyUndone);
+
+    // Rolled back at its last step (the journal's removal fails once): no
+    // record is left.
+    fs::remove(recordPath);
+    static bool failed;
+    failed = false;
+    paradox::file_io::setFaultInjector([](const paradox::file_io::Event& e) {
+        const bool now = !failed && e.kind == paradox::file_io::Event::Kind::Remove
+                      && e.path.ends_with(".tessaly-journal");
+        failed = failed || now;
+        return now ? EIO : 0;
+    });
+    EXPECT_THROW(commitWithRecord(100), paradox::Error);
+    paradox::file_io::setFaultInjector(nullptr);
+    EXPECT_FALSE(exists(recordPath));
+    EXPECT_EQ(filesOf(dir.path()), before);
+
+    // An undo done, its record kept: the table is already as before.
+    commitWithRecord(100);
+    ASSERT_EQ(paradox::checkUndo(path, record()), paradox::UndoCheck::Ready);
+    EXPECT_EQ(paradox::undo(path, record()), paradox::UndoCheck::Ready);
+    EXPECT_EQ(paradox::checkUndo(path, record()), paradox::UndoCheck::AlreadyUndone);
+    Files now = filesOf(dir.path());
+    now.erase("T.db.desfazer");
+    EXPECT_EQ(now, before);
+}
+
+// An undo record is refused before it is read when it is not a regular file
+// or larger than the family could have made it; the undo's view of the
+// table before the run needs no copy of the table.
+TEST_F(Recovery, UndoRecordsAreBoundedAndNeedNoScratchCopy)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(paradox::readUndoRecord("/dev/zero", path, bytes).error(), EINVAL);
+    const std::string huge = dir.file("T.db.desfazer");
+    const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::ftruncate(fd, off_t(40) << 30), 0);
+    ::close(fd);
+    EXPECT_EQ(paradox::readUndoRecord(huge, path, bytes).error(), EFBIG);
+    fs::remove(huge);
+
+    std::vector<uint8_t> record;
+    {
+        paradox::TableFile table(path);
+        table.beginTransaction();
+        table.insert(row(100));
+        table.insert(row(101));
+        table.endTransaction();
+        record = paradox::undoRecord(path, table.journal().lastCommitted());
+    }
+    ScratchDir temporary("recovery_tmp");
+    const char* was = std::getenv("TMPDIR");
+    const std::string saved = was ? was : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    paradox::TableFile now(path);
+    const auto removed = paradox::rowsUndoRemoves(now, record);
+    if (was)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(std::get<std::string>(removed[0][0]), key(100));
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+}
+
 // Another copy's commit that lands while this one looks at the table is
 // never overwritten: the fence goes up before the look.
 paradox::TableFile* pending = nullptr;
