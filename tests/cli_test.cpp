@@ -255,10 +255,26 @@ private slots:
         QVERIFY(!inserted.isEmpty());
         QCOMPARE(wouldRemove, inserted);
 
+        const QString recordPath = home + "/share/Harbek/Tessaly.exe/" + table + ".desfazer";
+        QFile recordFile(recordPath);
+        QVERIFY(recordFile.open(QIODevice::ReadOnly));
+        const QByteArray record = recordFile.readAll();
+        recordFile.close();
         const Result undone = runCli(f, {"desfazer", modeName}, home);
         QCOMPARE(undone.status, 0);
         QCOMPARE(fingerprints(f.data()), before);
         QVERIFY(ImportFixture::messagesOf(logPath).last().startsWith(QStringLiteral("Importação desfeita: ")));
+
+        // An undo stopped after its playback, before its record went: the
+        // next one finds the table as before the run and takes the record away.
+        QVERIFY(recordFile.open(QIODevice::WriteOnly));
+        recordFile.write(record);
+        recordFile.close();
+        const Result finishing = runCli(f, {"desfazer", modeName}, home);
+        QCOMPARE(finishing.status, 0);
+        QVERIFY2(finishing.out.contains(QStringLiteral("já está como antes da última importação")), qPrintable(finishing.out));
+        QVERIFY(!QFile::exists(recordPath));
+        QCOMPARE(fingerprints(f.data()), before);
 
         const Result again = runCli(f, {"desfazer", modeName}, home);
         QCOMPARE(again.status, 0);
