@@ -3,10 +3,12 @@
 #include "platform/paradox/file_io.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cstdint>
 #include <fcntl.h>
 #include <map>
+#include <thread>
 #include <vector>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -165,6 +167,23 @@ bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
     return status.ok();
 }
 
+// The log's lock, waited for a bounded time: a copy stopped while it holds
+// it (Ctrl-Z) leaves this one without its entry, not hanging.
+bool lockLog(int fd)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= until) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // Opens the log, locked against other copies of the program, in normal form
 // except for a known last entry; fills state.
 int openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
@@ -176,7 +195,7 @@ int openInNormalForm(const std::string& path, const std::map<std::string, KnownS
         if (fd < 0)
             return -1;
         struct stat st {};
-        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !lockLog(fd)) {
             const int error = S_ISREG(st.st_mode) || st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             ::close(fd);
             errno = error;

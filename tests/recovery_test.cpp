@@ -308,14 +308,15 @@ TEST_F(Recovery, APlantedLinkIsNotFollowed)
     EXPECT_FALSE(exists(journal));
 }
 
-// A writer stopped in its commit (Ctrl-Z) does not make a reader wait: it
-// reads the table as before that commit.
+// A writer stopped in its commit (Ctrl-Z), its files written but its
+// journal still there, does not make a reader wait: it reads the table as
+// before that commit.
 TEST_F(Recovery, AStoppedWriterDoesNotHoldReaders)
 {
     const pid_t writer = ::fork();
     if (writer == 0) {
         paradox::file_io::setWriteObserver([](const paradox::file_io::Event& e) {
-            if (e.kind == paradox::file_io::Event::Kind::Write && e.path.ends_with("/T.db"))
+            if (e.kind == paradox::file_io::Event::Kind::Sync && e.path.ends_with("/T.db"))
                 ::raise(SIGSTOP);
         });
         run(path, 100);

@@ -407,9 +407,11 @@ std::vector<std::string> entriesStartingWith(const std::string& folder, const st
 
 // Journals that their writers left before they were in place changed
 // nothing. (Only where the file system has no unnamed files.)
-void removeAbandoned(const std::string& journalPath)
+void removeAbandoned(const std::string& journalPath, const std::vector<std::string>& leftovers)
 {
-    for (const std::string& temporary : entriesStartingWith(folderOf(journalPath), fileNameOf(journalPath) + "-new")) {
+    for (const std::string& temporary : leftovers) {
+        if (!temporary.starts_with(journalPath + "-new"))
+            continue;
         int fd = -1;
         if (!file_io::open(temporary, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, fd)) {
             ::unlink(temporary.c_str());  // a link or a file of nobody's
@@ -428,7 +430,7 @@ struct Found {
     std::vector<JournalRecord> records;
 };
 
-Found lookAtJournal(const std::string& tablePath, bool exclusive)
+Found lookAtJournal(const std::string& tablePath, bool forWriting)
 {
     const std::string journalPath = Journal::pathFor(tablePath);
     struct stat st {};
@@ -438,8 +440,10 @@ Found lookAtJournal(const std::string& tablePath, bool exclusive)
     if (!file_io::openRegular(journalPath, O_RDONLY, fd))
         return {Found::Kind::Foreign, {}};  // a link, a FIFO, a device
     const file_io::Descriptor held(fd);
-    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
-        return {Found::Kind::Busy, {}};  // its writer is committing now
+    // A writer that commits now holds it; a reader needs no lock, as a
+    // journal in place is whole.
+    if (forWriting && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return {Found::Kind::Busy, {}};
     if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
         return {};  // it committed meanwhile
     if (uint64_t(st.st_size) > Journal::sizeLimit(tablePath))
@@ -473,10 +477,12 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
 {
     const std::string journalPath = pathFor(tablePath);
     const std::string folder = folderOf(tablePath);
-    removeAbandoned(journalPath);
-    const auto asideBefore = entriesStartingWith(folder, fileNameOf(setAsidePathFor(tablePath)));
-    if (!asideBefore.empty())
-        throw setAsideError(tablePath, asideBefore.front());
+    // One look at the folder finds temporaries and journals set aside.
+    const auto leftovers = entriesStartingWith(folder, fileNameOf(journalPath));
+    removeAbandoned(journalPath, leftovers);
+    for (const std::string& kept : leftovers)
+        if (kept.starts_with(setAsidePathFor(tablePath)))
+            throw setAsideError(tablePath, kept);
     const Found found = lookAtJournal(tablePath, true);
     switch (found.kind) {
     case Found::Kind::None:

@@ -263,11 +263,13 @@ void TableFile::recoverUnderFence()
 {
     if (!ownJournal_)
         return;
-    const bool overlaid = journal_->overlaid();
-    journal_->dropOverlay();
+    if (journal_->overlaid()) {
+        journal_->dropOverlay();
+        forgetImage();
+    }
     const bool playedBack = Journal::recover(path_) == Journal::Leftover::PlayedBack;
     recovered_ = recovered_ || playedBack;
-    if (overlaid || playedBack)
+    if (playedBack)
         forgetImage();
 }
 
