@@ -219,6 +219,37 @@ private slots:
         QVERIFY(finished);
     }
 
+    // A run killed in its commit: a simulation says so and writes nothing;
+    // the next run plays it back and says so in its output.
+    void aCommitCutShortIsNamed_data() { ImportFixture::addModes(); }
+    void aCommitCutShortIsNamed()
+    {
+        QFETCH(int, mode);
+        const QString modeName = mode == 0 ? "clientes" : "produtos";
+        const QString table = mode == 0 ? "TabCli" : "TabEst1";
+        const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("*"));
+        const auto before = contentsOf(f.data());
+        const QString journal = f.data() + QChar('/') + table + QStringLiteral(".tessaly-journal");
+        for (int k = 5; !QFile::exists(journal); ++k) {
+            QVERIFY(k < 40);
+            restore(f.data(), before);
+            QVERIFY(!runKilledAt(k, importMode, f.data(), f.xml()));
+        }
+        const auto left = contentsOf(f.data());
+        const QString home = f.data() + "/../home";
+        const Result simulated = runCli(f, {"--simular", modeName, f.xml()}, home);
+        QCOMPARE(simulated.status, 0);
+        QVERIFY2(simulated.out.contains(QStringLiteral("tem uma gravação interrompida; a simulação a lê como antes dela")),
+                 qPrintable(simulated.out));
+        QCOMPARE(contentsOf(f.data()), left);
+        const Result real = runCli(f, {modeName, f.xml()}, home);
+        QCOMPARE(real.status, 0);
+        QVERIFY2(real.out.contains(QStringLiteral("tinha uma gravação interrompida")), qPrintable(real.out));
+        QVERIFY(!QFile::exists(journal));
+    }
+
     // A run, then its undo: the table's files come back byte for byte; the
     // simulation first lists exactly the rows the run inserted; a second undo
     // has nothing to do; a table written since the run is not touched.

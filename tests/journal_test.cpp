@@ -1,7 +1,7 @@
 // A transaction over many inserts reaches the disk all at once or not at all:
 // a writer killed before any of its changes to the files, or a machine that
 // stops with only some of them on the disk, leaves a family that the next
-// opener turns back into its state before the transaction or after it.
+// writer turns back into its state before the transaction or after it.
 
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
@@ -251,7 +251,7 @@ TEST(Transactions, AJournalWithoutItsSealIsDropped)
 
 // Undo: the family goes back byte for byte; a family written since is left
 // alone; an undo killed before any of its changes is finished by the next
-// opener.
+// writer.
 TEST(Undo, PutsTheFamilyBackOrRefuses)
 {
     ScratchDir dir("journal_undo");
