@@ -412,6 +412,34 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
     EXPECT_EQ(now, before);
 }
 
+// An undo whose playback fails leaves the table as it found it, and no
+// journal that a later writer would play.
+TEST_F(Recovery, AFailedUndoLeavesTheTableAsItWas)
+{
+    std::vector<uint8_t> record;
+    {
+        paradox::TableFile table(path);
+        table.beginTransaction();
+        for (int n = 100; n < 140; ++n)
+            table.insert(row(n));
+        table.endTransaction();
+        record = paradox::undoRecord(path, table.journal().lastCommitted());
+    }
+    const Files after = filesOf(dir.path());
+    static int writes;
+    writes = 0;
+    paradox::file_io::setFaultInjector([](const paradox::file_io::Event& e) {
+        const bool table = e.kind == paradox::file_io::Event::Kind::Write && e.path.ends_with("/T.db");
+        return table && ++writes == 1 ? EIO : 0;
+    });
+    EXPECT_THROW(paradox::undo(path, record), paradox::Error);
+    paradox::file_io::setFaultInjector(nullptr);
+    EXPECT_GE(writes, 1);
+    EXPECT_EQ(filesOf(dir.path()), after);
+    EXPECT_EQ(writeError(), "");
+    EXPECT_EQ(rowsOf(path), 71u);
+}
+
 // An undo record is refused before it is read when it is not a regular file
 // or larger than the family could have made it; the undo's view of the
 // table before the run needs no copy of the table.

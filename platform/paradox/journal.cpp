@@ -119,7 +119,11 @@ bool familyFileName(const std::string& tablePath, const std::string& name)
         && familyExtension(name.substr(dot + 1));
 }
 
-file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+namespace {
+
+// Puts into the files of folder their original bytes and sizes (P), or
+// their committed ones (C), each file flushed.
+file_io::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
 {
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
@@ -130,16 +134,24 @@ file_io::Status restoreOriginals(const std::string& folder, const std::vector<Jo
             return s;
         const file_io::Descriptor held(fd);
         for (const JournalRecord& p : records)
-            if (p.kind == 'P' && p.name == f.name)
+            if (p.kind == pages && p.name == f.name)
                 if (auto s = file_io::writeAt(path, fd, p.bytes.data(), p.bytes.size(), off_t(p.value)); !s)
                     return s;
-        if (file_io::identityOf(fd).size != off_t(f.value))
-            if (auto s = file_io::truncate(path, fd, off_t(f.value)); !s)
+        const off_t size = off_t(pages == 'P' ? f.value : f.check);
+        if (file_io::identityOf(fd).size != size)
+            if (auto s = file_io::truncate(path, fd, size); !s)
                 return s;
         if (auto s = file_io::sync(path, fd); !s)
             return s;
     }
     return {};
+}
+
+} // namespace
+
+file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+{
+    return restoreFiles(folder, records, 'P');
 }
 
 namespace {
@@ -520,9 +532,18 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
 
 void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal)
 {
-    const int fd = placeJournal(pathFor(tablePath), journal);
-    ::close(fd);
-    recover(tablePath);
+    const std::string journalPath = pathFor(tablePath);
+    ::close(placeJournal(journalPath, journal));
+    try {
+        recover(tablePath);
+    } catch (const Error& e) {
+        // A playback that failed puts the files forward again, to the state
+        // it found: no later writer is to carry out what was reported as
+        // failed.
+        if (restoreFiles(folderOf(tablePath), readJournal(journal), 'C') && removeJournal(journalPath))
+            throw Error(std::string(e.what()) + "; a tabela ficou como estava.");
+        throw;
+    }
 }
 
 bool Journal::overlayLeftover()

@@ -67,7 +67,8 @@ public:
     static bool leftoverPresent(const std::string& tablePath);
     // The same for journal bytes given (an undo): they are first put beside
     // the table as its journal, so that an interrupted playback is finished
-    // by the next writer.
+    // by the next writer. A playback that fails puts the files forward again
+    // to the state it found, and its journal goes.
     static void playBack(const std::string& tablePath, const std::vector<uint8_t>& journal);
 
     // A reader's view of a journal left by a commit that may still be under
