@@ -5,6 +5,8 @@
 #include "import/record_values.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
+#include "platform/paradox/journal.h"
+#include "platform/paradox/table_file.h"
 #include "platform/paradox/undo_record.h"
 #include "platform/sql/query.h"
 #include "platform/sql/session.h"
@@ -158,6 +160,15 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
 
     if (QString missing = checkTargetTable(mode, pastaDados); !missing.isEmpty())
         return {ImportOutcome::Kind::MissingColumn, 0, missing};
+    // A commit cut short is played back by a run that writes, as a writer;
+    // a simulation reads the table as before it.
+    const std::string target = QFile::encodeName(targetTable(mode, pastaDados)).toStdString();
+    if (!simular_)
+        session_.recover(target);
+    else if (session_.open(target)->journal().overlaid())
+        log(QStringLiteral("A tabela \"") + visibleText(targetTable(mode, pastaDados))
+            + QStringLiteral("\" tem uma gravação interrompida; a simulação a lê como antes dela, e a próxima "
+                             "importação a desfará."));
     logRecoveries();
     lastCode = 0;
     if (pasta.isEmpty()) {
@@ -260,17 +271,25 @@ void ImportService::commitRun()
 {
     if (!session_.inTransaction())
         return;
-    for (const db::Session::Committed& c : session_.commit()) {
+    // The undo record is written at each table's commit point, so that the
+    // commit and its record form one step: a commit rolled back takes its
+    // record away again.
+    session_.commit([this](const std::string& tablePath, const std::vector<uint8_t>* journal) {
         if (pastaDesfazer_.isEmpty())
-            continue;
-        const QString table = QFile::decodeName(QByteArray::fromStdString(c.table));
-        const std::string path = QFile::encodeName(undoRecordPath(pastaDesfazer_, table)).toStdString();
-        const auto status = paradox::file_io::replaceWhole(path, paradox::undoRecord(c.table, c.journal));
+            return;
+        const QString table = QFile::decodeName(QByteArray::fromStdString(tablePath));
+        const QString recordPath = undoRecordPath(pastaDesfazer_, table);
+        if (!journal) {
+            QFile::remove(recordPath);
+            return;
+        }
+        const std::string path = QFile::encodeName(recordPath).toStdString();
+        const auto status = paradox::file_io::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
         if (!status)
             log(QStringLiteral("Não foi possível guardar em \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
                 + QStringLiteral("\" o necessário para desfazer esta importação: ")
                 + QString::fromStdString(status.text()) + QStringLiteral("."));
-    }
+    });
 }
 
 // A run that was cut short (a crash, a power cut) is undone when its table

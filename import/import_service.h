@@ -24,7 +24,7 @@ enum class ImportMode { Clientes, Produtos };
 
 // The target table of a mode in the data folder.
 QString targetTable(ImportMode mode, const QString& pastaDados);
-// The log line for a table whose opening undid a write cut short.
+// The log line for a table whose writing played back a write cut short.
 QString recoveryMessage(const QString& tablePath);
 // Where the undo record of a table is kept in the program's folder.
 QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath);

@@ -1,5 +1,7 @@
 #include "import/undo_service.h"
 
+#include "platform/paradox/error.h"
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/undo_record.h"
@@ -7,6 +9,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace {
 
@@ -20,25 +24,42 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
     const QString table = targetTable(mode, pastaDados);
     const QString tableName = QFileInfo(table).fileName();
     const std::string tablePath = QFile::encodeName(table).toStdString();
-    QFile recordFile(undoRecordPath(pastaPrograma, table));
-    if (!recordFile.exists()) {
-        const QString nothing = clientMode ? QStringLiteral("Não há importação de clientes para desfazer.")
-                                           : QStringLiteral("Não há importação de produtos para desfazer.");
-        reporter_.report(nothing, true);
-        return {UndoOutcome::Kind::Nothing, 0, nothing};
+    const QString recordPath = undoRecordPath(pastaPrograma, table);
+    const std::string recordName = QFile::encodeName(recordPath).toStdString();
+    const QString nothing = clientMode ? QStringLiteral("Não há importação de clientes para desfazer.")
+                                       : QStringLiteral("Não há importação de produtos para desfazer.");
+    std::vector<uint8_t> record;
+    if (const auto status = paradox::readUndoRecord(recordName, tablePath, record); !status) {
+        if (status.error() == ENOENT) {
+            reporter_.report(nothing, true);
+            return {UndoOutcome::Kind::Nothing, 0, nothing};
+        }
+        throw paradox::file_io::errorOf("Não foi possível ler " + recordName, status);
     }
-    if (!recordFile.open(QIODevice::ReadOnly))
-        throw paradox::Error("Não foi possível ler " + recordFile.fileName().toStdString() + ": "
-                             + recordFile.errorString().toStdString());
-    const QByteArray bytes = recordFile.readAll();
-    recordFile.close();
-    const std::vector<uint8_t> record(bytes.begin(), bytes.end());
 
-    // Opening the table finishes an undo or a run that was cut short.
+    // The rows are listed from the table as it reads now; a real undo checks
+    // it again under its locks before it changes anything.
     paradox::TableFile now(tablePath);
-    if (now.recovered())
-        reporter_.report(recoveryMessage(table), false);
-    const paradox::UndoCheck check = paradox::checkUndo(tablePath, record);
+    paradox::UndoCheck check = paradox::checkUndo(tablePath, record);
+    std::vector<std::vector<paradox::Value>> rows;
+    if (check == paradox::UndoCheck::Ready)
+        rows = paradox::rowsUndoRemoves(now, record);
+    if (!simular_ && check != paradox::UndoCheck::NotARecord) {
+        bool recovered = false;
+        check = paradox::undo(tablePath, record, &recovered);
+        if (recovered)
+            reporter_.report(recoveryMessage(table), false);
+    }
+    if (check == paradox::UndoCheck::AlreadyUndone) {
+        // The table is already as before that run (an undo or a recovery
+        // was cut short before the record went).
+        if (!simular_)
+            QFile::remove(recordPath);
+        const QString done = QStringLiteral("A tabela ") + tableName
+                             + QStringLiteral(" já está como antes da última importação; não há o que desfazer.");
+        reporter_.report(done, true);
+        return {UndoOutcome::Kind::Nothing, 0, done};
+    }
     if (check != paradox::UndoCheck::Ready) {
         const QString refused
             = check == paradox::UndoCheck::Changed
@@ -46,13 +67,12 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
                         + QStringLiteral(" foi alterada depois da última importação (pelo Pelko ou por outra "
                                          "importação); essa importação não pode mais ser desfeita. Nada foi alterado.")
                   : QStringLiteral("O registro para desfazer a última importação na tabela ") + tableName
-                        + QStringLiteral(" (\"") + visibleText(recordFile.fileName())
+                        + QStringLiteral(" (\"") + visibleText(recordPath)
                         + QStringLiteral("\") está danificado. Nada foi alterado.");
         reporter_.report(refused, true);
         return {UndoOutcome::Kind::Refused, 0, refused};
     }
 
-    const auto rows = paradox::rowsUndoRemoves(now, record);
     const int codigo = now.fieldIndex("Codigo");
     const int nome = now.fieldIndex(clientMode ? "Nome" : "Produto");
     for (const auto& row : rows) {
@@ -67,8 +87,7 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
     if (simular_)
         return {UndoOutcome::Kind::Undone, removed, {}};
 
-    paradox::undo(tablePath, record);
-    recordFile.remove();
+    QFile::remove(recordPath);
     const QString noun = clientMode ? QStringLiteral(" cliente") : QStringLiteral(" produto");
     const QString plural = removed == 1 ? QString() : QStringLiteral("s");
     const QString done = QStringLiteral("Importação desfeita: ") + QString::number(removed) + noun + plural

@@ -3,10 +3,12 @@
 #include "platform/paradox/file_io.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cstdint>
 #include <fcntl.h>
 #include <map>
+#include <thread>
 #include <vector>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -124,6 +126,17 @@ bool inNormalForm(std::string_view bytes)
     return true;
 }
 
+// A log in normal form but for a last line cut short (no line break after
+// it): its normal form is the file with the break added, written in place.
+bool onlyLastLineTorn(std::string_view bytes)
+{
+    const size_t lastBreak = bytes.rfind(crlf);
+    const size_t tailAt = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
+    const std::string_view tail = bytes.substr(tailAt);
+    return !tail.empty() && tail.find_first_of("\r\n") == std::string_view::npos && inNormalForm(bytes.substr(0, tailAt))
+        && !bytes.starts_with("\xEF\xBB\xBF") && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF");
+}
+
 bool containsBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -154,6 +167,23 @@ bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
     return status.ok();
 }
 
+// The log's lock, waited for a bounded time: a copy stopped while it holds
+// it (Ctrl-Z) leaves this one without its entry, not hanging.
+bool lockLog(int fd)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= until) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 // Opens the log, locked against other copies of the program, in normal form
 // except for a known last entry; fills state.
 int openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
@@ -165,7 +195,7 @@ int openInNormalForm(const std::string& path, const std::map<std::string, KnownS
         if (fd < 0)
             return -1;
         struct stat st {};
-        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !lockLog(fd)) {
             const int error = S_ISREG(st.st_mode) || st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             ::close(fd);
             errno = error;
@@ -185,9 +215,20 @@ int openInNormalForm(const std::string& path, const std::map<std::string, KnownS
         }
         const std::string_view bytes(static_cast<const char*>(mapped), size);
         const bool normal = inNormalForm(bytes);
-        const std::string copy = normal ? std::string() : std::string(bytes);
+        const bool torn = !normal && onlyLastLineTorn(bytes);
+        const std::string copy = normal || torn ? std::string() : std::string(bytes);
         if (size)
             ::munmap(mapped, size);
+        if (torn) {
+            if (!writeAll(fd, crlf, st.st_size) || ::fstat(fd, &st) != 0) {
+                const int error = errno;
+                ::close(fd);
+                errno = error;
+                return -1;
+            }
+            state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
+            return fd;
+        }
         if (normal) {
             state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
             return fd;

@@ -190,7 +190,7 @@ private slots:
     }
 
     // A run killed before each of its changes to the host's tables in turn:
-    // the next open finds them as before the run, or as after it.
+    // the next writer finds them as before the run, or as after it.
     void aKilledRunLeavesBeforeOrAfter_data() { ImportFixture::addModes(); }
     void aKilledRunLeavesBeforeOrAfter()
     {
@@ -208,7 +208,8 @@ private slots:
         for (int k = 1; !finished && k < 100; ++k) {
             restore(f.data(), before);
             finished = runKilledAt(k, importMode, f.data(), f.xml());
-            const paradox::TableFile opened(QFile::encodeName(f.data() + QChar('/') + table).toStdString());
+            paradox::TableFile opened(QFile::encodeName(f.data() + QChar('/') + table).toStdString());
+            opened.recoverForWriting();
             QVERIFY(opened.primaryIndexAgrees());
             const auto now = contentsOf(f.data());
             QVERIFY2(now == before || now == after, qPrintable(QString::number(k)));
@@ -216,6 +217,37 @@ private slots:
                 QCOMPARE(f.rows(table), rowsAfter);
         }
         QVERIFY(finished);
+    }
+
+    // A run killed in its commit: a simulation says so and writes nothing;
+    // the next run plays it back and says so in its output.
+    void aCommitCutShortIsNamed_data() { ImportFixture::addModes(); }
+    void aCommitCutShortIsNamed()
+    {
+        QFETCH(int, mode);
+        const QString modeName = mode == 0 ? "clientes" : "produtos";
+        const QString table = mode == 0 ? "TabCli" : "TabEst1";
+        const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
+        ImportFixture f;
+        f.copyRealExports(QStringLiteral("*"));
+        const auto before = contentsOf(f.data());
+        const QString journal = f.data() + QChar('/') + table + QStringLiteral(".tessaly-journal");
+        for (int k = 5; !QFile::exists(journal); ++k) {
+            QVERIFY(k < 40);
+            restore(f.data(), before);
+            QVERIFY(!runKilledAt(k, importMode, f.data(), f.xml()));
+        }
+        const auto left = contentsOf(f.data());
+        const QString home = f.data() + "/../home";
+        const Result simulated = runCli(f, {"--simular", modeName, f.xml()}, home);
+        QCOMPARE(simulated.status, 0);
+        QVERIFY2(simulated.out.contains(QStringLiteral("tem uma gravação interrompida; a simulação a lê como antes dela")),
+                 qPrintable(simulated.out));
+        QCOMPARE(contentsOf(f.data()), left);
+        const Result real = runCli(f, {modeName, f.xml()}, home);
+        QCOMPARE(real.status, 0);
+        QVERIFY2(real.out.contains(QStringLiteral("tinha uma gravação interrompida")), qPrintable(real.out));
+        QVERIFY(!QFile::exists(journal));
     }
 
     // A run, then its undo: the table's files come back byte for byte; the
@@ -254,10 +286,26 @@ private slots:
         QVERIFY(!inserted.isEmpty());
         QCOMPARE(wouldRemove, inserted);
 
+        const QString recordPath = home + "/share/Harbek/Tessaly.exe/" + table + ".desfazer";
+        QFile recordFile(recordPath);
+        QVERIFY(recordFile.open(QIODevice::ReadOnly));
+        const QByteArray record = recordFile.readAll();
+        recordFile.close();
         const Result undone = runCli(f, {"desfazer", modeName}, home);
         QCOMPARE(undone.status, 0);
         QCOMPARE(fingerprints(f.data()), before);
         QVERIFY(ImportFixture::messagesOf(logPath).last().startsWith(QStringLiteral("Importação desfeita: ")));
+
+        // An undo stopped after its playback, before its record went: the
+        // next one finds the table as before the run and takes the record away.
+        QVERIFY(recordFile.open(QIODevice::WriteOnly));
+        recordFile.write(record);
+        recordFile.close();
+        const Result finishing = runCli(f, {"desfazer", modeName}, home);
+        QCOMPARE(finishing.status, 0);
+        QVERIFY2(finishing.out.contains(QStringLiteral("já está como antes da última importação")), qPrintable(finishing.out));
+        QVERIFY(!QFile::exists(recordPath));
+        QCOMPARE(fingerprints(f.data()), before);
 
         const Result again = runCli(f, {"desfazer", modeName}, home);
         QCOMPARE(again.status, 0);

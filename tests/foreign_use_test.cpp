@@ -3,8 +3,10 @@
 
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_users.h"
+#include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +152,41 @@ TEST_F(ForeignUseTest, LockTakenBetweenTwoWrites)
     EXPECT_EQ(snapshot(), before);
     stop(holder);
     table.insert({std::string("000006"), std::string("seis")});
+}
+
+// Playing back a commit cut short, and an undo, are writes like any other:
+// another program's lock stops them before they change a byte.
+TEST_F(ForeignUseTest, RecoveryAndUndoLeaveATableInUseAlone)
+{
+    const std::string path = dir.file("TabCli.db");
+    std::vector<uint8_t> record;
+    {
+        paradox::TableFile table(path);
+        table.beginTransaction();
+        table.insert({std::string("000007"), std::string("sete")});
+        table.endTransaction();
+        record = paradox::undoRecord(path, table.journal().lastCommitted());
+    }
+    const Files committed = filesOf(dir.path());
+    for (int k = 5; !fs::exists(paradox::Journal::pathFor(path)); ++k) {
+        ASSERT_LT(k, 40);
+        writeFiles(dir.path(), committed);
+        finishedUnlessKilledAt(k, [&] {
+            paradox::TableFile table(path);
+            table.insert({std::string("000008"), std::string("oito")});
+        });
+    }
+    const Files left = filesOf(dir.path());
+    const pid_t holder = holdLock(path, F_SETLK);
+    {
+        paradox::TableFile table(path);
+        EXPECT_THROW(table.recoverForWriting(), paradox::TableInUse);
+    }
+    EXPECT_THROW(paradox::undo(path, record), paradox::TableInUse);
+    EXPECT_EQ(filesOf(dir.path()), left);
+    stop(holder);
+    EXPECT_EQ(paradox::undo(path, record), paradox::UndoCheck::Ready);
+    EXPECT_EQ(paradox::TableFile(path).rowCount(), 1u);
 }
 
 TEST_F(ForeignUseTest, StaleControlFilesWithoutHolder)

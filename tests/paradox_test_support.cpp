@@ -87,6 +87,25 @@ std::string slurp(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+Files filesOf(const fs::path& dir)
+{
+    Files files;
+    for (const auto& e : fs::directory_iterator(dir))
+        files[e.path().filename().string()] = slurp(e.path().string());
+    return files;
+}
+
+void writeFiles(const fs::path& dir, const Files& files)
+{
+    for (const auto& e : fs::directory_iterator(dir))
+        fs::remove(e.path());
+    for (const auto& [name, content] : files) {
+        std::FILE* f = std::fopen((dir / name).c_str(), "wb");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+    }
+}
+
 namespace {
 int changesLeft = 0;
 void killAtChange(const paradox::file_io::Event&)

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,12 @@ std::vector<std::string> rowLines(const std::string& dump);
 void copyFamily(const std::string& sharedTable, const fs::path& to, bool withSecondaryIndexes = true);
 
 std::string slurp(const std::string& path);
+
+// The files of a folder: name -> content.
+using Files = std::map<std::string, std::string>;
+Files filesOf(const fs::path& dir);
+// Makes the folder hold exactly these files.
+void writeFiles(const fs::path& dir, const Files& files);
 
 // Runs body in a child process that the engine's file seam kills before its
 // k-th change to a file (never when k < 1); true when body finished first.

@@ -1,6 +1,7 @@
 #include "platform/paradox/fence.h"
 
 #include "platform/paradox/error.h"
+#include "platform/paradox/file_users.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -59,6 +60,14 @@ void Fence::release()
             ::close(fd);
     }
     fds_.clear();
+}
+
+std::unique_ptr<Fence> fenceForWriting(const std::string& tablePath, const std::string& tableName, bool lookForOthers)
+{
+    const std::vector<std::string> family = tableFamilyAndControlFiles(tablePath);
+    if (lookForOthers)
+        refuseForeignUse(family, tableName);
+    return std::make_unique<Fence>(family, tableName);
 }
 
 } // namespace paradox

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,12 @@ private:
 
     std::vector<std::pair<int, bool>> fds_;  // descriptor, opened here
 };
+
+// The fence of a writer over a table's family and control files, raised
+// once no other program is found using them (TableInUse otherwise). Another
+// program's open files are looked for only when lookForOthers (a scan of
+// every process); the fence's own locks meet any lock taken since.
+std::unique_ptr<Fence> fenceForWriting(const std::string& tablePath, const std::string& tableName,
+                                       bool lookForOthers = true);
 
 } // namespace paradox

@@ -11,9 +11,11 @@
 namespace paradox::file_io {
 namespace {
 WriteObserver observer = nullptr;
+FaultInjector injector = nullptr;
 }
 
 void setWriteObserver(WriteObserver o) { observer = o; }
+void setFaultInjector(FaultInjector f) { injector = f; }
 
 Descriptor::~Descriptor()
 {
@@ -31,6 +33,30 @@ Status open(const std::string& path, int flags, int& fd, mode_t mode)
 {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     return fd < 0 ? Status::fromErrno() : Status();
+}
+
+Status openRegular(const std::string& path, int flags, int& fd)
+{
+    if (Status s = open(path, flags | O_NOFOLLOW | O_NONBLOCK, fd); !s)
+        return s;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return Status::failure(EINVAL);
+    }
+    return {};
+}
+
+Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>& out)
+{
+    int fd = -1;
+    if (Status s = openRegular(path, O_RDONLY, fd); !s)
+        return s;
+    const Descriptor held(fd);
+    if (uint64_t(std::max<off_t>(identityOf(fd).size, 0)) > limit)
+        return Status::failure(EFBIG);
+    return readWhole(fd, out);
 }
 
 Status readAt(int fd, uint8_t* out, size_t n, off_t at)
@@ -52,11 +78,18 @@ Status readAt(int fd, uint8_t* out, size_t n, off_t at)
 namespace {
 const std::string unnamed;
 
-void tell(Event::Kind kind, const std::string& path, off_t at = 0, const uint8_t* data = nullptr, size_t size = 0,
-          const std::string* target = nullptr)
+// Tells the observer of a change about to be made; an error the injector
+// gives instead of making it (0: made).
+int tell(Event::Kind kind, const std::string& path, off_t at = 0, const uint8_t* data = nullptr, size_t size = 0,
+         const std::string* target = nullptr)
 {
+    const Event event{kind, path, at, data, size, target};
+    if (injector)
+        if (const int error = injector(event))
+            return error;
     if (observer)
-        observer(Event{kind, path, at, data, size, target});
+        observer(event);
+    return 0;
 }
 
 Status writeAll(int fd, const uint8_t* data, size_t n, off_t at)
@@ -94,25 +127,29 @@ Status writeAt(int fd, const uint8_t* data, size_t n, off_t at) { return writeAt
 
 Status writeAt(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at)
 {
-    tell(Event::Kind::Write, path, at, data, n);
+    if (const int error = tell(Event::Kind::Write, path, at, data, n))
+        return Status::failure(error);
     return writeAll(fd, data, n, at);
 }
 
 Status truncate(const std::string& path, int fd, off_t size)
 {
-    tell(Event::Kind::Truncate, path, size);
+    if (const int error = tell(Event::Kind::Truncate, path, size))
+        return Status::failure(error);
     return ::ftruncate(fd, size) == 0 ? Status() : Status::fromErrno();
 }
 
 Status sync(const std::string& path, int fd)
 {
-    tell(Event::Kind::Sync, path);
+    if (const int error = tell(Event::Kind::Sync, path))
+        return Status::failure(error);
     return ::fdatasync(fd) == 0 ? Status() : Status::fromErrno();
 }
 
 Status syncFolder(const std::string& folder)
 {
-    tell(Event::Kind::SyncFolder, folder);
+    if (const int error = tell(Event::Kind::SyncFolder, folder))
+        return Status::failure(error);
     int fd = -1;
     if (Status s = open(folder, O_RDONLY | O_DIRECTORY, fd); !s)
         return s;
@@ -122,21 +159,31 @@ Status syncFolder(const std::string& folder)
 
 Status remove(const std::string& path)
 {
-    tell(Event::Kind::Remove, path);
+    if (const int error = tell(Event::Kind::Remove, path))
+        return Status::failure(error);
     return ::unlink(path.c_str()) == 0 ? Status() : Status::fromErrno();
 }
 
 Status rename(const std::string& from, const std::string& to)
 {
-    tell(Event::Kind::Rename, from, 0, nullptr, 0, &to);
+    if (const int error = tell(Event::Kind::Rename, from, 0, nullptr, 0, &to))
+        return Status::failure(error);
     return std::rename(from.c_str(), to.c_str()) == 0 ? Status() : Status::fromErrno();
 }
 
-Status openUnnamed(const std::string& folder, int& fd) { return open(folder, O_TMPFILE | O_RDWR, fd, 0644); }
+Status openUnnamed(const std::string& folder, int& fd)
+{
+    fd = -1;
+    if (injector)
+        if (const int error = injector(Event{Event::Kind::CreateUnnamed, folder}))
+            return Status::failure(error);
+    return open(folder, O_TMPFILE | O_RDWR, fd, 0644);
+}
 
 Status nameFile(int fd, const std::string& shownAs, const std::string& path)
 {
-    tell(Event::Kind::Rename, shownAs, 0, nullptr, 0, &path);
+    if (const int error = tell(Event::Kind::Rename, shownAs, 0, nullptr, 0, &path))
+        return Status::failure(error);
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? Status()
                                                                                             : Status::fromErrno();

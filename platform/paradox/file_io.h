@@ -61,6 +61,12 @@ Identity identityOf(int fd);
 
 // Opens path (O_CLOEXEC added); fd is -1 on failure.
 Status open(const std::string& path, int flags, int& fd, mode_t mode = 0644);
+// Opens a regular file only: never through a link, never waiting on a FIFO
+// or a device (EINVAL for anything else than a regular file).
+Status openRegular(const std::string& path, int flags, int& fd);
+// The whole content of a regular file no larger than limit (EFBIG when it
+// is larger, checked before anything is read).
+Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>& out);
 Status readAt(int fd, uint8_t* out, size_t n, off_t at);
 // The whole content of the open file.
 Status readWhole(int fd, std::vector<uint8_t>& out);
@@ -76,7 +82,7 @@ Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data);
 // the observer before it is made, with the file's path when the caller
 // names it.
 struct Event {
-    enum class Kind { Write, Truncate, Sync, Remove, Rename, SyncFolder };
+    enum class Kind { Write, Truncate, Sync, Remove, Rename, SyncFolder, CreateUnnamed };
     Kind kind;
     const std::string& path;
     off_t at = 0;  // Write: where; Truncate: the new size
@@ -105,5 +111,10 @@ Status nameFile(int fd, const std::string& shownAs, const std::string& path);
 // the changes to replay them as a power cut might have left the disk.
 using WriteObserver = void (*)(const Event&);
 void setWriteObserver(WriteObserver observer);
+// For tests of failures: an OS error to give instead of making the change
+// (a disk that fails), 0 to make it. Also asked before an unnamed file is
+// made (CreateUnnamed, never told to the observer).
+using FaultInjector = int (*)(const Event&);
+void setFaultInjector(FaultInjector injector);
 
 } // namespace paradox::file_io

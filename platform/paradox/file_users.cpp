@@ -1,5 +1,6 @@
 #include "platform/paradox/file_users.h"
 
+#include "platform/paradox/error.h"
 #include "platform/paradox/file_names.h"
 
 #include <algorithm>
@@ -185,6 +186,20 @@ ForeignUse foreignOpenFile(const std::vector<std::string>& files)
         return true;
     });
     return use;
+}
+
+void refuseForeignUse(const std::vector<std::string>& files, const std::string& tableName)
+{
+    ForeignUse use = foreignLock(files);
+    if (!use.found)
+        use = foreignOpenFile(files);
+    if (!use.found)
+        return;
+    std::string who = use.program.empty() ? std::string("outro programa") : use.program;
+    if (use.pid)
+        who += ", processo " + std::to_string(use.pid);
+    throw TableInUse("A tabela " + tableName + " está em uso por outro programa (" + who + ": " + use.how + " em "
+                     + use.file + "). Feche o aplicativo Pelko e execute a importação novamente.");
 }
 
 } // namespace paradox

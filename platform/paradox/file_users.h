@@ -30,6 +30,11 @@ std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath
 // taking locks of one's own). The flock locks of this engine are not counted.
 ForeignUse foreignLock(const std::vector<std::string>& files);
 
+// Raises TableInUse naming the table and the other program when one of the
+// files is locked or open by another program (call before taking locks of
+// one's own).
+void refuseForeignUse(const std::vector<std::string>& files, const std::string& tableName);
+
 // Processes other than copies of this engine (this program, tessaly, pdx)
 // that have one of the files open.
 ForeignUse foreignOpenFile(const std::vector<std::string>& files);

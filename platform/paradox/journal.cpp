@@ -6,8 +6,11 @@
 #include "platform/paradox/file_names.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,7 +19,14 @@
 namespace paradox {
 namespace {
 
-constexpr char magic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '1'};
+constexpr char magic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '2'};
+// Undo records kept by earlier versions carry no committed bytes.
+constexpr char oldMagic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '1'};
+constexpr size_t pageBytes = 4096;
+// Torn writes tear at sectors: a sector holds the old bytes or the new.
+constexpr size_t sectorBytes = 512;
+// Room for what one run may add beyond twice the family's size.
+constexpr uint64_t growthAllowance = uint64_t(256) << 20;
 
 void putU64(std::vector<uint8_t>& out, uint64_t v)
 {
@@ -30,60 +40,118 @@ Error failure(const std::string& what, const std::string& path, const file_io::S
     return file_io::errorOf(what + " " + path, status);
 }
 
+// The fallback journal's own name beside its place: no other writer, and no
+// planted file or link, has it.
+int createTemporary(const std::string& journalPath, std::string& temporary)
+{
+    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = journalPath + "-new-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+        int fd = -1;
+        const file_io::Status s = file_io::open(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, fd);
+        if (s)
+            return fd;
+        if (s.error() != EEXIST)
+            throw failure("Não foi possível criar o diário de gravação", temporary, s);
+    }
+    throw failure("Não foi possível criar o diário de gravação", temporary, file_io::Status::failure(EEXIST));
+}
+
 // Writes the journal bytes into a file without a name (or, where the file
-// system has none, under a name beside its place), flushes them and gives
-// them their place, the folder flushed too: a journal is either whole at its
-// place or not there. The descriptor returned holds the journal's lock, which
-// tells others that its writer lives; an unnamed file is locked before anyone
-// can see it.
+// system has none, under a name of its own beside its place), flushes them
+// and gives them their place, the folder flushed too: a journal is either
+// whole at its place or not there. The descriptor returned holds the
+// journal's lock, which tells others that its writer lives; an unnamed file
+// is locked before anyone can see it. Nothing is left when it fails.
 int placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
 {
-    const std::string temporary = journalPath + "-new";
+    std::string temporary = journalPath + "-new";
     int fd = -1;
     const bool unnamed = file_io::openUnnamed(folderOf(journalPath), fd).ok();
     if (!unnamed)
-        if (auto s = file_io::open(temporary, O_RDWR | O_CREAT | O_TRUNC, fd); !s)
-            throw failure("Não foi possível criar o diário de gravação", temporary, s);
+        fd = createTemporary(journalPath, temporary);
     ::flock(fd, LOCK_EX);
+    bool placed = false;
     file_io::Status s = file_io::writeAt(temporary, fd, bytes.data(), bytes.size(), 0);
     if (s)
         s = file_io::sync(temporary, fd);
-    if (s)
+    if (s) {
         s = unnamed ? file_io::nameFile(fd, temporary, journalPath) : file_io::rename(temporary, journalPath);
+        placed = s.ok();
+    }
     if (s)
         s = file_io::syncFolder(folderOf(journalPath));
     if (!s) {
-        if (!unnamed)
-            ::unlink(temporary.c_str());
+        // A journal whose place is not known to be on the disk must not
+        // outlive the commit that failed with it.
+        ::unlink((placed ? journalPath : temporary).c_str());
+        if (!unnamed || placed)
+            file_io::syncFolder(folderOf(journalPath));
         ::close(fd);
         throw failure("Não foi possível gravar o diário de gravação", journalPath, s);
     }
     return fd;
 }
 
+bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The family's files under their extensions: .DB, .PX, .MB, and the
+// secondary indexes .Xnn, .Ynn, .XGn, .YGn.
+bool familyExtension(const std::string& ext)
+{
+    std::string e;
+    for (char c : ext)
+        e += char(std::toupper(static_cast<unsigned char>(c)));
+    if (e == "DB" || e == "PX" || e == "MB")
+        return true;
+    if (e.size() == 3 && (e[0] == 'X' || e[0] == 'Y'))
+        return e[1] == 'G' ? isHex(e[2]) : isHex(e[1]) && isHex(e[2]);
+    return false;
+}
+
 } // namespace
 
-file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+bool familyFileName(const std::string& tablePath, const std::string& name)
+{
+    const size_t dot = name.find_last_of('.');
+    return !name.empty() && name.find('/') == std::string::npos && name.find('\0') == std::string::npos
+        && dot != std::string::npos && equalsIgnoringCase(name.substr(0, dot), stemOf(tablePath))
+        && familyExtension(name.substr(dot + 1));
+}
+
+namespace {
+
+// Puts into the files of folder their original bytes and sizes (P), or
+// their committed ones (C), each file flushed.
+file_io::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
 {
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
             continue;
         const std::string path = folder + "/" + f.name;
         int fd = -1;
-        if (auto s = file_io::open(path, O_RDWR, fd); !s)
+        if (auto s = file_io::openRegular(path, O_RDWR, fd); !s)
             return s;
         const file_io::Descriptor held(fd);
         for (const JournalRecord& p : records)
-            if (p.kind == 'P' && p.name == f.name)
+            if (p.kind == pages && p.name == f.name)
                 if (auto s = file_io::writeAt(path, fd, p.bytes.data(), p.bytes.size(), off_t(p.value)); !s)
                     return s;
-        if (file_io::identityOf(fd).size != off_t(f.value))
-            if (auto s = file_io::truncate(path, fd, off_t(f.value)); !s)
+        const off_t size = off_t(pages == 'P' ? f.value : f.check);
+        if (file_io::identityOf(fd).size != size)
+            if (auto s = file_io::truncate(path, fd, size); !s)
                 return s;
         if (auto s = file_io::sync(path, fd); !s)
             return s;
     }
     return {};
+}
+
+} // namespace
+
+file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+{
+    return restoreFiles(folder, records, 'P');
 }
 
 namespace {
@@ -98,7 +166,116 @@ file_io::Status removeJournal(const std::string& journalPath)
     return s;
 }
 
+using PageMap = std::map<uint64_t, const JournalRecord*>;
+
+// Whether the pages hold [from, to) whole.
+bool covers(const PageMap& pages, uint64_t from, uint64_t to)
+{
+    for (uint64_t page = from / pageBytes * pageBytes; page < to; page += pageBytes) {
+        const auto it = pages.find(page);
+        if (it == pages.end() || page + it->second->bytes.size() < std::min(to, page + pageBytes))
+            return false;
+    }
+    return true;
+}
+
+// One file of a journal against the disk: its size between the original
+// and the committed one, and every sector the journal covers holding its
+// original bytes or its committed ones. Where the committed size is below
+// the original, the file still holds its original bytes there until the
+// commit's truncation; beyond the original size a write not yet made reads
+// as zeros.
+bool fileLeftByCommit(const std::string& path, const JournalRecord& sizes, const PageMap& originals,
+                      const PageMap& committed)
+{
+    const uint64_t original = sizes.value;
+    const uint64_t after = sizes.check;
+    for (const PageMap* pages : {&originals, &committed})
+        for (const auto& [at, r] : *pages)
+            if (at % pageBytes != 0 || r->bytes.empty() || r->bytes.size() > pageBytes
+                || at + r->bytes.size() > (pages == &originals ? original : after))
+                return false;
+    if ((original > after && !covers(originals, after, original))
+        || (after > original && !covers(committed, original, after)))
+        return false;
+    int fd = -1;
+    if (!file_io::openRegular(path, O_RDONLY, fd))
+        return false;
+    const file_io::Descriptor held(fd);
+    const uint64_t size = uint64_t(file_io::identityOf(fd).size);
+    if (size < std::min(original, after) || size > std::max(original, after))
+        return false;
+    std::vector<uint64_t> pages;
+    for (const PageMap* m : {&originals, &committed})
+        for (const auto& entry : *m)
+            pages.push_back(entry.first);
+    std::sort(pages.begin(), pages.end());
+    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+    std::vector<uint8_t> now(pageBytes);
+    for (const uint64_t page : pages) {
+        if (page >= size)
+            break;
+        const size_t n = size_t(std::min<uint64_t>(pageBytes, size - page));
+        if (!file_io::readAt(fd, now.data(), n, off_t(page)))
+            return false;
+        const auto o = originals.find(page);
+        const auto c = committed.find(page);
+        // A byte's original and committed value; -1 where the journal does
+        // not hold it (a byte its commit left alone).
+        auto originalAt = [&](uint64_t at) -> int {
+            if (at >= original)
+                return 0;
+            return o != originals.end() && at - page < o->second->bytes.size() ? o->second->bytes[at - page] : -1;
+        };
+        auto committedAt = [&](uint64_t at) -> int {
+            if (at >= after)
+                return originalAt(at);
+            return c != committed.end() && at - page < c->second->bytes.size() ? c->second->bytes[at - page] : -1;
+        };
+        for (size_t sector = 0; sector < n; sector += sectorBytes) {
+            bool asOriginal = true;
+            bool asCommitted = true;
+            for (size_t i = sector; i < std::min(n, sector + sectorBytes); ++i) {
+                const int was = originalAt(page + i);
+                const int will = committedAt(page + i);
+                asOriginal = asOriginal && (was < 0 || was == now[i]);
+                asCommitted = asCommitted && (will < 0 || will == now[i]);
+            }
+            if (!asOriginal && !asCommitted)
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool provablyLeftByCommit(const std::string& tablePath, const std::vector<JournalRecord>& records)
+{
+    std::map<std::string, const JournalRecord*> sizes;
+    std::map<std::string, std::pair<PageMap, PageMap>> pages;
+    for (const JournalRecord& r : records) {
+        if (!familyFileName(tablePath, r.name))
+            return false;
+        if (r.kind == 'F' && !sizes.emplace(r.name, &r).second)
+            return false;
+        if (r.kind == 'P' || r.kind == 'C') {
+            PageMap& m = r.kind == 'P' ? pages[r.name].first : pages[r.name].second;
+            if (!m.emplace(r.value, &r).second)
+                return false;
+        }
+    }
+    for (const auto& entry : pages)
+        if (!sizes.count(entry.first))
+            return false;
+    if (sizes.empty())
+        return false;
+    const std::string folder = folderOf(tablePath);
+    for (const auto& [name, f] : sizes)
+        if (!fileLeftByCommit(folder + "/" + name, *f, pages[name].first, pages[name].second))
+            return false;
+    return true;
+}
 
 uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed)
 {
@@ -118,6 +295,10 @@ uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed)
     return h ^ (h >> 29);
 }
 
+namespace {
+bool carriesBytes(char kind) { return kind == 'P' || kind == 'C'; }
+} // namespace
+
 std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records)
 {
     std::vector<uint8_t> out(magic, magic + sizeof magic);
@@ -127,8 +308,8 @@ std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records)
         out.push_back(uint8_t(r.name.size() >> 8));
         out.insert(out.end(), r.name.begin(), r.name.end());
         putU64(out, r.value);
-        putU64(out, r.kind == 'P' ? r.bytes.size() : r.check);
-        if (r.kind == 'P')
+        putU64(out, carriesBytes(r.kind) ? r.bytes.size() : r.check);
+        if (carriesBytes(r.kind))
             out.insert(out.end(), r.bytes.begin(), r.bytes.end());
     }
     out.push_back('E');
@@ -137,14 +318,24 @@ std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records)
     return out;
 }
 
+namespace {
+// The seal: every byte before it, and how many records. A journal without it
+// was cut short while it was written, before any file was changed.
+bool sealed(const std::vector<uint8_t>& journal)
+{
+    const size_t n = journal.size();
+    return n >= sizeof magic + 17
+        && (std::memcmp(journal.data(), magic, sizeof magic) == 0
+            || std::memcmp(journal.data(), oldMagic, sizeof oldMagic) == 0)
+        && journal[n - 17] == 'E' && bytes::u64le(journal.data() + n - 8) == checksumOf(journal.data(), n - 8);
+}
+} // namespace
+
 std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
 {
     std::vector<JournalRecord> records;
     const size_t n = journal.size();
-    if (n < sizeof magic + 17 || std::memcmp(journal.data(), magic, sizeof magic) != 0)
-        return {};
-    // The seal: every byte before it, and how many records.
-    if (journal[n - 17] != 'E' || bytes::u64le(journal.data() + n - 8) != checksumOf(journal.data(), n - 8))
+    if (!sealed(journal))
         return {};
     size_t at = sizeof magic;
     while (at < n - 17) {
@@ -161,7 +352,7 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
         r.value = bytes::u64le(journal.data() + at);
         const uint64_t second = bytes::u64le(journal.data() + at + 8);
         at += 16;
-        if (r.kind == 'P') {
+        if (carriesBytes(r.kind)) {
             if (second > n - 17 - at)
                 return {};
             r.bytes.assign(journal.begin() + ptrdiff_t(at), journal.begin() + ptrdiff_t(at + second));
@@ -169,7 +360,8 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
         } else {
             r.check = second;
         }
-        if (r.name.empty() || r.name.find('/') != std::string::npos || (r.kind != 'F' && r.kind != 'P' && r.kind != 'S'))
+        if (r.name.empty() || r.name.find('/') != std::string::npos || r.name.find('\0') != std::string::npos
+            || (r.kind != 'F' && r.kind != 'S' && !carriesBytes(r.kind)))
             return {};
         records.push_back(std::move(r));
     }
@@ -187,41 +379,147 @@ std::string Journal::pathFor(const std::string& tablePath)
     return folderOf(tablePath) + "/" + stemOf(tablePath) + ".tessaly-journal";
 }
 
+std::string Journal::setAsidePathFor(const std::string& tablePath)
+{
+    return folderOf(tablePath) + "/" + stemOf(tablePath) + ".tessaly-journal-recusado";
+}
+
+uint64_t Journal::sizeLimit(const std::string& tablePath)
+{
+    uint64_t family = 0;
+    DIR* d = ::opendir(folderOf(tablePath).c_str());
+    if (d) {
+        while (const dirent* e = ::readdir(d)) {
+            struct stat st {};
+            const std::string name = e->d_name;
+            if (familyFileName(tablePath, name) && ::lstat((folderOf(tablePath) + "/" + name).c_str(), &st) == 0
+                && S_ISREG(st.st_mode))
+                family += uint64_t(st.st_size);
+        }
+        ::closedir(d);
+    }
+    return 2 * family + growthAllowance;
+}
+
 namespace {
 
-// A journal that its writer left before it was in place changed nothing.
-// (Only where the file system has no unnamed files: a reader may then, in
-// the instant between its creation and its lock, take a live one away, and
-// that commit fails before any table file is changed.)
-void removeAbandoned(const std::string& temporary)
+// The names in the table's folder that begin with prefix.
+std::vector<std::string> entriesStartingWith(const std::string& folder, const std::string& prefix)
 {
+    std::vector<std::string> found;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d)
+        return found;
+    while (const dirent* e = ::readdir(d))
+        if (std::string_view(e->d_name).starts_with(prefix))
+            found.push_back(folder + "/" + e->d_name);
+    ::closedir(d);
+    return found;
+}
+
+// Journals that their writers left before they were in place changed
+// nothing. (Only where the file system has no unnamed files.)
+void removeAbandoned(const std::string& journalPath, const std::vector<std::string>& leftovers)
+{
+    for (const std::string& temporary : leftovers) {
+        if (!temporary.starts_with(journalPath + "-new"))
+            continue;
+        int fd = -1;
+        if (!file_io::open(temporary, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, fd)) {
+            ::unlink(temporary.c_str());  // a link or a file of nobody's
+            continue;
+        }
+        const file_io::Descriptor held(fd);
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(temporary.c_str());
+    }
+}
+
+// A journal as found beside a table: whether there is one, its records
+// (empty when it is cut short), and whether it is ours to play back.
+struct Found {
+    enum class Kind { None, CutShort, Ours, Foreign, Busy } kind = Kind::None;
+    std::vector<JournalRecord> records;
+};
+
+Found lookAtJournal(const std::string& tablePath, bool forWriting)
+{
+    const std::string journalPath = Journal::pathFor(tablePath);
+    struct stat st {};
+    if (::lstat(journalPath.c_str(), &st) != 0)
+        return {};
     int fd = -1;
-    if (!file_io::open(temporary, O_RDONLY, fd))
-        return;
+    if (!file_io::openRegular(journalPath, O_RDONLY, fd))
+        return {Found::Kind::Foreign, {}};  // a link, a FIFO, a device
     const file_io::Descriptor held(fd);
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        ::unlink(temporary.c_str());
+    // A writer that commits now holds it; a reader needs no lock, as a
+    // journal in place is whole.
+    if (forWriting && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return {Found::Kind::Busy, {}};
+    if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
+        return {};  // it committed meanwhile
+    if (uint64_t(st.st_size) > Journal::sizeLimit(tablePath))
+        return {Found::Kind::Foreign, {}};
+    std::vector<uint8_t> bytes;
+    if (auto s = file_io::readWhole(fd, bytes); !s)
+        throw failure("Não foi possível ler o diário de gravação", journalPath, s);
+    Found found{sealed(bytes) ? Found::Kind::Foreign : Found::Kind::CutShort, readJournal(bytes)};
+    if (!found.records.empty() && provablyLeftByCommit(tablePath, found.records))
+        found.kind = Found::Kind::Ours;
+    return found;
+}
+
+Error setAsideError(const std::string& tablePath, const std::string& kept)
+{
+    return Error("A tabela " + fileNameOf(tablePath)
+                 + " tem uma gravação interrompida que não foi desfeita, porque a tabela foi alterada depois dela "
+                   "(pelo Pelko ou por outro programa) ou o diário dessa gravação não é válido; nada foi gravado. "
+                   "O diário foi guardado em \"" + kept
+                 + "\". Confira a tabela no Pelko e apague esse arquivo para voltar a gravar nela.");
 }
 
 } // namespace
 
-bool Journal::recover(const std::string& tablePath)
+bool Journal::leftoverPresent(const std::string& tablePath)
+{
+    return !entriesStartingWith(folderOf(tablePath), fileNameOf(pathFor(tablePath))).empty();
+}
+
+Journal::Leftover Journal::recover(const std::string& tablePath)
 {
     const std::string journalPath = pathFor(tablePath);
-    removeAbandoned(journalPath + "-new");
-    int fd = -1;
-    if (!file_io::open(journalPath, O_RDONLY, fd))
-        return false;
-    const file_io::Descriptor held(fd);
-    ::flock(fd, LOCK_EX);  // a live writer is committing: its end is awaited
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
-        return false;  // it committed meanwhile
-    std::vector<uint8_t> bytes;
-    if (auto s = file_io::readWhole(fd, bytes); !s)
-        throw failure("Não foi possível ler o diário de gravação", journalPath, s);
-    // A journal without its seal was cut short before any file was changed.
-    file_io::Status s = restoreOriginals(folderOf(tablePath), readJournal(bytes));
+    const std::string folder = folderOf(tablePath);
+    // One look at the folder finds temporaries and journals set aside.
+    const auto leftovers = entriesStartingWith(folder, fileNameOf(journalPath));
+    removeAbandoned(journalPath, leftovers);
+    for (const std::string& kept : leftovers)
+        if (kept.starts_with(setAsidePathFor(tablePath)))
+            throw setAsideError(tablePath, kept);
+    const Found found = lookAtJournal(tablePath, true);
+    switch (found.kind) {
+    case Found::Kind::None:
+        return Leftover::None;
+    case Found::Kind::Busy:
+        throw TableInUse("A tabela " + fileNameOf(tablePath) + " está em uso por outro programa.");
+    case Found::Kind::CutShort:
+        if (auto s = removeJournal(journalPath); !s)
+            throw failure("Não foi possível apagar o diário de gravação", journalPath, s);
+        return Leftover::None;
+    case Found::Kind::Foreign: {
+        std::string aside = setAsidePathFor(tablePath);
+        for (int n = 2; ::access(aside.c_str(), F_OK) == 0 || errno != ENOENT; ++n)
+            aside = setAsidePathFor(tablePath) + "-" + std::to_string(n);
+        file_io::Status s = file_io::rename(journalPath, aside);
+        if (s)
+            s = file_io::syncFolder(folder);
+        if (!s)
+            throw failure("Não foi possível pôr de lado o diário de gravação", journalPath, s);
+        throw setAsideError(tablePath, aside);
+    }
+    case Found::Kind::Ours:
+        break;
+    }
+    file_io::Status s = restoreOriginals(folder, found.records);
     if (s)
         s = removeJournal(journalPath);
     if (!s)
@@ -229,14 +527,65 @@ bool Journal::recover(const std::string& tablePath)
                                    + " tem uma gravação interrompida que não pôde ser desfeita ("
                                    + journalPath + ")",
                                s);
-    return true;
+    return Leftover::PlayedBack;
 }
 
 void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal)
 {
-    const int fd = placeJournal(pathFor(tablePath), journal);
-    ::close(fd);
-    recover(tablePath);
+    const std::string journalPath = pathFor(tablePath);
+    ::close(placeJournal(journalPath, journal));
+    try {
+        recover(tablePath);
+    } catch (const Error& e) {
+        // A playback that failed puts the files forward again, to the state
+        // it found: no later writer is to carry out what was reported as
+        // failed.
+        if (restoreFiles(folderOf(tablePath), readJournal(journal), 'C') && removeJournal(journalPath))
+            throw Error(std::string(e.what()) + "; a tabela ficou como estava.");
+        throw;
+    }
+}
+
+bool Journal::overlayLeftover()
+{
+    if (depth_ > 0)
+        return false;
+    dropOverlay();
+    const Found found = lookAtJournal(tablePath_, false);
+    if (found.kind != Found::Kind::Ours)
+        return false;
+    overlay(found.records);
+    return true;
+}
+
+void Journal::overlay(const std::vector<JournalRecord>& records)
+{
+    dropOverlay();
+    const std::string folder = folderOf(tablePath_);
+    for (const JournalRecord& r : records) {
+        if (r.kind != 'F')
+            continue;
+        const std::string path = r.name == fileNameOf(tablePath_) ? tablePath_ : folder + "/" + r.name;
+        struct stat st {};
+        File& f = files_[path];
+        f.original = ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+        f.size = off_t(r.value);
+        for (const JournalRecord& p : records)
+            if (p.kind == 'P' && p.name == r.name) {
+                Page page(pageSize, 0);
+                std::copy_n(p.bytes.begin(), std::min(p.bytes.size(), pageSize), page.begin());
+                f.pages[p.value / pageSize] = std::move(page);
+            }
+    }
+    overlaid_ = true;
+}
+
+void Journal::dropOverlay()
+{
+    if (!overlaid_)
+        return;
+    files_.clear();
+    overlaid_ = false;
 }
 
 void Journal::begin() { ++depth_; }
@@ -355,6 +704,8 @@ void Journal::write(const std::string& path, int fd, const uint8_t* data, size_t
 {
     if (depth_ == 0)
         throw Error("Gravação fora de uma transação em " + path + ".");
+    if (overlaid_)
+        throw Error("Gravação em " + path + " antes de terminar a gravação interrompida da tabela.");
     File& f = fileOf(path, fd);
     size_t done = 0;
     while (done < n) {
@@ -423,25 +774,30 @@ bool Journal::leftByCommit(const std::string& path, const file_io::Identity& now
     return it != committed_.end() && it->second == now;
 }
 
-// The original bytes of every held page, and each file's original size.
-std::vector<uint8_t> Journal::originals() const
+// Each file's size before and after, the original bytes of every held page
+// and the bytes the commit gives it.
+std::vector<uint8_t> Journal::journalBytes() const
 {
     std::vector<JournalRecord> records;
     for (const auto& [path, f] : files_) {
-        records.push_back({'F', fileNameOf(path), uint64_t(f.original), 0, {}});
+        records.push_back({'F', fileNameOf(path), uint64_t(f.original), uint64_t(f.size), {}});
         int fd = -1;
-        if (auto s = file_io::open(path, O_RDONLY, fd); !s)
+        if (auto s = file_io::openRegular(path, O_RDONLY, fd); !s)
             throw failure("Não foi possível ler", path, s);
         const file_io::Descriptor held(fd);
         for (const auto& [page, bytes] : f.pages) {
             const off_t start = off_t(page * pageSize);
-            if (start >= f.original)
-                break;
-            JournalRecord r{'P', fileNameOf(path), uint64_t(start), 0, {}};
-            r.bytes.resize(size_t(std::min<off_t>(off_t(pageSize), f.original - start)));
-            if (auto s = file_io::readAt(fd, r.bytes.data(), r.bytes.size(), start); !s)
-                throw failure("Não foi possível ler", path, s);
-            records.push_back(std::move(r));
+            if (start < f.original) {
+                JournalRecord r{'P', fileNameOf(path), uint64_t(start), 0, {}};
+                r.bytes.resize(size_t(std::min<off_t>(off_t(pageSize), f.original - start)));
+                if (auto s = file_io::readAt(fd, r.bytes.data(), r.bytes.size(), start); !s)
+                    throw failure("Não foi possível ler", path, s);
+                records.push_back(std::move(r));
+            }
+            if (start < f.size) {
+                const size_t n = size_t(std::min<off_t>(off_t(pageSize), f.size - start));
+                records.push_back({'C', fileNameOf(path), uint64_t(start), 0, Page(bytes.begin(), bytes.begin() + ptrdiff_t(n))});
+            }
         }
     }
     return writeJournal(records);
@@ -449,8 +805,9 @@ std::vector<uint8_t> Journal::originals() const
 
 void Journal::commit()
 {
-    if (files_.empty()) {
+    if (files_.empty() || overlaid_) {
         lastCommitted_.clear();
+        dropOverlay();
         finish();
         return;
     }
@@ -458,7 +815,7 @@ void Journal::commit()
     std::vector<uint8_t> journal;
     int journalFd = -1;
     try {
-        journal = originals();
+        journal = journalBytes();
         journalFd = placeJournal(journalPath, journal);
     } catch (...) {
         finish();
@@ -470,7 +827,7 @@ void Journal::commit()
     std::string failed;
     for (auto& [path, f] : files_) {
         int fd = -1;
-        s = file_io::open(path, O_RDWR, fd);
+        s = file_io::openRegular(path, O_RDWR, fd);
         const file_io::Descriptor held(fd);
         // Runs of neighbouring pages go in one write each.
         for (auto p = f.pages.begin(); s && p != f.pages.end();) {
@@ -495,23 +852,52 @@ void Journal::commit()
         }
         committed_[path] = file_io::identityOf(fd);
     }
+    bool recorded = false;
+    if (s && commitRecord_) {
+        commitRecord_(&journal);
+        recorded = true;
+    }
+    bool journalGone = false;
     if (s) {
-        s = removeJournal(journalPath);
+        s = file_io::remove(journalPath);
+        journalGone = s.ok();
+        if (s)
+            s = file_io::syncFolder(folderOf(journalPath));
         ++flushes_;
         if (!s)
             failed = journalPath;
     }
-    finish();
     if (s) {
+        finish();
         lastCommitted_ = std::move(journal);
         return;
     }
-    // What was written goes back now; should that fail too, the journal stays
-    // for the next opener.
+    struct Finish {
+        Journal* journal;
+        ~Finish() { journal->finish(); }
+    } finishing{this};
+    // What was written goes back now, under the locks still held. A journal
+    // whose removal may not have reached the disk is put back first, so that
+    // a crash during this rollback is still finished by the next writer.
     committed_.clear();
-    if (restoreOriginals(folderOf(tablePath_), readJournal(journal)))
-        removeJournal(journalPath);
-    throw failure("Não foi possível gravar", failed, s);
+    lastCommitted_.clear();
+    if (recorded)
+        commitRecord_(nullptr);
+    bool undone = true;
+    if (journalGone) {
+        try {
+            ::close(placeJournal(journalPath, journal));
+        } catch (const Error&) {
+            undone = false;
+        }
+    }
+    undone = undone && restoreOriginals(folderOf(tablePath_), readJournal(journal)).ok()
+          && removeJournal(journalPath).ok();
+    if (undone)
+        throw failure("Não foi possível gravar", failed, s);
+    throw file_io::errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""
+                               + journalPath + "\" ficou para ser aplicado pela próxima gravação na tabela",
+                           s);
 }
 
 } // namespace paradox

@@ -3,6 +3,7 @@
 #include "platform/paradox/file_io.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,17 +14,32 @@ namespace paradox {
 
 class Fence;
 
+// The journal's records, for the undo record that keeps one: read back,
+// checked by their seal. Empty when the bytes are not a sealed journal.
+struct JournalRecord {
+    // 'F' a file's sizes, 'P' original bytes, 'C' committed bytes, 'S' a state
+    char kind;
+    std::string name;
+    uint64_t value = 0;  // F: original size; P, C: offset; S: size
+    uint64_t check = 0;  // F: committed size; S: checksum
+    std::vector<uint8_t> bytes;
+};
+
 // The rollback journal of one table family (the table, its primary index,
 // its secondary indexes and their own indexes, its memo file).
 //
 // Inside a transaction every write to a file of the family is held in
-// memory, and reads see it there. The commit writes the original bytes of
-// every page about to change, and each file's original size, into a journal
-// beside the table and puts it on the disk; only then are the files changed,
-// then flushed; removing the journal is the moment of the commit. A writer
-// killed or a machine stopped at any point leaves either the files untouched
-// or a journal that the next opener plays back (recover), so the family is
-// always as before the transaction or as after it.
+// memory, and reads see it there. The commit writes, for every page about to
+// change, its original bytes and the bytes it is about to get, and each
+// file's size before and after, into a journal beside the table and puts it
+// on the disk; only then are the files changed, then flushed; removing the
+// journal is the moment of the commit. A commit that fails puts the files
+// back itself. A writer killed or a machine stopped at any point leaves
+// either the files untouched or a journal that the next writer plays back
+// (recover), so the family is always as before the transaction or as after
+// it. A journal is played back only onto the state its commit could have
+// left; any other journal is set aside and the table refused for writing
+// (see JOURNAL.md).
 class Journal {
 public:
     explicit Journal(std::string tablePath);
@@ -34,15 +50,42 @@ public:
     // Where the journal of a table lies: beside it, named after it, under an
     // extension that the host's engine does not use.
     static std::string pathFor(const std::string& tablePath);
-    // Plays back a journal that a commit left behind (its writer died): the
-    // original bytes go back, each file gets its original size, and the
-    // journal goes. Waits while a live writer is committing. True when a
-    // journal was played back. Raises Error when the files can't be put back.
-    static bool recover(const std::string& tablePath);
+    // Where a journal that could not be played back is kept.
+    static std::string setAsidePathFor(const std::string& tablePath);
+    // The largest journal or undo record the family could have produced.
+    static uint64_t sizeLimit(const std::string& tablePath);
+
+    // A writer's recovery; the caller holds the family's fence and has
+    // checked for other programs. A journal whose commit provably left the
+    // files as they are is played back (the original bytes and sizes go
+    // back, the journal goes). Any other journal is set aside, and so is any
+    // found before: Error is raised, naming it and what to do. A journal cut
+    // short before its seal is dropped: no file was changed after it.
+    enum class Leftover { None, PlayedBack };
+    static Leftover recover(const std::string& tablePath);
+    // Whether a journal, or a journal's temporary, lies beside the table.
+    static bool leftoverPresent(const std::string& tablePath);
     // The same for journal bytes given (an undo): they are first put beside
     // the table as its journal, so that an interrupted playback is finished
-    // by the next opener.
+    // by the next writer. A playback that fails puts the files forward again
+    // to the state it found, and its journal goes.
     static void playBack(const std::string& tablePath, const std::vector<uint8_t>& journal);
+
+    // A reader's view of a journal left by a commit that may still be under
+    // way or was cut short: while it is there, the family reads as before
+    // that commit, and nothing is written. True when there is one.
+    bool overlayLeftover();
+    // The family as a journal's records say it was before their commit
+    // (the undo's view of the table before the run), held in memory.
+    void overlay(const std::vector<JournalRecord>& records);
+    bool overlaid() const { return overlaid_; }
+    void dropOverlay();
+
+    // Called with the journal bytes once the files are changed and flushed,
+    // just before the journal goes (the commit point); called with null when
+    // the commit was then rolled back after all.
+    using CommitRecord = std::function<void(const std::vector<uint8_t>* journal)>;
+    void setCommitRecord(CommitRecord record) { commitRecord_ = std::move(record); }
 
     // Transactions nest; only the outermost end commits.
     void begin();
@@ -99,7 +142,7 @@ private:
     void noteSize(const std::string& path, const File* file);
     void resize(File& file, const std::string& path, off_t size);
     void commit();
-    std::vector<uint8_t> originals() const;
+    std::vector<uint8_t> journalBytes() const;
     void finish();
 
     std::string tablePath_;
@@ -110,23 +153,24 @@ private:
     std::map<std::string, file_io::Identity> committed_;
     std::vector<uint8_t> lastCommitted_;
     uint64_t flushes_ = 0;
+    bool overlaid_ = false;
+    CommitRecord commitRecord_;
 };
 
-// The journal's records, for the undo record that keeps one: read back,
-// checked by their seal. Empty when the bytes are not a sealed journal.
-struct JournalRecord {
-    char kind;  // 'F' a file's original size, 'P' original bytes, 'S' a state
-    std::string name;
-    uint64_t value = 0;  // F: size; P: offset; S: size
-    uint64_t check = 0;  // S: checksum
-    std::vector<uint8_t> bytes;
-};
 // A 64-bit checksum of bytes (not cryptographic), continuing from seed.
 uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed = 0);
 std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal);
 // Puts the original bytes and sizes of the records back into the files of
-// folder, each file flushed.
+// folder, each file flushed; opens no link and no file that is not regular.
 file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
+// Whether the records concern only files of the table's family and the
+// files hold, wherever the records cover them, their original or their
+// committed bytes, in sizes between the two: a state that the records' commit
+// could have left, cut short or not.
+bool provablyLeftByCommit(const std::string& tablePath, const std::vector<JournalRecord>& records);
+// Whether a name is one of the family's files this engine writes: the
+// table's stem and a known extension, no separator, no NUL.
+bool familyFileName(const std::string& tablePath, const std::string& name);
 // Records sealed into journal bytes.
 std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records);
 

@@ -7,6 +7,7 @@
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/fence.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/journal.h"
@@ -20,10 +21,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace paradox {
 namespace {
 
+void (*refreshObserver)(const std::string&) = nullptr;
 
 } // namespace
 
@@ -68,9 +71,10 @@ TableFile::Identity TableFile::identityNow() const { return file_io::identityOf(
 
 void TableFile::load()
 {
-    // A table of its own family undoes what a writer killed in its commit left.
-    if (ownJournal_ && !journal_->active() && Journal::recover(path_))
-        recovered_ = true;
+    // What a writer killed in its commit left is read as before that commit;
+    // only a writer plays it back (takeForWriting).
+    if (ownJournal_ && !journal_->active())
+        journal_->overlayLeftover();
     const Identity id = identityNow();
     std::vector<uint8_t> data(size_t(std::max<off_t>(journal_->size(path_, fd_), 0)));
     if (!journal_->read(path_, fd_, data.data(), data.size(), 0))
@@ -181,13 +185,23 @@ void TableFile::forEachRecord(const std::function<void(const uint8_t*, int)>& vi
             visit(blockRecord(b, i), b.number);
 }
 
+void setRefreshObserver(void (*observer)(const std::string& tablePath)) { refreshObserver = observer; }
+
 bool TableFile::refresh()
 {
+    struct Tell {
+        const std::string& path;
+        ~Tell()
+        {
+            if (refreshObserver)
+                refreshObserver(path);
+        }
+    } tell{path_};
     uint8_t head[0x58];
     const bool sameHeader = journal_->read(path_, fd_, head, sizeof head, 0) && image_.size() >= sizeof head
                          && std::memcmp(head, image_.data(), sizeof head) == 0;
     const Identity now = identityNow();
-    if (sameHeader && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(path_, now)))) {
+    if (sameHeader && !journal_->overlaid() && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(path_, now)))) {
         identity_ = now;
         return false;
     }
@@ -226,9 +240,56 @@ TableWriter& TableFile::writer()
 void TableFile::forgetImage()
 {
     identity_ = {};
+    foreignUseChecked_ = false;
     if (writer_)
         writer_->reset();
 }
+
+// Called with the table locked for writing, before its first write of a
+// transaction: no other program uses it, the fence goes up, and what a
+// commit cut short left is played back (or set aside, which refuses the
+// table) under it.
+void TableFile::takeForWriting()
+{
+    // Other programs' use is looked for before the first write after the
+    // image was last forgotten; before every later write the fence's own locks find any lock
+    // another program has taken since.
+    journal_->hold(fenceForWriting(path_, name(), !foreignUseChecked_));
+    foreignUseChecked_ = true;
+    recoverUnderFence();
+}
+
+void TableFile::recoverUnderFence()
+{
+    if (!ownJournal_)
+        return;
+    if (journal_->overlaid()) {
+        journal_->dropOverlay();
+        forgetImage();
+    }
+    const bool playedBack = Journal::recover(path_) == Journal::Leftover::PlayedBack;
+    recovered_ = recovered_ || playedBack;
+    if (playedBack)
+        forgetImage();
+}
+
+bool TableFile::recoverForWriting()
+{
+    if (journal_->fenced() || !Journal::leftoverPresent(path_))
+        return false;
+    const auto held = lock(FileLock::Mode::Exclusive);
+    const auto fence = fenceForWriting(path_, name());
+    const bool before = recovered_;
+    recovered_ = false;
+    recoverUnderFence();
+    const bool playedBack = recovered_;
+    recovered_ = recovered_ || before;
+    if (playedBack)
+        refresh();
+    return playedBack;
+}
+
+bool TableFile::takeRecovered() { return std::exchange(recovered_, false); }
 
 void TableFile::beginTransaction() { journal_->begin(); }
 

@@ -30,8 +30,9 @@ class TableFile {
 public:
     // Opens and reads the table. Raises Error when the file can't be read, is
     // encrypted or damaged (a truncated file, a block chain that loops or
-    // leaves the file, a header that disagrees with the blocks). A write that
-    // was interrupted before its commit is first undone (recovered()).
+    // leaves the file, a header that disagrees with the blocks). While a
+    // commit cut short (or under way in another copy) left its journal, the
+    // table reads as before it; opening never writes.
     explicit TableFile(std::string path);
     // A file of another table's family (a secondary index file), read and
     // written through that family's journal.
@@ -78,8 +79,18 @@ public:
     size_t savepoint();
     void release(size_t savepoint);
     void rollbackTo(size_t savepoint);
-    // Whether opening or reloading the table undid an interrupted write.
+    // Whether a write to the table played back a commit cut short;
+    // takeRecovered also forgets it, once told.
     bool recovered() const { return recovered_; }
+    bool takeRecovered();
+    // Plays back a commit cut short, with the table taken as for a write
+    // (locks, fence, no other program using it), and lets it go again. True
+    // when it played one back; raises Error when the journal was set aside
+    // or is set aside now (another program wrote since), TableInUse when
+    // another program has the table.
+    bool recoverForWriting();
+    // Before the first write of a transaction (TableWriter).
+    void takeForWriting();
 
     // Adds one row (values in field order, Blank for none). Raises Error
     // naming the table, the column and the value when the row can't be
@@ -126,6 +137,7 @@ private:
 
     void openFile();
     void load();
+    void recoverUnderFence();
     // Everything held in memory is read anew at the next refresh.
     void forgetImage();
     Identity identityNow() const;
@@ -148,6 +160,7 @@ private:
     std::unique_ptr<Journal> ownJournal_;
     Journal* journal_ = nullptr;
     bool recovered_ = false;
+    bool foreignUseChecked_ = false;
     int fd_ = -1;
     bool writable_ = false;
     Header header_;
@@ -166,6 +179,10 @@ private:
     // object's image of the file.
     std::unique_ptr<TableWriter> writer_;
 };
+
+// For tests of races: called each time a table has looked at what changed
+// on the disk (refresh), before it goes on.
+void setRefreshObserver(void (*observer)(const std::string& tablePath));
 
 // The file beside path whose name is path's with another extension, matched
 // without regard to case; empty when there is none.

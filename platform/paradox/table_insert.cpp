@@ -57,7 +57,6 @@ void TableWriter::reset()
     primaryIndex_.reset();
     repairPending_ = true;
     familyChecked_ = false;
-    foreignUseChecked_ = false;
     primaryIndexVerified_ = false;
 }
 
@@ -438,39 +437,16 @@ void TableWriter::updatePrimaryIndex()
     freed_.clear();
 }
 
-// Another program that has the table in use (the host under Wine, say) keeps
-// it: nothing is written. Its locks and open files are looked for before the
-// first write after each load; before every later write the fence's own
-// locks find any lock another program has taken since.
-void TableWriter::checkForeignUse(const std::vector<std::string>& files)
-{
-    if (foreignUseChecked_)
-        return;
-    ForeignUse use = foreignLock(files);
-    if (!use.found)
-        use = foreignOpenFile(files);
-    foreignUseChecked_ = !use.found;
-    if (!use.found)
-        return;
-    std::string who = use.program.empty() ? std::string("outro programa") : use.program;
-    if (use.pid)
-        who += ", processo " + std::to_string(use.pid);
-    throw TableInUse("A tabela " + name() + " está em uso por outro programa (" + who + ": " + use.how + " em "
-                     + use.file + "). Feche o aplicativo Pelko e execute a importação novamente.");
-}
-
 std::vector<uint8_t> TableWriter::insert(const std::vector<Value>& values)
 {
-    table_.refresh();
-    checkWritable();
     // The fence goes up before the first write of a transaction and stays
     // until its commit; while it stands, no other program can take the table.
-    Journal& journal = *table_.journal_;
-    if (!journal.fenced()) {
-        const std::vector<std::string> family = tableFamilyAndControlFiles(path_);
-        checkForeignUse(family);
-        journal.hold(std::make_unique<Fence>(family, name()));
-    }
+    // Only then is the table looked at: what another copy committed before
+    // the fence is read, never overwritten.
+    if (!table_.journal_->fenced())
+        table_.takeForWriting();
+    table_.refresh();
+    checkWritable();
     std::vector<uint8_t> rec = encodeRow(values);
     if (validityChecks_)
         validityChecks_->apply(rec, table_);

@@ -59,7 +59,6 @@ private:
     std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
     // The family of files is looked at once after each load.
     void checkWritable();
-    void checkForeignUse(const std::vector<std::string>& files);
     Position findPosition(const uint8_t* key, bool withoutLast) const;
     const uint8_t* before(Position p) const;
     const uint8_t* at(Position p) const;
@@ -95,7 +94,6 @@ private:
 
     bool repairPending_ = true;
     bool familyChecked_ = false;
-    bool foreignUseChecked_ = false;
     bool primaryIndexVerified_ = false;
     std::unique_ptr<PrimaryIndex> primaryIndex_;
     std::unique_ptr<ValidityChecks> validityChecks_;

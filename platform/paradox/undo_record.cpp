@@ -10,9 +10,8 @@
 #include "platform/paradox/table_file.h"
 
 #include <fcntl.h>
-#include <filesystem>
+#include <algorithm>
 #include <map>
-#include <stdlib.h>
 
 namespace paradox {
 namespace {
@@ -27,7 +26,7 @@ struct FileState {
 FileState stateOf(const std::string& path)
 {
     int fd = -1;
-    if (!file_io::open(path, O_RDONLY, fd))
+    if (!file_io::openRegular(path, O_RDONLY, fd))
         return {~uint64_t(0), 0};
     const file_io::Descriptor held(fd);
     std::vector<uint8_t> bytes;
@@ -58,61 +57,124 @@ std::vector<uint8_t> undoRecord(const std::string& tablePath, const std::vector<
     return writeJournal(records);
 }
 
+namespace {
+
+// Whether every file of the records holds its original size and bytes.
+bool asBefore(const std::string& folder, const std::vector<JournalRecord>& records)
+{
+    for (const JournalRecord& f : records) {
+        if (f.kind != 'F')
+            continue;
+        int fd = -1;
+        if (!file_io::openRegular(folder + "/" + f.name, O_RDONLY, fd))
+            return false;
+        const file_io::Descriptor held(fd);
+        if (uint64_t(file_io::identityOf(fd).size) != f.value)
+            return false;
+        std::vector<uint8_t> now;
+        for (const JournalRecord& p : records) {
+            if (p.kind != 'P' || p.name != f.name)
+                continue;
+            now.resize(p.bytes.size());
+            if (!file_io::readAt(fd, now.data(), now.size(), off_t(p.value)) || now != p.bytes)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The journal that takes the family from its state now, the one the
+// transaction left, back to the one before: the record's original bytes and
+// sizes, and the bytes the files hold now wherever the playback will write,
+// so that an undo cut short is recognised as ours.
+std::vector<uint8_t> undoJournal(const std::string& folder, const std::vector<JournalRecord>& records)
+{
+    constexpr uint64_t page = 4096;
+    std::vector<JournalRecord> out;
+    for (const JournalRecord& f : records) {
+        if (f.kind != 'F')
+            continue;
+        const std::string path = folder + "/" + f.name;
+        int fd = -1;
+        if (auto s = file_io::openRegular(path, O_RDONLY, fd); !s)
+            throw file_io::errorOf("Não foi possível ler " + path, s);
+        const file_io::Descriptor held(fd);
+        const uint64_t size = uint64_t(file_io::identityOf(fd).size);
+        out.push_back({'F', f.name, f.value, size, {}});
+        std::vector<uint64_t> pages;
+        for (const JournalRecord& p : records)
+            if (p.kind == 'P' && p.name == f.name) {
+                out.push_back(p);
+                pages.push_back(p.value);
+            }
+        for (uint64_t at = f.value / page * page; at < size; at += page)
+            pages.push_back(at);
+        std::sort(pages.begin(), pages.end());
+        pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+        for (const uint64_t at : pages) {
+            if (at >= size)
+                break;
+            JournalRecord c{'C', f.name, at, 0, std::vector<uint8_t>(size_t(std::min(page, size - at)))};
+            if (auto s = file_io::readAt(fd, c.bytes.data(), c.bytes.size(), off_t(at)); !s)
+                throw file_io::errorOf("Não foi possível ler " + path, s);
+            out.push_back(std::move(c));
+        }
+    }
+    return writeJournal(out);
+}
+
+} // namespace
+
 UndoCheck checkUndo(const std::string& tablePath, const std::vector<uint8_t>& record)
 {
     const std::vector<JournalRecord> records = readJournal(record);
     const std::string folder = folderOf(tablePath);
     const std::string table = fileNameOf(tablePath);
     bool ofThisTable = false;
+    bool changed = false;
     size_t states = 0;
     for (const JournalRecord& r : records) {
+        if (!familyFileName(tablePath, r.name))
+            return UndoCheck::NotARecord;
         ofThisTable = ofThisTable || (r.kind == 'F' && equalsIgnoringCase(r.name, table));
         if (r.kind != 'S')
             continue;
         ++states;
-        if (stateOf(folder + "/" + r.name) != FileState{r.value, r.check})
-            return UndoCheck::Changed;
+        changed = changed || stateOf(folder + "/" + r.name) != FileState{r.value, r.check};
     }
     if (!ofThisTable || states != changedFiles(records).size())
         return UndoCheck::NotARecord;
-    return UndoCheck::Ready;
+    if (!changed)
+        return UndoCheck::Ready;
+    return asBefore(folder, records) ? UndoCheck::AlreadyUndone : UndoCheck::Changed;
 }
 
-void undo(const std::string& tablePath, const std::vector<uint8_t>& record)
+file_io::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out)
 {
-    TableFile table(tablePath);  // finishes an earlier undo cut short
+    return file_io::readRegular(path, Journal::sizeLimit(tablePath), out);
+}
+
+UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered)
+{
+    TableFile table(tablePath);
     const auto held = table.lock(FileLock::Mode::Exclusive);
-    const Fence fence(tableFamilyAndControlFiles(tablePath), table.name());
-    if (checkUndo(tablePath, record) != UndoCheck::Ready)
-        throw Error("A tabela " + table.name() + " não está mais como a importação a deixou; nada foi desfeito.");
-    Journal::playBack(tablePath, record);
+    const auto fence = fenceForWriting(tablePath, table.name());
+    const bool playedBack = Journal::recover(tablePath) == Journal::Leftover::PlayedBack;
+    if (recovered)
+        *recovered = playedBack;
+    const UndoCheck check = checkUndo(tablePath, record);
+    if (check == UndoCheck::Ready)
+        Journal::playBack(tablePath, undoJournal(folderOf(tablePath), readJournal(record)));
+    return check;
 }
 
 std::vector<std::vector<Value>> rowsUndoRemoves(TableFile& now, const std::vector<uint8_t>& record)
 {
-    const std::string& tablePath = now.path();
-    namespace fs = std::filesystem;
-    const std::vector<JournalRecord> records = readJournal(record);
-    const std::string folder = folderOf(tablePath);
-    // The family as it was before, rebuilt in a folder of its own.
-    std::string name = (fs::temp_directory_path() / "tessaly-desfazer-XXXXXX").string();
-    if (!::mkdtemp(name.data()))
-        throw file_io::errorOf("Não foi possível criar uma pasta temporária em " + fs::temp_directory_path().string(),
-                               file_io::Status::fromErrno());
-    const fs::path scratch = name;
-    struct Cleanup {
-        fs::path path;
-        ~Cleanup()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } cleanup{scratch};
-    for (const std::string& name : changedFiles(records))
-        fs::copy_file(folder + "/" + name, scratch / name);
-    if (const auto s = restoreOriginals(scratch.string(), records); !s)
-        throw file_io::errorOf("Não foi possível reconstituir a tabela anterior em " + scratch.string(), s);
-    TableFile before((scratch / fileNameOf(tablePath)).string());
+    // The family as it was before, read through the record's original bytes
+    // held in memory; nothing is copied or written.
+    Journal beforeView(now.path());
+    beforeView.overlay(readJournal(record));
+    TableFile before(now.path(), beforeView);
     const size_t width = size_t(now.header().recordSize);
     std::map<std::string, size_t> earlier;
     for (size_t r = 0; r < before.rowCount(); ++r)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/paradox/file_io.h"
 #include "platform/paradox/value.h"
 
 #include <cstdint>
@@ -16,17 +17,25 @@ class TableFile;
 std::vector<uint8_t> undoRecord(const std::string& tablePath, const std::vector<uint8_t>& journal);
 
 enum class UndoCheck {
-    Ready,       // the family is as the transaction left it
-    Changed,     // written since, by another program or run
-    NotARecord,  // damaged, or not an undo record
+    Ready,          // the family is as the transaction left it
+    AlreadyUndone,  // the family is as before the transaction (an undo, or a
+                    // recovery, put it back and the record stayed)
+    Changed,        // written since, by another program or run
+    NotARecord,     // damaged, or not an undo record
 };
 UndoCheck checkUndo(const std::string& tablePath, const std::vector<uint8_t>& record);
 
+// The undo record at path, refused before it is read when it is not a
+// regular file or is larger than the table's family could have made it.
+file_io::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out);
+
 // Puts the family back as it was before the transaction, through its journal,
-// so that an undo cut short is finished by the next opener. Raises Error
-// (TableInUse when another program has the table) and changes nothing when
-// the family is not ready for it.
-void undo(const std::string& tablePath, const std::vector<uint8_t>& record);
+// so that an undo cut short is finished by the next writer. The table is
+// taken as for a write first (no other program using it, TableInUse
+// otherwise; locks and fence), a commit cut short is played back
+// (recovered), and the record is checked under those locks: the family is
+// changed only when the check is Ready, which is returned.
+UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered = nullptr);
 
 // The rows that the undo takes away (those the transaction inserted), as the
 // table, open, holds them now.

@@ -17,8 +17,6 @@ std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
         return it->second;
     auto table = std::make_shared<paradox::TableFile>(path);
     tables_.emplace(path, table);
-    if (table->recovered())
-        recoveries_.push_back(path);
     if (inTransaction_) {
         table->beginTransaction();
         joined_.push_back(table);
@@ -39,7 +37,7 @@ void Session::begin()
     }
 }
 
-std::vector<Session::Committed> Session::commit()
+std::vector<Session::Committed> Session::commit(const CommitRecord& record)
 {
     std::vector<Committed> done;
     inTransaction_ = false;
@@ -50,9 +48,16 @@ std::vector<Session::Committed> Session::commit()
     // told after.
     std::exception_ptr failure;
     for (const auto& table : tables) {
+        paradox::Journal& journal = table->journal();
+        if (record)
+            journal.setCommitRecord([&record, path = table->path()](const std::vector<uint8_t>* bytes) {
+                record(path, bytes);
+            });
         try {
             table->endTransaction();
+            journal.setCommitRecord({});
         } catch (...) {
+            journal.setCommitRecord({});
             if (!failure)
                 failure = std::current_exception();
             continue;
@@ -88,7 +93,16 @@ void Session::leave(size_t savepoint, void (paradox::TableFile::*step)(size_t))
     savepoints_.resize(savepoint);
 }
 
-std::vector<std::string> Session::takeRecoveries() { return std::exchange(recoveries_, {}); }
+std::vector<std::string> Session::takeRecoveries()
+{
+    std::vector<std::string> recovered;
+    for (const auto& [path, table] : tables_)
+        if (table->takeRecovered())
+            recovered.push_back(path);
+    return recovered;
+}
+
+bool Session::recover(const std::string& path) { return open(path)->recoverForWriting(); }
 
 std::string Session::tableFile(const std::string& folder, const std::string& name)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,13 +43,21 @@ public:
         std::string table;
         std::vector<uint8_t> journal;
     };
-    std::vector<Committed> commit();
+    // record is called for each table with its journal at the moment of its
+    // commit (the files changed, the journal not yet gone), and with null
+    // should that commit then be rolled back: what it keeps forms one step
+    // with the commit.
+    using CommitRecord = std::function<void(const std::string& table, const std::vector<uint8_t>* journal)>;
+    std::vector<Committed> commit(const CommitRecord& record = {});
     size_t savepoint();
     void release(size_t savepoint);
     void rollbackTo(size_t savepoint);
-    // The tables whose opening undid a write that was cut short, since last
-    // asked.
+    // The tables whose writing played back a commit that was cut short,
+    // since last asked.
     std::vector<std::string> takeRecoveries();
+    // Plays back, as a writer, what a commit cut short left in the table at
+    // path (TableFile::recoverForWriting).
+    bool recover(const std::string& path);
 
     // Closes every table that no query or table object is using.
     void dropInactiveConnections();
@@ -74,7 +83,6 @@ private:
     bool inTransaction_ = false;
     std::vector<std::shared_ptr<paradox::TableFile>> joined_;
     std::vector<Marks> savepoints_;
-    std::vector<std::string> recoveries_;
     std::string privateDir_;
     std::map<std::string, std::shared_ptr<paradox::TableFile>> tables_;
     std::map<std::pair<std::string, std::string>, std::string> tableFiles_;
