@@ -15,6 +15,8 @@ namespace {
 const QString uninstallKey32 = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
 const QString uninstallKey64 = QStringLiteral("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
 
+const QString startupErrorPrefix = QStringLiteral("Ocorreu um erro na inicialização do sistema: ");
+
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 // The uninstall command of the host, as the registry view of a 32-bit program shows it.
@@ -67,13 +69,19 @@ HostLocation findHostData(const WinePrefix& prefix)
             found.message = QStringLiteral("Não foi localizado um banco de dados na pasta ") + result;
             return found;
         }
-        QDate dataVersion(1, 1, 1);
+        // A missing, empty or undated version counts as the earliest date. A
+        // pelko.ini that the system can't read is refused with the system's
+        // reason, never let through the gate.
         IniFile ini;
-        if (ini.load(hostFile(result, QStringLiteral("pelko.ini")))) {
-            if (const auto d = regionalDate(ini.value(QStringLiteral("Geral"), QStringLiteral("DataVersao"))))
-                dataVersion = *d;
+        QString readError;
+        if (!ini.load(hostFile(result, QStringLiteral("pelko.ini")), &readError)) {
+            found.message = startupErrorPrefix + QStringLiteral("não foi possível ler ")
+                            + hostFile(result, QStringLiteral("pelko.ini")) + QStringLiteral(": ") + readError;
+            return found;
         }
-        const QDate threshold = regionalDateOrThrow(QStringLiteral("22/03/2016"));
+        const QDate dataVersion =
+            dataVersionDate(ini.value(QStringLiteral("Geral"), QStringLiteral("DataVersao"))).value_or(QDate(1, 1, 1));
+        const QDate threshold = minimumDataVersion();
         if (threshold > dataVersion) {
             found.message = QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
                                            "Pelko seja igual ou posterior 5.2.14.\r\r"
@@ -86,7 +94,7 @@ HostLocation findHostData(const WinePrefix& prefix)
         found.pastaDados = result;
         return found;
     } catch (const std::exception& e) {
-        found.message = QStringLiteral("Ocorreu um erro na inicialização do sistema: ") + QString::fromUtf8(e.what());
+        found.message = startupErrorPrefix + QString::fromUtf8(e.what());
         found.pastaDados = result;
         return found;
     }

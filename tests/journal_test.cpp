@@ -10,6 +10,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,7 @@ class WholeRuns : public ::testing::TestWithParam<Family> {};
 // The writer is killed before each of its changes in turn.
 TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const Family& family = GetParam();
     ScratchDir dir(std::string("journal_kill_") + family.name);
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
@@ -195,6 +197,7 @@ Files diskAfterCut(const Files& start, size_t cut, std::mt19937& random)
 
 TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const Family& family = GetParam();
     ScratchDir dir(std::string("journal_power_") + family.name);
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
@@ -227,6 +230,7 @@ INSTANTIATE_TEST_SUITE_P(Families, WholeRuns, ::testing::ValuesIn(families),
 // only; the rows before it reach the disk at the commit.
 TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_statement");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");
@@ -252,6 +256,7 @@ TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
 // files: it is dropped and the files stay as they are.
 TEST(Transactions, AJournalWithoutItsSealIsDropped)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_unsealed");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");
@@ -273,6 +278,7 @@ TEST(Transactions, AJournalWithoutItsSealIsDropped)
 // opener.
 TEST(Undo, PutsTheFamilyBackOrRefuses)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_undo");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     const std::string path = dir.file("CUSTOMER.DB");
