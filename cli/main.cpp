@@ -62,9 +62,13 @@ const char* const usageText =
 const char* const stepLines[] = {"Verificando último código cadastrado", "Código retornado: ",
                                  "Diretório informado pelo usuário: "};
 
+// The host's messages break lines with carriage returns, made for a message
+// box; on a terminal each would send the cursor back over the line.
 void printLine(FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    const QByteArray bytes = lines.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
@@ -244,7 +248,7 @@ std::optional<QString> xmlFolder(const QByteArray& pasta)
 void printOutcome(const Arguments& args, const ImportOutcome& outcome, const ConsoleReporter& reporter)
 {
     if (outcome.kind == ImportOutcome::Kind::NoXmlFiles) {
-        printLine(stdout, QStringLiteral("A pasta %1 não tem arquivos XML: nada a importar.").arg(shownPath(args.pasta)));
+        printLine(stdout, QStringLiteral("A pasta \"%1\" não tem arquivos XML: nada a importar.").arg(shownPath(args.pasta)));
     } else if (!args.simular) {
         if (!reporter.told().isEmpty())
             printLine(stdout, reporter.told());
