@@ -17,6 +17,13 @@ const QString uninstallKey64 = QStringLiteral("Software\\Wow6432Node\\Microsoft\
 
 const QString startupErrorPrefix = QStringLiteral("Ocorreu um erro na inicialização do sistema: ");
 
+// A host file the system failed to read: told with the system's reason, and
+// no data folder comes back, so that no check is passed by an error.
+QString unreadableMessage(const QString& path, const QString& reason)
+{
+    return startupErrorPrefix + QStringLiteral("não foi possível ler ") + path + QStringLiteral(": ") + reason;
+}
+
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 // The uninstall command of the host, as the registry view of a 32-bit program shows it.
@@ -56,7 +63,10 @@ HostLocation findHostData(const WinePrefix& prefix)
         QString data = dropTrailingDelimiter(installation);
         if (isFile(routes)) {
             IniFile ini;
-            ini.load(routes);
+            if (QString reason; !ini.load(routes, &reason)) {
+                found.message = unreadableMessage(routes, reason);
+                return found;
+            }
             data = dropTrailingDelimiter(ini.value(QStringLiteral("Geral"), QStringLiteral("Rota"), installation));
         }
         if (data.isEmpty())
@@ -69,14 +79,11 @@ HostLocation findHostData(const WinePrefix& prefix)
             found.message = QStringLiteral("Não foi localizado um banco de dados na pasta ") + result;
             return found;
         }
-        // A missing, empty or undated version counts as the earliest date. A
-        // pelko.ini that the system can't read is refused with the system's
-        // reason, never let through the gate.
+        // A missing, empty or undated version counts as the earliest date.
         IniFile ini;
         QString readError;
         if (!ini.load(hostFile(result, QStringLiteral("pelko.ini")), &readError)) {
-            found.message = startupErrorPrefix + QStringLiteral("não foi possível ler ")
-                            + hostFile(result, QStringLiteral("pelko.ini")) + QStringLiteral(": ") + readError;
+            found.message = unreadableMessage(hostFile(result, QStringLiteral("pelko.ini")), readError);
             return found;
         }
         const QDate dataVersion =

@@ -278,18 +278,26 @@ private slots:
 
     // A pelko.ini that the system fails to read is told with the system's
     // reason, and refused: the gate is never passed by an error.
+    void unreadableHostIniIsToldAndRefused_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("pelko.ini") << "Dados/pelko.ini";
+        QTest::newRow("ROTAS.INI") << "ROTAS.INI";
+    }
     void unreadableHostIniIsToldAndRefused()
     {
+        QFETCH(QString, file);
         Machine m;
-        const QString ini = m.data() + "/pelko.ini";
+        const QString ini = m.data() + "/../" + file;
         QFile::remove(ini);
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), ini));  // reading at 0 fails with EIO
         TfrmClientes window;
         ScriptedDialogs dialogs;
         QCOMPARE(window.getPastaDeDados(), QString());
         QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY2(dialogs.messages[0].startsWith("Ocorreu um erro na inicialização do sistema: não foi possível ler " + ini + ": "),
-                 qPrintable(dialogs.messages[0]));
+        const QString message = dialogs.messages.value(0);
+        QVERIFY2(message.startsWith("Ocorreu um erro na inicialização do sistema: não foi possível ler "), qPrintable(message));
+        QVERIFY2(message.contains(QFileInfo(file).fileName() + ": "), qPrintable(message));
     }
 
     void noHomeFolderReachesTheErrorBoxAndTheWindowOpens()
