@@ -8,7 +8,6 @@
 #include "platform/sql/session.h"
 #include "tests/import_fixture.h"
 #include "tests/paradox_test_support.h"
-#include "tests/shared_data.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -153,10 +152,9 @@ private slots:
     }
     void sameRowsAndLogLinesAsTheWindow()
     {
-        QSKIP_WITHOUT_SHARED_DATA();
         QFETCH(int, mode);
         ImportFixture byWindow;
-        byWindow.copyRealExports(QStringLiteral("*"));
+        byWindow.copySampleExports(QStringLiteral("*"));
         byWindow.run(mode);
         ImportFixture byCli;
         const Result r =
@@ -192,9 +190,8 @@ private slots:
     // a real run then inserts.
     void simulationChangesNothing()
     {
-        QSKIP_WITHOUT_SHARED_DATA();
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*CLIENTE*"));
+        f.copySampleExports(QStringLiteral("*CLIENTE*"));
         f.writeXml(QStringLiteral("NFe-CLIENTE-9.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
         f.writeXml(QStringLiteral("NFe-CLIENTE-99.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Dois"));
         const QString home = f.data() + "/../home";
@@ -450,12 +447,11 @@ private slots:
     void aKilledRunLeavesBeforeOrAfter_data() { ImportFixture::addModes(); }
     void aKilledRunLeavesBeforeOrAfter()
     {
-        QSKIP_WITHOUT_SHARED_DATA();
         QFETCH(int, mode);
         const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
         const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*"));
+        f.copySampleExports(QStringLiteral("*"));
         const auto before = contentsOf(f.data());
         QVERIFY(runKilledAt(-1, importMode, f.data(), f.xml()));
         const auto after = contentsOf(f.data());
@@ -484,12 +480,11 @@ private slots:
     }
     void undoPutsTheTableBack()
     {
-        QSKIP_WITHOUT_SHARED_DATA();
         QFETCH(int, mode);
         const QString modeName = mode == 0 ? "clientes" : "produtos";
         const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*"));
+        f.copySampleExports(QStringLiteral("*"));
         const QString home = f.data() + "/../home";
         const QString logPath = home + "/share/Harbek/Tessaly.exe/Tessaly.log";
         const auto before = fingerprints(f.data());
