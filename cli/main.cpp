@@ -9,16 +9,22 @@
 #include "import/undo_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
+#include "platform/text/visible_text.h"
 #include "rules/text_padding.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <optional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -26,11 +32,11 @@ namespace {
 enum ExitStatus { finished = 0, failed = 1, wrongUsage = 2, hostRefused = 3 };
 
 const char* const usageText =
-    "Uso: tessaly-import [--dados PASTA] [--simular] clientes|produtos PASTA_XML\n"
-    "     tessaly-import [--dados PASTA] [--simular] desfazer clientes|produtos\n"
+    "Uso: tessaly-import [--dados PASTA] [--simular] [--detalhes] [--] clientes|produtos PASTA_XML\n"
+    "     tessaly-import [--dados PASTA] [--simular] [--detalhes] desfazer clientes|produtos\n"
     "\n"
-    "Importa os arquivos XML de clientes (*CLIENTE-*.xml) ou de produtos\n"
-    "(*PRODUTO-*.xml) da PASTA_XML para as tabelas do Pelko.\n"
+    "Importa os arquivos XML de clientes (*CLIENTE-*.xml e notas NF-e) ou de\n"
+    "produtos (*PRODUTO-*.xml e notas NF-e) da PASTA_XML para as tabelas do Pelko.\n"
     "\n"
     "desfazer devolve a tabela de clientes ou de produtos ao estado de antes\n"
     "da última importação, se ninguém a alterou desde então.\n"
@@ -40,58 +46,92 @@ const char* const usageText =
     "  --simular      lê e confere tudo e mostra o que seria incluído, sem\n"
     "                 gravar nada nas tabelas nem no registro de atividades;\n"
     "                 com desfazer, mostra os registros que seriam removidos\n"
+    "  --detalhes     mostra também as etapas da importação (último código,\n"
+    "                 pasta informada)\n"
+    "  --             termina as opções: o que vem depois é modo ou pasta\n"
     "  --help         mostra este texto\n"
     "  --version      mostra a versão\n"
     "\n"
     "Saída: 0 importação concluída (ou desfeita, ou nada a desfazer), 1 erro\n"
-    "durante a importação (ou tabela alterada desde a importação a desfazer),\n"
-    "2 uso incorreto, 3 instalação ou pasta de dados do Pelko recusada.\n";
+    "durante a importação, pasta inexistente ou ilegível (ou tabela alterada\n"
+    "desde a importação a desfazer), 2 uso incorreto, 3 instalação ou pasta de\n"
+    "dados do Pelko recusada.\n";
 
+// The lines of a run's steps, which the log always keeps and the terminal
+// shows only with --detalhes.
+const char* const stepLines[] = {"Verificando último código cadastrado", "Código retornado: ",
+                                 "Diretório informado pelo usuário: "};
+
+// The host's messages break lines with carriage returns, made for a message
+// box; on a terminal each would send the cursor back over the line.
 void printLine(FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+    const QByteArray bytes = lines.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
 }
 
-int usage(const QString& problem)
+// A problem of the command line itself: one line for it, one for the help.
+int wrongUse(const QString& problem)
 {
-    if (!problem.isEmpty())
-        printLine(stderr, QStringLiteral("tessaly-import: ") + problem);
-    std::fputs(usageText, stderr);
+    printLine(stderr, QStringLiteral("tessaly-import: ") + problem);
+    printLine(stderr, QStringLiteral("Use \"tessaly-import --help\" para ver como usar."));
     return wrongUsage;
 }
+
+// A path from the command line as the terminal can show it, whatever its bytes.
+QString shownPath(const QByteArray& bytes) { return QString::fromStdString(text::visible(bytes.toStdString())); }
 
 struct Arguments {
     ImportMode mode = ImportMode::Clientes;
     bool desfazer = false;
-    QString pasta;
+    QByteArray pasta;  // the XML folder's own bytes
     QString dados;
     bool simular = false;
+    bool detalhes = false;
 };
 
+QString modeNoun(ImportMode mode, int32_t count)
+{
+    if (mode == ImportMode::Clientes)
+        return count == 1 ? QStringLiteral("cliente") : QStringLiteral("clientes");
+    return count == 1 ? QStringLiteral("produto") : QStringLiteral("produtos");
+}
+
 // Lines go to the activity log and to standard output; a progress bar to
-// standard error when that is a terminal.
+// standard error when that is a terminal. The lines the service tells the
+// user are held for the front end's own summary.
 class ConsoleReporter final : public ImportReporter {
 public:
-    ConsoleReporter(ActivityLog& log, bool simular) : log_(log), simular_(simular) {}
+    ConsoleReporter(ActivityLog& log, const Arguments& args) : log_(log), args_(args) {}
 
-    void report(const QString& line, bool) override
+    void report(const QString& line, bool tell) override
     {
         clearBar();
-        if (!simular_)
+        if (!args_.simular)
             writeLog(line);
+        if (tell && holdTold_) {
+            told_ = line;
+            return;
+        }
+        if (!args_.detalhes)
+            for (const char* step : stepLines)
+                if (line.startsWith(QString::fromUtf8(step)))
+                    return;
         printLine(stdout, line);
     }
+    // Code and name apart, so that a script splits them at the tabs.
     void wouldInsert(const QString& codigo, const QString& nome) override
     {
         clearBar();
-        printLine(stdout, QStringLiteral("Seria incluído: ") + codigo + QStringLiteral(" ") + visibleText(nome));
+        printLine(stdout, QStringLiteral("Seria incluído\t") + visibleText(codigo) + QChar('\t') + visibleText(nome));
     }
     void wouldRemove(const QString& codigo, const QString& nome) override
     {
-        printLine(stdout, QStringLiteral("Seria removido: ") + codigo + QStringLiteral(" ") + visibleText(nome));
+        printLine(stdout, QStringLiteral("Seria removido\t") + visibleText(codigo) + QChar('\t') + visibleText(nome));
     }
     void progress(size_t done, size_t found) override
     {
@@ -126,6 +166,9 @@ public:
             printLine(stderr, notice);
     }
 
+    void holdTold() { holdTold_ = true; }
+    const QString& told() const { return told_; }
+
 private:
     void clearBar()
     {
@@ -135,7 +178,9 @@ private:
     }
 
     ActivityLog& log_;
-    bool simular_;
+    const Arguments& args_;
+    bool holdTold_ = false;
+    QString told_;
     bool bar_ = ::isatty(STDERR_FILENO) == 1;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_;
@@ -150,6 +195,9 @@ std::optional<QString> dataFolder(const Arguments& args)
         const HostLocation found = findHostData();
         if (!found.message.isEmpty())
             printLine(stderr, found.message);
+        if (found.pastaInstalacao.isEmpty() && found.pastaDados.isEmpty())
+            printLine(stderr, QStringLiteral("Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
+                                             "em que ele está instalado com WINEPREFIX=PASTA."));
         if (found.pastaDados.isEmpty())
             return std::nullopt;
         dados = found.pastaDados;
@@ -159,6 +207,62 @@ std::optional<QString> dataFolder(const Arguments& args)
         return std::nullopt;
     }
     return dados;
+}
+
+// The XML folder as the import service opens it, checked first: a folder
+// that is missing, no folder, or unreadable ends the command with status 1.
+// A name that is no UTF-8 text reaches the service through a descriptor
+// opened on its own bytes.
+std::optional<QString> xmlFolder(const QByteArray& pasta)
+{
+    struct stat info {};
+    QString problem;
+    if (::stat(pasta.constData(), &info) != 0)
+        problem = errno == ENOENT ? QStringLiteral("a pasta não existe: ") + shownPath(pasta)
+                                  : QStringLiteral("não foi possível ler a pasta %1: %2")
+                                        .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno)));
+    else if (!S_ISDIR(info.st_mode))
+        problem = QStringLiteral("não é uma pasta: ") + shownPath(pasta);
+    else if (DIR* dir = ::opendir(pasta.constData()))
+        ::closedir(dir);
+    else
+        problem = QStringLiteral("não foi possível ler a pasta %1: %2")
+                      .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno)));
+    if (!problem.isEmpty()) {
+        printLine(stderr, QStringLiteral("tessaly-import: ") + problem);
+        return std::nullopt;
+    }
+    const QString text = QString::fromUtf8(pasta);
+    if (text.toUtf8() == pasta)
+        return text;
+    const int fd = ::open(pasta.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        printLine(stderr, QStringLiteral("tessaly-import: não foi possível ler a pasta %1: %2")
+                              .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno))));
+        return std::nullopt;
+    }
+    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+}
+
+// What a run ended with, in the command line's words.
+void printOutcome(const Arguments& args, const ImportOutcome& outcome, const ConsoleReporter& reporter)
+{
+    if (outcome.kind == ImportOutcome::Kind::NoXmlFiles) {
+        printLine(stdout, QStringLiteral("A pasta \"%1\" não tem arquivos XML: nada a importar.").arg(shownPath(args.pasta)));
+    } else if (!args.simular) {
+        if (!reporter.told().isEmpty())
+            printLine(stdout, reporter.told());
+    } else if (outcome.inserted == 0) {
+        printLine(stdout, QStringLiteral("Nenhum %1 seria cadastrado.").arg(modeNoun(args.mode, 1)));
+    } else {
+        printLine(stdout, QStringLiteral("%1 %2 %3.")
+                              .arg(outcome.inserted)
+                              .arg(modeNoun(args.mode, outcome.inserted),
+                                   outcome.inserted == 1 ? QStringLiteral("seria cadastrado")
+                                                         : QStringLiteral("seriam cadastrados")));
+    }
+    if (args.simular)
+        printLine(stdout, QStringLiteral("Simulação: nenhuma tabela nem o registro de atividades foram alterados."));
 }
 
 int runUndo(const Arguments& args, const QString& dados, const QString& pastaPrograma, ImportReporter& reporter)
@@ -176,6 +280,9 @@ int runUndo(const Arguments& args, const QString& dados, const QString& pastaPro
 
 int runImport(const Arguments& args)
 {
+    std::optional<QString> pasta;
+    if (!args.desfazer && !(pasta = xmlFolder(args.pasta)))
+        return failed;
     const std::optional<QString> dados = dataFolder(args);
     if (!dados)
         return hostRefused;
@@ -201,7 +308,7 @@ int runImport(const Arguments& args)
     }
 
     ActivityLog log(ActivityLog::pathIn(pastaPrograma));
-    ConsoleReporter reporter(log, args.simular);
+    ConsoleReporter reporter(log, args);
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
     if (!args.simular)
@@ -210,15 +317,15 @@ int runImport(const Arguments& args)
     try {
         if (args.desfazer)
             return runUndo(args, *dados, pastaPrograma, reporter);
-        const ImportOutcome outcome = service.run(args.mode, *dados, args.pasta, estado);
+        reporter.holdTold();
+        const ImportOutcome outcome = service.run(args.mode, *dados, *pasta, estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             if (!args.simular)
                 reporter.writeLog(outcome.message);
             printLine(stderr, outcome.message);
             return failed;
         }
-        if (args.simular)
-            printLine(stdout, QStringLiteral("Simulação: nenhuma tabela nem o registro de atividades foram alterados."));
+        printOutcome(args, outcome, reporter);
         return finished;
     } catch (const std::exception& e) {
         const QString text = QString::fromUtf8(e.what());
@@ -229,53 +336,74 @@ int runImport(const Arguments& args)
     }
 }
 
+// Reads the command line, as bytes: a folder's name need not be text. Returns
+// the status to end with, or nothing when the arguments call for a run.
+std::optional<int> parseArguments(int argc, char** argv, Arguments& args)
+{
+    std::vector<QByteArray> positional;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray w(argv[i]);
+        if (!options || w == "-" || !w.startsWith('-')) {
+            positional.push_back(w);
+        } else if (w == "--") {
+            options = false;
+        } else if (w == "--help" || w == "-h") {
+            std::fputs(usageText, stdout);
+            return finished;
+        } else if (w == "--version") {
+            printLine(stdout, QStringLiteral("tessaly-import ") + programVersion());
+            return finished;
+        } else if (w == "--simular") {
+            args.simular = true;
+        } else if (w == "--detalhes") {
+            args.detalhes = true;
+        } else if (w == "--dados" || w.startsWith("--dados=")) {
+            const QByteArray value = w == "--dados" ? (i + 1 < argc ? QByteArray(argv[++i]) : QByteArray()) : w.mid(8);
+            if (value.isEmpty())
+                return wrongUse(QStringLiteral("falta a pasta de dados depois de --dados"));
+            args.dados = QString::fromUtf8(value);
+        } else {
+            return wrongUse(QStringLiteral("opção desconhecida: ") + shownPath(w));
+        }
+    }
+    if (positional.empty())
+        return wrongUse(QStringLiteral("faltam o modo (clientes ou produtos) e a pasta dos arquivos XML"));
+    size_t next = 0;
+    if (positional[0] == "desfazer") {
+        args.desfazer = true;
+        ++next;
+        if (positional.size() == 1)
+            return wrongUse(QStringLiteral("falta o modo depois de desfazer: clientes ou produtos"));
+    }
+    const QByteArray& mode = positional[next++];
+    if (mode == "clientes")
+        args.mode = ImportMode::Clientes;
+    else if (mode == "produtos")
+        args.mode = ImportMode::Produtos;
+    else
+        return wrongUse(QStringLiteral("modo desconhecido: ") + shownPath(mode)
+                        + (args.desfazer ? QStringLiteral(" (clientes ou produtos)")
+                                         : QStringLiteral(" (clientes, produtos ou desfazer)")));
+    if (!args.desfazer) {
+        if (next == positional.size())
+            return wrongUse(QStringLiteral("falta a pasta dos arquivos XML depois de ") + QString::fromUtf8(mode));
+        args.pasta = positional[next++];
+        if (args.pasta.isEmpty())
+            return wrongUse(QStringLiteral("a pasta dos arquivos XML está vazia"));
+    }
+    if (next < positional.size())
+        return wrongUse(QStringLiteral("argumento a mais: ") + shownPath(positional[next]));
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    const QStringList words = QCoreApplication::arguments().mid(1);
     Arguments args;
-    QStringList positional;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString& w = words[i];
-        if (w == QLatin1String("--help") || w == QLatin1String("-h")) {
-            std::fputs(usageText, stdout);
-            return finished;
-        }
-        if (w == QLatin1String("--version")) {
-            printLine(stdout, QStringLiteral("tessaly-import ") + programVersion());
-            return finished;
-        }
-        if (w == QLatin1String("--simular")) {
-            args.simular = true;
-        } else if (w == QLatin1String("--dados")) {
-            if (++i >= words.size())
-                return usage(QStringLiteral("falta a pasta depois de --dados"));
-            args.dados = words[i];
-        } else if (w.startsWith(QLatin1String("--dados="))) {
-            args.dados = w.mid(8);
-        } else if (w.startsWith(QLatin1String("-")) && w.size() > 1) {
-            return usage(QStringLiteral("opção desconhecida: ") + w);
-        } else {
-            positional << w;
-        }
-    }
-    if (positional.size() == 2 && positional[0] == QLatin1String("desfazer")) {
-        args.desfazer = true;
-        positional.removeFirst();
-        positional << QString();
-    }
-    if (positional.size() != 2)
-        return usage(positional.isEmpty() ? QString() : QStringLiteral("esperava o modo e a pasta dos arquivos XML"));
-    if (positional[0] == QLatin1String("clientes"))
-        args.mode = ImportMode::Clientes;
-    else if (positional[0] == QLatin1String("produtos"))
-        args.mode = ImportMode::Produtos;
-    else
-        return usage(QStringLiteral("modo desconhecido: ") + positional[0] + QStringLiteral(" (clientes ou produtos)"));
-    args.pasta = positional[1];
-    if (!args.desfazer && !QFileInfo(args.pasta).isDir())
-        return usage(QStringLiteral("a pasta dos arquivos XML não existe: ") + args.pasta);
+    if (const std::optional<int> status = parseArguments(argc, argv, args))
+        return *status;
     return runImport(args);
 }

@@ -15,6 +15,15 @@ namespace {
 const QString uninstallKey32 = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
 const QString uninstallKey64 = QStringLiteral("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelko");
 
+const QString startupErrorPrefix = QStringLiteral("Ocorreu um erro na inicialização do sistema: ");
+
+// A host file the system failed to read: told with the system's reason, and
+// no data folder comes back, so that no check is passed by an error.
+QString unreadableMessage(const QString& path, const QString& reason)
+{
+    return startupErrorPrefix + QStringLiteral("não foi possível ler ") + path + QStringLiteral(": ") + reason;
+}
+
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 // The uninstall command of the host, as the registry view of a 32-bit program shows it.
@@ -54,7 +63,10 @@ HostLocation findHostData(const WinePrefix& prefix)
         QString data = dropTrailingDelimiter(installation);
         if (isFile(routes)) {
             IniFile ini;
-            ini.load(routes);
+            if (QString reason; !ini.load(routes, &reason)) {
+                found.message = unreadableMessage(routes, reason);
+                return found;
+            }
             data = dropTrailingDelimiter(ini.value(QStringLiteral("Geral"), QStringLiteral("Rota"), installation));
         }
         if (data.isEmpty())
@@ -67,13 +79,16 @@ HostLocation findHostData(const WinePrefix& prefix)
             found.message = QStringLiteral("Não foi localizado um banco de dados na pasta ") + result;
             return found;
         }
-        QDate dataVersion(1, 1, 1);
+        // A missing, empty or undated version counts as the earliest date.
         IniFile ini;
-        if (ini.load(hostFile(result, QStringLiteral("pelko.ini")))) {
-            if (const auto d = regionalDate(ini.value(QStringLiteral("Geral"), QStringLiteral("DataVersao"))))
-                dataVersion = *d;
+        QString readError;
+        if (!ini.load(hostFile(result, QStringLiteral("pelko.ini")), &readError)) {
+            found.message = unreadableMessage(hostFile(result, QStringLiteral("pelko.ini")), readError);
+            return found;
         }
-        const QDate threshold = regionalDateOrThrow(QStringLiteral("22/03/2016"));
+        const QDate dataVersion =
+            dataVersionDate(ini.value(QStringLiteral("Geral"), QStringLiteral("DataVersao"))).value_or(QDate(1, 1, 1));
+        const QDate threshold = minimumDataVersion();
         if (threshold > dataVersion) {
             found.message = QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
                                            "Pelko seja igual ou posterior 5.2.14.\r\r"
@@ -86,7 +101,7 @@ HostLocation findHostData(const WinePrefix& prefix)
         found.pastaDados = result;
         return found;
     } catch (const std::exception& e) {
-        found.message = QStringLiteral("Ocorreu um erro na inicialização do sistema: ") + QString::fromUtf8(e.what());
+        found.message = startupErrorPrefix + QString::fromUtf8(e.what());
         found.pastaDados = result;
         return found;
     }

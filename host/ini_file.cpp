@@ -21,13 +21,19 @@ QString decodeWindowsText(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
-bool IniFile::load(const QString& path)
+bool IniFile::load(const QString& path, QString* error)
 {
     entries_.clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
         return false;
-    const QString text = decodeWindowsText(file.readAll());
+    }
+    const QString text = decodeWindowsText(bytes);
     QString section;
     bool inSection = false;
     for (QString line : text.split(QChar('\n'))) {

@@ -10,8 +10,8 @@
 // Windows-1252 unless the file starts with a UTF-16 or UTF-8 byte-order mark.
 class IniFile {
 public:
-    // False when the file can't be read.
-    bool load(const QString& path);
+    // False when the file can't be read; error then tells the system's reason.
+    bool load(const QString& path, QString* error = nullptr);
 
     // The value, or defaultValue when the section or key is missing.
     QString value(const QString& section, const QString& key, const QString& defaultValue = {}) const;

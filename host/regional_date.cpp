@@ -2,24 +2,14 @@
 
 #include <QStringList>
 
-#include <stdexcept>
+namespace {
 
-std::optional<QDate> regionalDate(const QString& text, const QLocale& locale)
+// Three numbers in the order given ("dmy", "mdy", "ymd"…), separated so;
+// a two-digit year falls in 1950-2049 unless four digits are required.
+std::optional<QDate> dateInOrder(const QString& text, const QString& order, QChar separator, bool fourDigitYear)
 {
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    QString order;
-    QChar separator = QChar('/');
-    for (QChar c : format) {
-        const QChar lower = c.toLower();
-        if ((lower == QChar('d') || lower == QChar('m') || lower == QChar('y')) && !order.contains(lower))
-            order += lower;
-        else if (!c.isLetter() && order.size() == 1 && separator == QChar('/'))
-            separator = c;
-    }
-    if (order.size() != 3)
-        return std::nullopt;
     const QStringList parts = text.trimmed().split(separator);
-    if (parts.size() != 3)
+    if (order.size() != 3 || parts.size() != 3)
         return std::nullopt;
     int day = 0;
     int month = 0;
@@ -34,6 +24,8 @@ std::optional<QDate> regionalDate(const QString& text, const QLocale& locale)
             day = value;
         else if (order[i] == QChar('m'))
             month = value;
+        else if (fourDigitYear && part.size() != 4)
+            return std::nullopt;
         else
             year = part.size() <= 2 ? (value < 50 ? 2000 + value : 1900 + value) : value;
     }
@@ -43,9 +35,28 @@ std::optional<QDate> regionalDate(const QString& text, const QLocale& locale)
     return date;
 }
 
-QDate regionalDateOrThrow(const QString& text, const QLocale& locale)
+} // namespace
+
+std::optional<QDate> regionalDate(const QString& text, const QLocale& locale)
+{
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString order;
+    QChar separator = QChar('/');
+    for (QChar c : format) {
+        const QChar lower = c.toLower();
+        if ((lower == QChar('d') || lower == QChar('m') || lower == QChar('y')) && !order.contains(lower))
+            order += lower;
+        else if (!c.isLetter() && order.size() == 1 && separator == QChar('/'))
+            separator = c;
+    }
+    return dateInOrder(text, order, separator, false);
+}
+
+std::optional<QDate> dataVersionDate(const QString& text, const QLocale& locale)
 {
     if (const auto date = regionalDate(text, locale))
-        return *date;
-    throw std::runtime_error("''" + text.toStdString() + "'' is not a valid date");
+        return date;
+    return dateInOrder(text, QStringLiteral("dmy"), QChar('/'), true);
 }
+
+QDate minimumDataVersion() { return QDate(2016, 3, 22); }

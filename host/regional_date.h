@@ -11,5 +11,12 @@
 // in 1950-2049). Empty when the text is no such date.
 std::optional<QDate> regionalDate(const QString& text, const QLocale& locale = QLocale::system());
 
-// The same, raising the framework's "''%s'' is not a valid date" error.
-QDate regionalDateOrThrow(const QString& text, const QLocale& locale = QLocale::system());
+// The host's data version as pelko.ini gives it: in the user's short-date
+// form, or else in the day/month/four-digit-year form that the host writes
+// under its own regional settings (a month-first or ISO locale reads that
+// text as no date, or as another one only where both readings are dates).
+std::optional<QDate> dataVersionDate(const QString& text, const QLocale& locale = QLocale::system());
+
+// The oldest data version the host must have: 22 March 2016, whatever the
+// regional settings.
+QDate minimumDataVersion();

@@ -13,9 +13,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,19 +33,61 @@ struct Result {
 // Runs the program with a home of its own and, unless told otherwise, the
 // fixture's data folder; without it the program looks for the host in an
 // empty Wine prefix.
-Result runCli(const ImportFixture& f, QStringList args, const QString& home, bool withData = true)
+Result runCli(const ImportFixture& f, QStringList args, const QString& home, bool withData = true,
+              const QString& workingFolder = {}, const QString& locale = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/share"));
     env.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+    if (!locale.isEmpty()) {
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        env.insert(QStringLiteral("LANG"), locale);
+    }
     p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workingFolder);
     if (withData && !args.isEmpty())
         args = QStringList{QStringLiteral("--dados"), f.data()} + args;
     p.start(QStringLiteral(TESSALY_IMPORT), args);
     p.waitForFinished(120000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QStringList linesOf(const QString& text) { return text.split(QChar('\n'), Qt::SkipEmptyParts); }
+
+// The rows of a listing ("Seria incluído", "Seria removido"): code and name.
+QStringList listed(const QString& out, const QString& label)
+{
+    QStringList rows;
+    for (const QString& line : linesOf(out)) {
+        const QStringList fields = line.split(QChar('\t'));
+        if (fields.value(0) == label) {
+            if (fields.size() != 3)
+                return {QStringLiteral("not three fields: ") + line};
+            rows << fields[1] + QChar(' ') + fields[2];
+        }
+    }
+    return rows;
+}
+
+// A Wine prefix whose host installation is the fixture's data folder, with a
+// pelko.ini of that data version.
+void installHost(const ImportFixture& f, const QString& home, const QByteArray& dataVersion)
+{
+    const QString prefix = home + QStringLiteral("/wine");
+    QDir().mkpath(prefix + QStringLiteral("/dosdevices"));
+    QDir().mkpath(prefix + QStringLiteral("/drive_c"));
+    QFile::link(prefix + QStringLiteral("/drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
+    QFile::link(f.data(), prefix + QStringLiteral("/drive_c/Pelko"));
+    QFile reg(prefix + QStringLiteral("/system.reg"));
+    reg.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    reg.write("WINE REGISTRY Version 2\n\n#arch=win32\n\n"
+              "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Pelko] 1765360000\n"
+              "\"UninstallString\"=\"C:\\\\Pelko\\\\unins000.exe\"\n");
+    QFile ini(f.data() + QStringLiteral("/pelko.ini"));
+    ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    ini.write("[Geral]\r\nDataVersao=" + dataVersion + "\r\n");
 }
 
 
@@ -109,17 +154,36 @@ private slots:
     {
         QFETCH(int, mode);
         ImportFixture byWindow;
-        byWindow.copyRealExports(QStringLiteral("*"));
+        byWindow.copySampleExports(QStringLiteral("*"));
         byWindow.run(mode);
         ImportFixture byCli;
-        const Result r = runCli(byCli, {mode == 0 ? "clientes" : "produtos", byWindow.xml()}, byCli.data() + "/../home");
+        const Result r =
+            runCli(byCli, {"--detalhes", mode == 0 ? "clientes" : "produtos", byWindow.xml()}, byCli.data() + "/../home");
         QCOMPARE(r.status, 0);
         QCOMPARE(byCli.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"), byWindow.rows(mode == 0 ? "TabCli.db" : "TabEst1.db"));
         const QStringList cliLog = ImportFixture::messagesOf(byCli.data() + "/../home/share/Harbek/Tessaly.exe/Tessaly.log");
         QCOMPARE(cliLog, byWindow.logMessages());
-        // Every line went to standard output too, the summary last.
-        QCOMPARE(r.out.split(QChar('\n'), Qt::SkipEmptyParts), cliLog);
+        // With --detalhes every line went to standard output too, the summary last.
+        QCOMPARE(linesOf(r.out), cliLog);
         QCOMPARE(cliLog.last(), byWindow.dialogs().messages.last());
+    }
+
+    // By default the terminal shows what became of each file and the
+    // summary; the steps of the run only with --detalhes. The log keeps all.
+    void stepLinesOnlyWithDetails()
+    {
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), QStringLiteral("Um")));
+        const QString home = f.data() + "/../home";
+        const Result r = runCli(f, {"clientes", f.xml()}, home);
+        QCOMPARE(r.status, 0);
+        const QStringList log = ImportFixture::messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log");
+        const QStringList steps = log.mid(0, 3);
+        QVERIFY2(steps.value(0).startsWith(QStringLiteral("Verificando último código")), qPrintable(log.join('\n')));
+        QVERIFY(steps.value(1).startsWith(QStringLiteral("Código retornado: ")));
+        QVERIFY(steps.value(2).startsWith(QStringLiteral("Diretório informado pelo usuário: ")));
+        QCOMPARE(linesOf(r.out), log.mid(3));
+        QCOMPARE(linesOf(r.out).last(), QStringLiteral("1 cliente cadastrado com sucesso!"));
     }
 
     // A simulation reads everything, writes nothing, and shows the rows that
@@ -127,7 +191,7 @@ private slots:
     void simulationChangesNothing()
     {
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*CLIENTE*"));
+        f.copySampleExports(QStringLiteral("*CLIENTE*"));
         f.writeXml(QStringLiteral("NFe-CLIENTE-9.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
         f.writeXml(QStringLiteral("NFe-CLIENTE-99.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Dois"));
         const QString home = f.data() + "/../home";
@@ -136,11 +200,11 @@ private slots:
         QCOMPARE(simulated.status, 0);
         QCOMPARE(fingerprints(f.data()), before);
         QVERIFY(!QFile::exists(home + "/share/Harbek/Tessaly.exe/Tessaly.log"));
-        QStringList wouldInsert;
-        for (const QString& line : simulated.out.split(QChar('\n')))
-            if (line.startsWith(QStringLiteral("Seria incluído: ")))
-                wouldInsert << line.mid(16);
-        QVERIFY(simulated.out.contains(QStringLiteral("\n5 clientes cadastrados com sucesso!\n")));
+        QStringList wouldInsert = listed(simulated.out, QStringLiteral("Seria incluído"));
+        QVERIFY(!simulated.out.contains(QStringLiteral("com sucesso")));
+        QCOMPARE(linesOf(simulated.out).mid(linesOf(simulated.out).size() - 2),
+                 (QStringList{"5 clientes seriam cadastrados.",
+                              "Simulação: nenhuma tabela nem o registro de atividades foram alterados."}));
         QVERIFY(simulated.out.contains(QStringLiteral("O CPF/CNPJ: 11.444.777/0001-61 já está cadastrado")));
 
         QCOMPARE(runCli(f, {"clientes", f.xml()}, home).status, 0);
@@ -159,15 +223,8 @@ private slots:
         QTest::addColumn<QString>("stderrHas");
         QTest::addColumn<bool>("withData");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "" << true;
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "" << true;
-        QTest::newRow("no arguments") << QStringList{} << 2 << "Uso: tessaly-import" << true;
-        QTest::newRow("unknown mode") << QStringList{"fornecedores", "XML"} << 2 << "modo desconhecido: fornecedores" << true;
-        QTest::newRow("unknown option") << QStringList{"--depressa", "clientes", "XML"} << 2 << "opção desconhecida" << true;
-        QTest::newRow("no such folder") << QStringList{"clientes", "XML/nada"} << 2 << "não existe" << true;
         QTest::newRow("nothing inserted") << QStringList{"produtos", "XML"} << 0 << "" << true;
         QTest::newRow("malformed file") << QStringList{"clientes", "XML"} << 1 << "não é válido" << true;
-        QTest::newRow("refused host") << QStringList{"clientes", "XML"} << 3
-                                      << "Não foi retornada a pasta de dados do software Pelko." << false;
     }
     void exitStatuses()
     {
@@ -185,8 +242,204 @@ private slots:
         QVERIFY2(r.err.contains(stderrHas), qPrintable(r.err));
         if (status == 1)  // the error is in the log too
             QVERIFY(ImportFixture::messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log").last().contains(stderrHas));
-        if (args.contains(QStringLiteral("--version")))
-            QCOMPARE(r.out, QStringLiteral("tessaly-import 1.0.0\n"));
+    }
+
+    void version()
+    {
+        ImportFixture f;
+        const Result r = runCli(f, {"--version"}, f.data() + "/../home", false);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("tessaly-import " TESSALY_VERSION "\n"));
+    }
+
+    // Wrong use: one line that says what is wrong, one that points to the
+    // help, status 2, and nothing run.
+    void wrongUse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no arguments") << QStringList{} << "faltam o modo (clientes ou produtos) e a pasta dos arquivos XML";
+        QTest::newRow("unknown option") << QStringList{"--depressa", "clientes", "XML"} << "opção desconhecida: --depressa";
+        QTest::newRow("short option") << QStringList{"-x", "clientes", "XML"} << "opção desconhecida: -x";
+        QTest::newRow("--dados at the end") << QStringList{"clientes", "XML", "--dados"} << "falta a pasta de dados depois de --dados";
+        QTest::newRow("--dados= empty") << QStringList{"--dados=", "clientes", "XML"} << "falta a pasta de dados depois de --dados";
+        QTest::newRow("unknown mode") << QStringList{"fornecedores", "XML"} << "modo desconhecido: fornecedores (clientes, produtos ou desfazer)";
+        QTest::newRow("mode without folder") << QStringList{"produtos"} << "falta a pasta dos arquivos XML depois de produtos";
+        QTest::newRow("empty folder argument") << QStringList{"produtos", ""} << "a pasta dos arquivos XML está vazia";
+        QTest::newRow("one argument too many") << QStringList{"clientes", "XML", "XML"} << "argumento a mais: XML";
+        QTest::newRow("undo without mode") << QStringList{"desfazer"} << "falta o modo depois de desfazer: clientes ou produtos";
+        QTest::newRow("undo of an unknown mode") << QStringList{"desfazer", "tudo"} << "modo desconhecido: tudo (clientes ou produtos)";
+        QTest::newRow("undo given a folder") << QStringList{"desfazer", "clientes", "XML"} << "argumento a mais: XML";
+        QTest::newRow("an option after --") << QStringList{"--", "--simular", "clientes", "XML"}
+                                            << "modo desconhecido: --simular (clientes, produtos ou desfazer)";
+    }
+    void wrongUse()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, problem);
+        ImportFixture f;
+        const Result r = runCli(f, args, f.data() + "/../home", false, f.xml());
+        QCOMPARE(r.status, 2);
+        QCOMPARE(linesOf(r.err), (QStringList{"tessaly-import: " + problem,
+                                              "Use \"tessaly-import --help\" para ver como usar."}));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // A folder that can't be imported from: one line that says why, status 1.
+    void folderProblems_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing") << "XML/nada" << "a pasta não existe: XML/nada";
+        QTest::newRow("a file") << "XML/CLIENTE-1.xml" << "não é uma pasta: XML/CLIENTE-1.xml";
+    }
+    void folderProblems()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, problem);
+        ImportFixture f;
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
+        folder.replace(QLatin1String("XML"), f.xml());
+        problem.replace(QLatin1String("XML"), f.xml());
+        const Result r = runCli(f, {"clientes", folder}, f.data() + "/../home");
+        QCOMPARE(r.status, 1);
+        QCOMPARE(linesOf(r.err).size(), 1);
+        QVERIFY2(r.err.startsWith("tessaly-import: " + problem), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(f.rows(QStringLiteral("TabCli.db")).isEmpty());
+    }
+
+    // A folder the user may not read; run as nobody where the tests run as
+    // root, who reads everything.
+    void unreadableFolder()
+    {
+        QTemporaryDir root;
+        QFile::setPermissions(root.path(), QFile::permissions(root.path()) | QFileDevice::ReadOther | QFileDevice::ExeOther);
+        const QString folder = root.filePath(QStringLiteral("fechada"));
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
+        QStringList command{QStringLiteral(TESSALY_IMPORT), "--dados", root.filePath("dados"), "clientes", folder};
+        if (::geteuid() == 0)
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        QProcess p;
+        p.start(command.first(), command.mid(1));
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QStringList err = linesOf(QString::fromUtf8(p.readAllStandardError()));
+        QCOMPARE(err.size(), 1);
+        QVERIFY2(err[0].startsWith("tessaly-import: não foi possível ler a pasta " + folder + ": "), qPrintable(err[0]));
+    }
+
+    // "--" ends the options: a folder named -h is a folder, not the help.
+    void doubleDashEndsTheOptions()
+    {
+        ImportFixture f;
+        const QString dashH = f.xml() + QStringLiteral("/-h");
+        QDir().mkpath(dashH);
+        QFile file(dashH + QStringLiteral("/CLIENTE-1.xml"));
+        file.open(QIODevice::WriteOnly);
+        file.write(clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
+        file.close();
+        const QString home = f.data() + "/../home";
+        const Result help = runCli(f, {"clientes", "-h"}, home, true, f.xml());
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith(QStringLiteral("Uso: tessaly-import")));
+        const Result run = runCli(f, {"--", "clientes", "-h"}, home, true, f.xml());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(linesOf(run.out).last(), QStringLiteral("1 cliente cadastrado com sucesso!"));
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 1);
+    }
+
+    // A folder's name is taken as its bytes, text or not.
+    void folderNameThatIsNoText()
+    {
+        ImportFixture f;
+        const QByteArray name = QFile::encodeName(f.xml()) + "/notas-\xE9";
+        QCOMPARE(::mkdir(name.constData(), 0700), 0);
+        const QByteArray xml = clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um");
+        const int fd = ::open((name + "/CLIENTE-1.xml").constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, xml.constData(), size_t(xml.size())), ssize_t(xml.size()));
+        ::close(fd);
+        const QString home = f.data() + "/../home";
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/share"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(f.xml());
+        // bash hands the program the byte 0xE9 itself, which no QString can carry.
+        p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" --dados \"$1\" clientes $'notas-\\xe9'"),
+                                         QStringLiteral(TESSALY_IMPORT), f.data()});
+        QVERIFY(p.waitForFinished(120000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(out.endsWith(QStringLiteral("1 cliente cadastrado com sucesso!\n")), qPrintable(out));
+        QCOMPARE(f.rows(QStringLiteral("TabCli.db")).size(), 1);
+    }
+
+    // An empty folder in the command line's words; the log keeps the window's line.
+    void emptyFolder()
+    {
+        ImportFixture f;
+        const QString home = f.data() + "/../home";
+        for (const QStringList& args : {QStringList{"clientes", f.xml()}, QStringList{"--simular", "clientes", f.xml()}}) {
+            const Result r = runCli(f, args, home);
+            QCOMPARE(r.status, 0);
+            QVERIFY2(linesOf(r.out).contains(QStringLiteral("A pasta \"%1\" não tem arquivos XML: nada a importar.").arg(f.xml())),
+                     qPrintable(r.out));
+            QVERIFY(!r.out.contains(QStringLiteral("selecione outra pasta")));
+        }
+        const QStringList log = ImportFixture::messagesOf(home + "/share/Harbek/Tessaly.exe/Tessaly.log");
+        QVERIFY2(log.last().startsWith(QStringLiteral("A pasta \"%1\" não possui arquivos XML.").arg(f.xml())),
+                 qPrintable(log.join('\n')));
+    }
+
+    // No host found: the line the window shows, then how to point at the data.
+    void noHostSaysWhereToPoint()
+    {
+        ImportFixture f;
+        const Result r = runCli(f, {"clientes", f.xml()}, f.data() + "/../home", false);
+        QCOMPARE(r.status, 3);
+        QCOMPARE(linesOf(r.err), (QStringList{"Não foi retornada a pasta de dados do software Pelko.",
+                                              "Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
+                                              "em que ele está instalado com WINEPREFIX=PASTA."}));
+    }
+
+    // The data-version gate under a day-first, a month-first and the C
+    // locale: the host's own date passes without a word, the day before is
+    // refused with status 3.
+    void dataVersionUnderEveryLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("dataVersion");
+        QTest::addColumn<int>("status");
+        for (const char* locale : {"pt_BR.UTF-8", "en_US.UTF-8", "C.UTF-8"}) {
+            QTest::addRow("%s, the threshold", locale) << QString::fromLatin1(locale) << QByteArray("22/03/2016") << 0;
+            QTest::addRow("%s, the day before", locale) << QString::fromLatin1(locale) << QByteArray("21/03/2016") << 3;
+        }
+    }
+    void dataVersionUnderEveryLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, dataVersion);
+        QFETCH(int, status);
+        ImportFixture f;
+        const QString home = f.data() + "/../home";
+        installHost(f, home, dataVersion);
+        f.writeXml(QStringLiteral("CLIENTE-1.xml"), clientXml(QStringLiteral("<CNPJ>11444777000161</CNPJ>"), "Um"));
+        const Result r = runCli(f, {"--simular", "clientes", f.xml()}, home, false, {}, locale);
+        QCOMPARE(r.status, status);
+        if (status == 0) {
+            QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+            QVERIFY(linesOf(r.out).contains(QStringLiteral("1 cliente seria cadastrado.")));
+        } else {
+            // The message box's carriage returns are line ends on a terminal.
+            QVERIFY2(r.err.startsWith(QStringLiteral("Este módulo somente pode ser executado caso a versão de seu software "
+                                                     "Pelko seja igual ou posterior 5.2.14.\n\nSerá necessário")),
+                     qPrintable(r.err));
+            QVERIFY(!r.err.contains(QChar('\r')));
+        }
     }
 
     // A run killed before each of its changes to the host's tables in turn:
@@ -198,7 +451,7 @@ private slots:
         const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
         const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*"));
+        f.copySampleExports(QStringLiteral("*"));
         const auto before = contentsOf(f.data());
         QVERIFY(runKilledAt(-1, importMode, f.data(), f.xml()));
         const auto after = contentsOf(f.data());
@@ -263,7 +516,7 @@ private slots:
         const QString modeName = mode == 0 ? "clientes" : "produtos";
         const QString table = mode == 0 ? "TabCli.db" : "TabEst1.db";
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*"));
+        f.copySampleExports(QStringLiteral("*"));
         const QString home = f.data() + "/../home";
         const QString logPath = home + "/share/Harbek/Tessaly.exe/Tessaly.log";
         const auto before = fingerprints(f.data());
@@ -275,14 +528,11 @@ private slots:
         const Result simulated = runCli(f, {"--simular", "desfazer", modeName}, home);
         QCOMPARE(simulated.status, 0);
         QCOMPARE(fingerprints(f.data()), after);
-        QStringList wouldRemove;
-        for (const QString& line : simulated.out.split(QChar('\n')))
-            if (line.startsWith(QStringLiteral("Seria removido: ")))
-                wouldRemove << line.mid(16).section(QChar(' '), 0, 0);
+        const QStringList wouldRemove = listed(simulated.out, QStringLiteral("Seria removido"));
         QStringList inserted;
         for (const QString& row : f.rows(table))
             if (!rowsBefore.contains(row))
-                inserted << row.section(QChar('\t'), 0, 0);
+                inserted << row.section(QChar('\t'), 0, 0) + QChar(' ') + row.section(QChar('\t'), mode == 0 ? 2 : 3, mode == 0 ? 2 : 3);
         QVERIFY(!inserted.isEmpty());
         QCOMPARE(wouldRemove, inserted);
 

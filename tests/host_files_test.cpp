@@ -1,5 +1,6 @@
 #include "host/host_paths.h"
 #include "host/ini_file.h"
+#include "host/regional_date.h"
 #include "host/registry_file.h"
 #include "host/wine_prefix.h"
 #include "tests/qstring_print.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 namespace {
@@ -138,3 +140,39 @@ TEST(WinePrefix, MapsWindowsPathsThroughTheDrives)
 }
 
 } // namespace
+
+// The host writes DataVersao in its day/month/year form; the gate reads it so
+// under every regional setting, and a date in the user's own short form too.
+TEST(DataVersion, ReadUnderEveryRegionalSetting)
+{
+    struct Case {
+        const char* locale;
+        const char* text;
+        QDate expected;  // invalid: no date
+    };
+    const Case cases[] = {
+        {"pt_BR", "22/03/2016", QDate(2016, 3, 22)},
+        {"pt_BR", "21/03/2016", QDate(2016, 3, 21)},
+        {"pt_BR", "1/1/24", QDate(2024, 1, 1)},
+        {"en_US", "22/03/2016", QDate(2016, 3, 22)},  // no month 22: the host's form
+        {"en_US", "21/03/2016", QDate(2016, 3, 21)},
+        {"en_US", "3/22/2016", QDate(2016, 3, 22)},   // the user's own form first
+        {"en_US", "02/03/2016", QDate(2016, 2, 3)},
+        {"C", "22/03/2016", QDate(2016, 3, 22)},
+        {"sv_SE", "2016-03-22", QDate(2016, 3, 22)},
+        {"sv_SE", "21/03/2016", QDate(2016, 3, 21)},
+        {"de_DE", "22.03.2016", QDate(2016, 3, 22)},
+        {"de_DE", "22/03/2016", QDate(2016, 3, 22)},
+        {"en_US", "22/03/16", QDate()},  // the host's form has four digits
+        {"en_US", "31/02/2016", QDate()},
+        {"pt_BR", "ontem", QDate()},
+        {"en_US", "", QDate()},
+        {"C", "22-03-2016", QDate()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.text);
+        const auto date = dataVersionDate(QString::fromUtf8(c.text), QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(date.value_or(QDate()), c.expected);
+    }
+    EXPECT_EQ(minimumDataVersion(), QDate(2016, 3, 22));
+}

@@ -80,11 +80,24 @@ void ImportFixture::writeXml(const QString& name, const QByteArray& content) con
     f.write(content);
 }
 
+namespace {
+
+void copyMatching(const QDir& source, const QString& pattern, const QString& to)
+{
+    for (const QString& name : source.entryList({pattern}, QDir::Files))
+        QFile::copy(source.filePath(name), to + QChar('/') + name);
+}
+
+} // namespace
+
 void ImportFixture::copyRealExports(const QString& pattern) const
 {
-    QDir source(QStringLiteral(SHARED_DIR "/data/nfe/exports"));
-    for (const QString& name : source.entryList({pattern}, QDir::Files))
-        QFile::copy(source.filePath(name), xml() + QChar('/') + name);
+    copyMatching(QDir(QStringLiteral(SHARED_DIR "/data/nfe/exports")), pattern, xml());
+}
+
+void ImportFixture::copySampleExports(const QString& pattern) const
+{
+    copyMatching(QDir(QStringLiteral(SOURCE_DIR "/demo/exports")), pattern, xml());
 }
 
 void ImportFixture::createTable(const QString& name, const char* schema) const

@@ -24,7 +24,10 @@ public:
 
     // Writes a file into the XML folder.
     void writeXml(const QString& name, const QByteArray& content) const;
+    // Copies the real exports of the shared data, or the repository's own
+    // sample exports (those of the demo), that match pattern.
     void copyRealExports(const QString& pattern) const;
+    void copySampleExports(const QString& pattern) const;
     // Creates a host table from a schema, replacing one of the same name.
     void createTable(const QString& name, const char* schema) const;
     void insertRow(const QString& table, const QByteArray& tsvLine) const;

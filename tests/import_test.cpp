@@ -7,6 +7,7 @@
 #include "app/screen_cursor.h"
 #include "folders/directory_search.h"
 #include "tests/import_fixture.h"
+#include "tests/shared_data.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,7 @@ class ImportTest : public QObject {
 private slots:
     void clientRunImportsTheRealExports()
     {
+        QSKIP_WITHOUT_SHARED_DATA();
         ImportFixture f;
         f.insertRow(QStringLiteral("TabCli.db"),
                     "000120\t2025-11-03\tJá cadastrado\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t10.422.724/0001-87\t\\N\t0\t\\N\t\\N\t-1");
@@ -151,6 +153,7 @@ private slots:
     // are the same under every regional setting.
     void productRunImportsTheRealExports()
     {
+        QSKIP_WITHOUT_SHARED_DATA();
         ImportFixture f;
         f.copyRealExports(QStringLiteral("PRODUTO-*"));
         f.run(1);
@@ -469,6 +472,7 @@ private slots:
     }
     void documentsGiveTheRowsOfTheirExports()
     {
+        QSKIP_WITHOUT_SHARED_DATA();
         QFETCH(int, mode);
         const QString table = mode == 0 ? QStringLiteral("TabCli.db") : QStringLiteral("TabEst1.db");
         ImportFixture fromExports;

@@ -10,6 +10,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,7 @@ class WholeRuns : public ::testing::TestWithParam<Family> {};
 // The writer is killed before each of its changes in turn.
 TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const Family& family = GetParam();
     ScratchDir dir(std::string("journal_kill_") + family.name);
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
@@ -176,6 +178,7 @@ Files diskAfterCut(const Files& start, size_t cut, std::mt19937& random)
 
 TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const Family& family = GetParam();
     ScratchDir dir(std::string("journal_power_") + family.name);
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
@@ -208,6 +211,7 @@ INSTANTIATE_TEST_SUITE_P(Families, WholeRuns, ::testing::ValuesIn(families),
 // only; the rows before it reach the disk at the commit.
 TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_statement");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");
@@ -233,6 +237,7 @@ TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
 // files: it is dropped and the files stay as they are.
 TEST(Transactions, AJournalWithoutItsSealIsDropped)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_unsealed");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");
@@ -254,6 +259,7 @@ TEST(Transactions, AJournalWithoutItsSealIsDropped)
 // writer.
 TEST(Undo, PutsTheFamilyBackOrRefuses)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("journal_undo");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     const std::string path = dir.file("CUSTOMER.DB");

@@ -5,6 +5,7 @@
 # root, runs what it installed, and removes it again.
 set -euo pipefail
 build=$1
+version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -26,6 +27,7 @@ expected=(
   /usr/share/man/pt_BR/man1/tessaly.1.gz /usr/share/man/pt_BR/man1/tessaly-import.1.gz
   /usr/share/man/pt_BR/man1/pdx.1.gz
   /usr/share/doc/tessaly/copyright /usr/share/doc/tessaly/changelog.Debian.gz
+  /usr/share/bash-completion/completions/tessaly-import /usr/share/bash-completion/completions/pdx
 )
 for f in "${expected[@]}"; do grep -qx "$f" "$work/files" || fail "the package lacks $f"; done
 grep -v '^/usr/' "$work/files" && fail "files outside /usr"
@@ -35,7 +37,7 @@ grep -v '^/usr/' "$work/files" && fail "files outside /usr"
 # its writer then meets.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = tessaly ] || fail "package name"
-[[ "$(field Version)" == 1.0.0.1-* ]] || fail "version $(field Version)"
+[ "$(field Version)" = "$version-1" ] || fail "version $(field Version), not $version-1"
 for dep in libqt6widgets6 libqt6core6 libpugixml1v5 qt6-translations-l10n qt6-qpa-plugins fonts-wine; do
   [[ "$(field Depends)" == *"$dep"* ]] || fail "Depends lacks $dep"
 done
@@ -56,7 +58,12 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
 dpkg --root="$root" --force-depends --force-not-root --force-script-chrootless --log=/dev/null -i "$deb" >/dev/null 2>&1 \
   || dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null -i "$deb" >/dev/null
-[ "$("$root/usr/bin/tessaly-import" --version)" = "tessaly-import 1.0.0" ] || fail "tessaly-import --version"
+# One version everywhere; the window's program answers without a display.
+[ "$("$root/usr/bin/tessaly-import" --version)" = "tessaly-import $version" ] || fail "tessaly-import --version"
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/tessaly" --version)" = "tessaly $version" ] || fail "tessaly --version"
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/man/pt_BR/man1/*.1.gz; do
+  [[ "$(zcat "$page" | head -1)" == *"\"Tessaly $version\""* ]] || fail "$page does not name version $version"
+done
 
 dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null -r tessaly >/dev/null
 left=$( (find "$root/usr" -type f 2>/dev/null || true) | wc -l)

@@ -2,6 +2,7 @@
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
 #include "tests/paradox_test_support.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,7 @@ std::vector<std::string> sharedTables()
 
 TEST(ParadoxRead, EveryTableReadsAsTheIndependentReaderShowsIt)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const auto tables = sharedTables();
     ASSERT_GT(tables.size(), 60u);
     for (const std::string& path : tables) {
@@ -98,6 +100,7 @@ TEST(ParadoxRead, EveryTableReadsAsTheIndependentReaderShowsIt)
 // Values the other reader gets wrong, checked by hand against the bytes.
 TEST(ParadoxRead, DecodesBcdTimeAndTimestampAsTheBytesSay)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     struct Case {
         const char* table;
         size_t row;
@@ -125,6 +128,7 @@ TEST(ParadoxRead, DecodesBcdTimeAndTimestampAsTheBytesSay)
 
 TEST(ParadoxRead, RefusesEncryptedTablesClearly)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     for (const char* name : {"encrypted.db", "encrypted35.db", "encryptedmemo.db"}) {
         try {
             paradox::TableFile table(std::string(SHARED_DIR "/data/paradox/encrypt/") + name);
@@ -139,6 +143,7 @@ class DamagedTable : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SKIP_WITHOUT_SHARED_DATA();
         copyFamily(SHARED_DIR "/data/paradox/db/ORDERS.DB", dir.path());
         path = dir.file("ORDERS.DB");
         bytes = slurp(path);
@@ -204,6 +209,7 @@ TEST_F(DamagedTable, RecordSizeThatDisagreesWithTheFields)
 
 TEST(DamagedBcdTable, MoreDecimalsThanDigits)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("bcd");
     copyFamily(SHARED_DIR "/data/paradox/fields/bcd.db", dir.path());
     std::string bytes = slurp(dir.file("bcd.db"));

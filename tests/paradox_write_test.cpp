@@ -4,6 +4,7 @@
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
 #include "tests/paradox_test_support.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,7 @@ std::vector<Value> serverRow(int n)
 // by both readers, the old rows included.
 TEST(ParadoxWrite, RealKeyedTablesTakeNewRows)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const RealTable tables[] = {{"db/ORDERS.DB", ordersRow}, {"db/SERVER.DB", serverRow}};
     for (const RealTable& t : tables) {
         SCOPED_TRACE(t.path);
@@ -158,6 +160,7 @@ TEST(ParadoxWrite, RealKeyedTablesTakeNewRows)
 
 TEST(ParadoxWrite, RefusesKeysItCannotPlaceUnderANationalSortOrder)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("server");
     copyFamily(SHARED_DIR "/data/paradox/db/SERVER.DB", dir.path());
     const std::string path = dir.file("SERVER.DB");
@@ -174,6 +177,7 @@ TEST(ParadoxWrite, RefusesKeysItCannotPlaceUnderANationalSortOrder)
 
 TEST(ParadoxWrite, CustomerTableWithItsMemoFile)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("customer");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), false);
     const std::string path = dir.file("CUSTOMER.DB");
@@ -197,6 +201,7 @@ TEST(ParadoxWrite, CustomerTableWithItsMemoFile)
 
 TEST(ParadoxWrite, SecondaryIndexFilesReadButTakeNoRows)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("x06");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     paradox::TableFile index(dir.file("CUSTOMER.X06"));
@@ -209,6 +214,7 @@ TEST(ParadoxWrite, SecondaryIndexFilesReadButTakeNoRows)
 // naming the block that holds it, also for rows a block split moved.
 TEST(ParadoxWrite, MaintainedSecondaryIndexFollowsEveryInsert)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("customer_x06");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     const std::string path = dir.file("CUSTOMER.DB");
@@ -240,6 +246,7 @@ TEST(ParadoxWrite, MaintainedSecondaryIndexFollowsEveryInsert)
 
 TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("customer_stale");
     copyFamily(SHARED_DIR "/data/paradox/db/CUSTOMER.DB", dir.path(), true);
     const std::string path = dir.file("CUSTOMER.DB");
@@ -269,6 +276,7 @@ TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
 // regard to case agree, and nowhere else.
 TEST(ParadoxWrite, CompositeTextIndex)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("areacodes");
     copyFamily(SHARED_DIR "/data/paradox/db/AREACODES.DB", dir.path(), true);
     const std::string path = dir.file("AREACODES.DB");

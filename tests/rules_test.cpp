@@ -2,6 +2,7 @@
 #include "rules/document_numbers.h"
 #include "rules/text_padding.h"
 #include "tests/qstring_print.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,7 @@ TEST(DocumentNumbers, ValidatesCnpj)
 // the check digits says.
 TEST(DocumentNumbers, JudgesTheNumbersOfRealInvoices)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const std::map<QString, bool> expected = {
         {"02536490000170", true},  {"06929383000163", true},  {"07134266000176", true},
         {"07670813000823", false}, {"07677840000131", false}, {"10422724000187", true},

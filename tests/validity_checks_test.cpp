@@ -8,6 +8,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/validity_checks.h"
 #include "tests/paradox_test_support.h"
+#include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ void expectRefused(paradox::TableFile& table, const std::vector<Value>& row, std
 
 TEST(ValidityChecks, DefaultFillsABlankRequiredField)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_default");
     paradox::TableFile table(copied(dir, "fields/logical.db"));
     const size_t before = table.rowCount();
@@ -52,6 +54,7 @@ TEST(ValidityChecks, DefaultFillsABlankRequiredField)
 
 TEST(ValidityChecks, RequiredFieldWithoutDefault)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_required");
     paradox::TableFile table(copied(dir, "joins/paradox-ascii.db"));
     std::vector<Value> row(table.fields().size(), Blank{});
@@ -60,6 +63,7 @@ TEST(ValidityChecks, RequiredFieldWithoutDefault)
 
 TEST(ValidityChecks, LookupTable)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_lookup");
     copied(dir, "joins/joina.db");
     paradox::TableFile table(copied(dir, "joins/joinb.db"));
@@ -69,6 +73,7 @@ TEST(ValidityChecks, LookupTable)
 
 TEST(ValidityChecks, Pictures)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_picture");
     paradox::TableFile table(copied(dir, "areas/ZIPCODES.DB"));
     table.insert({std::string("00001"), std::string("SP"), std::string("Santos")});
@@ -79,6 +84,7 @@ TEST(ValidityChecks, Pictures)
 
 TEST(ValidityChecks, RulesThatCannotBeAppliedAreRefusedBeforeWriting)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     const std::pair<const char*, const char*> cases[] = {
         {"joins/multiple.db", "máscara"},
         {"mtdemo/FILMS.DB", "formato antigo"},
@@ -95,6 +101,7 @@ TEST(ValidityChecks, RulesThatCannotBeAppliedAreRefusedBeforeWriting)
 // A foreign key must name a row of its parent table; a blank one need not.
 TEST(ValidityChecks, ReferentialIntegrity)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_ri");
     copied(dir, "joins/primary.db");
     paradox::TableFile fk1(copied(dir, "joins/fk1.db"));
@@ -105,6 +112,7 @@ TEST(ValidityChecks, ReferentialIntegrity)
 // A child table with two references and two maintained secondary indexes.
 TEST(ValidityChecks, ReferencesAndSecondaryIndexesTogether)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_ri_indexes");
     copied(dir, "joins/A.db");
     copied(dir, "joins/B.db");

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include "tests/shared_data.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +37,7 @@ protected:
 
 TEST_F(XmlDocumentTest, ReadsARealClientExportThroughItsDefaultNamespace)
 {
+    SKIP_WITHOUT_SHARED_DATA();
     doc.load(SHARED_DIR "/data/nfe/exports/NFe-CLIENTE-0005.xml");
     const xml::Element dest = doc.root().child("dest");
     ASSERT_TRUE(dest.exists());
