@@ -8,6 +8,7 @@
 #include "platform/sql/session.h"
 #include "tests/import_fixture.h"
 #include "tests/paradox_test_support.h"
+#include "tests/qt_test_main.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -280,7 +281,7 @@ int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
     CliTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestCases(test, argc, argv);
 }
 
 #include "cli_test.moc"

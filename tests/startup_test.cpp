@@ -10,6 +10,7 @@
 #include "platform/sql/session.h"
 #include "tests/import_fixture.h"
 #include "tests/scripted_dialogs.h"
+#include "tests/qt_test_main.h"
 
 #include <QDir>
 #include <QFile>
@@ -428,7 +429,7 @@ int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
     StartupTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestCases(test, argc, argv);
 }
 
 #include "startup_test.moc"

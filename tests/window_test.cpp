@@ -7,6 +7,7 @@
 #include "app/screen_cursor.h"
 #include "app/status_bar.h"
 #include "tests/scripted_dialogs.h"
+#include "tests/qt_test_main.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -241,7 +242,7 @@ int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
     WindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestCases(test, argc, argv);
 }
 
 #include "window_test.moc"
