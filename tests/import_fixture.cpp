@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -135,6 +136,15 @@ void ImportFixture::run(int mode)
     window_->pastas.pastaXML = xml();
     window_->ledtCaminho->setText(xml());
     window_->btnImportarClick();
+}
+
+void ImportFixture::click(int mode)
+{
+    window_->setItemIndex(mode);
+    window_->pastas.pastaXML = xml();
+    window_->ledtCaminho->setText(xml());
+    window_->show();
+    QTest::mouseClick(window_->btnImportar, Qt::LeftButton);
 }
 
 QByteArray clientXml(const QString& document, const QString& name, const QString& extra)

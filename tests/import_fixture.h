@@ -36,6 +36,9 @@ public:
 
     // Runs an import in the mode, the folder chosen as if through the dialog.
     void run(int mode);
+    // The same through a click on the button, so that an error that ends the
+    // run reaches the error box.
+    void click(int mode);
 
     TfrmClientes& window() { return *window_; }
     ScriptedDialogs& dialogs() { return *dialogs_; }

@@ -5,6 +5,9 @@
 set -euo pipefail
 program=$1
 source_dir=$2
+# The demo's tables are made by this build's table tool, whatever the
+# build folder is called.
+export PDX=$3
 work=$(mktemp -d)
 cleanup() {
   [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true

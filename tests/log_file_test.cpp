@@ -1,11 +1,12 @@
 #include "log/log_file.h"
+#include "tests/unprivileged_child.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -34,12 +35,6 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // What reading the file's lines and writing them back with the new entry gives.
-    static std::string readAndRewrite(const std::string& before, const std::string& entry)
-    {
-        return activity_log::normalised(before) + entry + "\r\n";
-    }
-
     fs::path dir;
     fs::path path;
     activity_log::Writer writer;
@@ -63,35 +58,50 @@ TEST_F(LogFileTest, SplitsLinesAsTheStringListReaderDoes)
         EXPECT_EQ(activity_log::normalised(in), out) << testing::PrintToString(in);
 }
 
-// After every call the file holds byte for byte what the read-and-rewrite
-// of the whole file would leave.
+// After every call the file holds byte for byte what reading its lines and
+// writing them back, with the new entry after them, would leave: the lines
+// of the start as CR LF lines, the earlier entries as lines, and the new
+// entry as given, with CR LF after it.
 TEST_F(LogFileTest, EveryCallLeavesWhatReadAndRewriteWould)
 {
-    const std::string starts[] = {
-        "",
-        "old 1\r\nold 2\r\n",
-        "old 1\nold 2\rold 3\r\nold 4",
-        "\xEF\xBB\xBFwith mark\r\n",
-        std::string("\xFF\xFEu\0t\0f\0\x31\0\x36\0\r\0\n\0", 16),
+    struct Start {
+        std::string bytes;
+        std::string lines;
     };
-    const std::string entries[] = {
-        "10/12/2026 10:00:00 - first",
-        "10/12/2026 10:00:01 - two\nlines",
-        "10/12/2026 10:00:02 - three\r\nlines\rhere",
-        "10/12/2026 10:00:03 - plain",
-        "10/12/2026 10:00:04 - ends with a break\n",
-        "10/12/2026 10:00:05 - plain again",
+    const Start starts[] = {
+        {"", ""},
+        {"old 1\r\nold 2\r\n", "old 1\r\nold 2\r\n"},
+        {"old 1\nold 2\rold 3\r\nold 4", "old 1\r\nold 2\r\nold 3\r\nold 4\r\n"},
+        {"\xEF\xBB\xBFwith mark\r\n", "with mark\r\n"},
+        {std::string("\xFF\xFEu\0t\0f\0\x31\0\x36\0\r\0\n\0", 16), "utf16\r\n"},
     };
-    for (const std::string& start : starts) {
-        SCOPED_TRACE(testing::PrintToString(start));
+    struct Entry {
+        std::string text;
+        std::string written;  // right after its own call
+        std::string lines;    // once a later call has read it back
+    };
+    const Entry entries[] = {
+        {"10/12/2026 10:00:00 - first", "10/12/2026 10:00:00 - first\r\n", "10/12/2026 10:00:00 - first\r\n"},
+        {"10/12/2026 10:00:01 - two\nlines", "10/12/2026 10:00:01 - two\nlines\r\n",
+         "10/12/2026 10:00:01 - two\r\nlines\r\n"},
+        {"10/12/2026 10:00:02 - three\r\nlines\rhere", "10/12/2026 10:00:02 - three\r\nlines\rhere\r\n",
+         "10/12/2026 10:00:02 - three\r\nlines\r\nhere\r\n"},
+        {"10/12/2026 10:00:03 - plain", "10/12/2026 10:00:03 - plain\r\n", "10/12/2026 10:00:03 - plain\r\n"},
+        {"10/12/2026 10:00:04 - ends with a break\n", "10/12/2026 10:00:04 - ends with a break\n\r\n",
+         "10/12/2026 10:00:04 - ends with a break\r\n\r\n"},
+        {"10/12/2026 10:00:05 - plain again", "10/12/2026 10:00:05 - plain again\r\n",
+         "10/12/2026 10:00:05 - plain again\r\n"},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(testing::PrintToString(start.bytes));
         fs::remove(path);
-        if (!start.empty())
-            spit(path, start);
-        std::string model = fs::exists(path) ? slurp(path) : std::string();
-        for (const std::string& entry : entries) {
-            ASSERT_TRUE(writer.append(path.string(), entry));
-            model = readAndRewrite(model, entry);
-            ASSERT_EQ(slurp(path), model) << entry;
+        if (!start.bytes.empty())
+            spit(path, start.bytes);
+        std::string before = start.lines;
+        for (const Entry& entry : entries) {
+            ASSERT_TRUE(writer.append(path.string(), entry.text));
+            ASSERT_EQ(slurp(path), before + entry.written) << entry.text;
+            before += entry.lines;
         }
     }
 }
@@ -100,14 +110,10 @@ TEST_F(LogFileTest, EveryCallLeavesWhatReadAndRewriteWould)
 TEST_F(LogFileTest, NoticesWritesOfAnotherProcess)
 {
     ASSERT_TRUE(writer.append(path.string(), "a\nb"));
-    std::string model = readAndRewrite("", "a\nb");
-    {
-        std::ofstream(path, std::ios::binary | std::ios::app) << "other copy\n";
-        model += "other copy\n";
-    }
+    EXPECT_EQ(slurp(path), "a\nb\r\n");
+    std::ofstream(path, std::ios::binary | std::ios::app) << "other copy\n";
     ASSERT_TRUE(writer.append(path.string(), "c"));
-    model = readAndRewrite(model, "c");
-    EXPECT_EQ(slurp(path), model);
+    EXPECT_EQ(slurp(path), "a\r\nb\r\nother copy\r\nc\r\n");
 
     spit(path, "replaced\r\n");
     ASSERT_TRUE(writer.append(path.string(), "d"));
@@ -119,12 +125,18 @@ TEST_F(LogFileTest, FailsQuietlyWhenTheFileCannotBeWritten)
     EXPECT_FALSE(writer.append((dir / "missing" / "Tessaly.log").string(), "x"));
     fs::create_directory(dir / "folder.log");
     EXPECT_FALSE(writer.append((dir / "folder.log").string(), "x"));
-    if (::geteuid() != 0) {
-        spit(path, "kept\r\n");
-        ::chmod(path.c_str(), 0444);
-        EXPECT_FALSE(writer.append(path.string(), "x"));
-        EXPECT_EQ(slurp(path), "kept\r\n");
-    }
+
+    // A file its owner may only read, in a folder that owner may write to:
+    // the mode alone keeps the entry out. Root would pass over the mode, so
+    // the writer runs as a user of its own.
+    spit(path, "kept\r\n");
+    test_support::giveToChild(dir.string());
+    test_support::giveToChild(path.string());
+    EXPECT_EQ(test_support::inUnprivilegedChild([&] { return writer.append(path.string(), "kept"); }), 1);
+    ASSERT_EQ(slurp(path), "kept\r\nkept\r\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(test_support::inUnprivilegedChild([&] { return writer.append(path.string(), "x"); }), 0);
+    EXPECT_EQ(slurp(path), "kept\r\nkept\r\n");
 }
 
 } // namespace

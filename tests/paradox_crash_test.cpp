@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <set>
 #include <sstream>
@@ -39,25 +40,41 @@ bool insertKilledAt(const std::string& path, int n, int k)
     });
 }
 
-// The rows both readers see: each once, the acknowledged ones all there.
-void expectSound(const std::string& path, const std::set<std::string>& acknowledged, bool keyed)
+// The rows both readers see: each once and whole, the acknowledged ones all
+// there. A keyed table gives them in key order and its index agrees; a
+// table without a key gives them in the order of their inserts.
+void expectSound(const std::string& path, const std::vector<std::string>& acknowledged, bool keyed)
 {
     const CommandResult theirs = pxdump(path);
     ASSERT_EQ(theirs.status, 0);
     paradox::TableFile table(path);
     std::ostringstream ours;
     paradox::dumpTable(table, ours);
+    if (keyed) {
+        EXPECT_TRUE(table.inKeyOrder());
+        EXPECT_TRUE(table.primaryIndexAgrees());
+    }
+    const std::set<std::string> expected(acknowledged.begin(), acknowledged.end());
     for (const auto& rows : {rowLines(theirs.out), rowLines(ours.str())}) {
         std::set<std::string> keys;
+        std::vector<std::string> inOrder;
+        std::vector<std::string> acknowledgedInOrder;
         for (const std::string& r : rows) {
-            EXPECT_TRUE(keys.insert(r.substr(0, 6)).second) << "twice: " << r;
-            EXPECT_EQ(r.substr(7), "valor " + std::to_string(std::stoi(r.substr(0, 6)))) << "half a row: " << r;
+            const std::string k = r.substr(0, 6);
+            EXPECT_TRUE(keys.insert(k).second) << "twice: " << r;
+            EXPECT_EQ(r.substr(7), "valor " + std::to_string(std::stoi(k))) << "half a row: " << r;
+            inOrder.push_back(k);
+            if (expected.count(k))
+                acknowledgedInOrder.push_back(k);
         }
         for (const std::string& k : acknowledged)
             EXPECT_TRUE(keys.count(k)) << "lost: " << k;
         EXPECT_LE(keys.size(), acknowledged.size() + 1);
+        if (keyed)
+            EXPECT_TRUE(std::is_sorted(inOrder.begin(), inOrder.end())) << "out of key order";
+        else
+            EXPECT_EQ(acknowledgedInOrder, acknowledged) << "out of insert order";
     }
-    (void)keyed;
 }
 
 struct Scenario {
@@ -82,23 +99,23 @@ TEST_P(CrashTest, EveryWritePoint)
         paradox::TableLayout layout = paradox::parseSchema(s.keyed ? "K:A6*,V:A40" : "K:A6,V:A40");
         layout.blockSizeKb = 1;
         paradox::createTable(path, layout);
-        std::set<std::string> acknowledged;
+        std::vector<std::string> acknowledged;
         {
             paradox::TableFile table(path);
             for (int n : s.existing) {
                 table.insert(row(n));
-                acknowledged.insert(key(n));
+                acknowledged.push_back(key(n));
             }
         }
         const bool completed = insertKilledAt(path, s.inserted, k);
         if (completed)
-            acknowledged.insert(key(s.inserted));
+            acknowledged.push_back(key(s.inserted));
         expectSound(path, acknowledged, s.keyed);
         // The next writer finds the table as a crash left it and goes on.
         {
             paradox::TableFile table(path);
             table.insert(row(999999));
-            acknowledged.insert(key(999999));
+            acknowledged.push_back(key(999999));
             EXPECT_TRUE(table.primaryIndexAgrees());
             if (s.keyed) {
                 EXPECT_TRUE(table.inKeyOrder());
@@ -131,20 +148,39 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"unkeyed_full_block", false, range(10, 220, 10), 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Two processes inserting at once: every row of both arrives.
+// Two processes inserting at once: every row of both arrives. Small blocks
+// and a wide key make the rows of the two, whose keys interleave, split each
+// other's blocks and grow the index to two levels within a few hundred rows.
 TEST(TwoWriters, EveryRowOfBothArrives)
 {
+    constexpr int perWriter = 500;
     ScratchDir dir("two_writers");
     const std::string path = dir.file("T.db");
-    paradox::createTable(path, paradox::parseSchema("K:A6*,V:A40"));
+    paradox::TableLayout layout = paradox::parseSchema("K:A40*,V:A40");
+    layout.blockSizeKb = 1;
+    paradox::createTable(path, layout);
+    // Both start together; each tells how many rows of the other it saw
+    // after its first and after its last insert.
+    int start[2];
+    int seen[2];
+    ASSERT_EQ(::pipe(start), 0);
+    ASSERT_EQ(::pipe(seen), 0);
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
         children[c] = ::fork();
         if (children[c] == 0) {
+            ::close(start[1]);
+            char go;
+            (void)!::read(start[0], &go, 1);
             try {
                 paradox::TableFile table(path);
-                for (int i = 0; i < 5000; ++i)
+                size_t others[2] = {0, 0};
+                for (int i = 0; i < perWriter; ++i) {
                     table.insert(row(c + 2 * i));
+                    if (i == 0 || i == perWriter - 1)
+                        others[i == 0 ? 0 : 1] = table.rowCount() - size_t(i + 1);
+                }
+                (void)!::write(seen[1], others, sizeof others);
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "%s\n", e.what());
                 ::_exit(1);
@@ -152,18 +188,28 @@ TEST(TwoWriters, EveryRowOfBothArrives)
             ::_exit(0);
         }
     }
+    ::close(start[0]);
+    ::close(start[1]);
+    ::close(seen[1]);
     for (pid_t child : children) {
         int status = 0;
         ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
+    bool overlapped = false;
+    size_t others[2];
+    while (::read(seen[0], others, sizeof others) == ssize_t(sizeof others))
+        overlapped = overlapped || others[1] > others[0];
+    ::close(seen[0]);
+    EXPECT_TRUE(overlapped) << "one writer ran after the other";
     paradox::TableFile table(path);
-    EXPECT_EQ(table.rowCount(), 10000u);
+    EXPECT_EQ(table.rowCount(), size_t(2 * perWriter));
     EXPECT_TRUE(table.inKeyOrder());
     EXPECT_TRUE(table.primaryIndexAgrees());
+    EXPECT_GE(int(slurp(dir.file("T.PX")).at(0x20)), 2) << "the index never grew a level";
     const CommandResult theirs = pxdump(path);
     ASSERT_EQ(theirs.status, 0);
-    EXPECT_EQ(rowLines(theirs.out).size(), 10000u);
+    EXPECT_EQ(rowLines(theirs.out).size(), size_t(2 * perWriter));
 }
 
 // A copy of the engine that keeps the table locked longer than a short wait
