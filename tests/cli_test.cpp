@@ -482,7 +482,7 @@ private slots:
         const QString table = mode == 0 ? "TabCli" : "TabEst1";
         const ImportMode importMode = mode == 0 ? ImportMode::Clientes : ImportMode::Produtos;
         ImportFixture f;
-        f.copyRealExports(QStringLiteral("*"));
+        f.copySampleExports(QStringLiteral("*"));
         const auto before = contentsOf(f.data());
         const QString journal = f.data() + QChar('/') + table + QStringLiteral(".tessaly-journal");
         for (int k = 5; !QFile::exists(journal); ++k) {
