@@ -9,7 +9,7 @@
 #include "import/undo_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
-#include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
