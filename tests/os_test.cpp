@@ -34,7 +34,7 @@ TEST(RegionalFormat, WritesEveryPatternLetter)
         {"HH'h'mm 'de' d", "HHhmm de 9", "07h05 de d", "17h45 de d"},
         {"'it''s' ''", "it's '", "it's '", "it's '"},
         {"'o''k'd", "o'k9", "o'kd", "o'kd"},
-        {"dd.MM.yyyy '", "09.03.2026 '", "dd.MM.yyyy '", "dd.MM.yyyy '"},
+        {"dd.MM.yyyy '", "09.03.2026 ", "dd.MM.yyyy ", "dd.MM.yyyy "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);

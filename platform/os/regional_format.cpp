@@ -32,23 +32,22 @@ void expandPattern(std::string_view pattern, std::string& out, Field field)
     for (size_t at = 0; at < pattern.size();) {
         const char c = pattern[at];
         if (c == '\'') {
-            // A quoted run up to the next lone quote; '' is one quote, in a
-            // run or outside one.
-            ++at;
-            bool inRun = at < pattern.size() && pattern[at] != '\'';
-            if (!inRun) {
+            // Text in quotes up to the next lone quote; '' is one quote,
+            // inside quotes or outside them.
+            if (at + 1 < pattern.size() && pattern[at + 1] == '\'') {
                 out += '\'';
-                ++at;
+                at += 2;
+                continue;
             }
-            while (inRun && at < pattern.size()) {
+            for (++at; at < pattern.size(); ++at) {
                 if (pattern[at] != '\'') {
-                    out += pattern[at++];
+                    out += pattern[at];
                 } else if (at + 1 < pattern.size() && pattern[at + 1] == '\'') {
                     out += '\'';
-                    at += 2;
+                    ++at;
                 } else {
                     ++at;
-                    inRun = false;
+                    break;
                 }
             }
             continue;
@@ -99,15 +98,21 @@ DateOrder dateOrderOf(std::string_view format)
     return result;
 }
 
+size_t countDigits(std::string_view s)
+{
+    size_t n = 0;
+    while (n < s.size() && s[n] >= '0' && s[n] <= '9')
+        ++n;
+    return n;
+}
+
 // One field of a short date: 1 to 4 characters, digits that trailing ASCII
 // blanks may follow.
 std::optional<int> dateField(std::string_view part)
 {
     if (part.empty() || text::characterCount(part) > 4)
         return std::nullopt;
-    size_t digits = 0;
-    while (digits < part.size() && part[digits] >= '0' && part[digits] <= '9')
-        ++digits;
+    const size_t digits = countDigits(part);
     if (digits == 0)
         return std::nullopt;
     for (char c : part.substr(digits)) {
@@ -117,14 +122,6 @@ std::optional<int> dateField(std::string_view part)
     int value = 0;
     std::from_chars(part.data(), part.data() + digits, value);
     return value;
-}
-
-size_t countDigits(std::string_view s)
-{
-    size_t n = 0;
-    while (n < s.size() && s[n] >= '0' && s[n] <= '9')
-        ++n;
-    return n;
 }
 
 } // namespace
