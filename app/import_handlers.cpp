@@ -9,7 +9,7 @@
 #include "app/program_end.h"
 #include "app/screen_cursor.h"
 #include "folders/folder_search.h"
-#include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,7 +7,7 @@
 #include "host/host_discovery.h"
 #include "host/shell_folders.h"
 #include "host/working_folders.h"
-#include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -9,8 +9,8 @@
 #include "import/undo_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
-#include "platform/text/visible_text.h"
 #include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -4,12 +4,13 @@
 # when the build is configured, so that a wrong include fails the build.
 set(TESSALY_LAYERS
   "platform/text=0"
-  "platform/paradox=1"
-  "platform/xml=2" "platform/sql=2"
-  "rules=3" "log=3"
-  "host=4" "folders=4"
-  "import=5"
-  "app=6" "cli=6" "tools=6")
+  "platform/os=1"
+  "platform/paradox=2"
+  "platform/xml=3" "platform/sql=3"
+  "rules=4" "log=4"
+  "host=5" "folders=5"
+  "import=6"
+  "app=7" "cli=7" "tools=7")
 
 function(tessaly_rank unit out)
   set(rank "")

@@ -4,7 +4,7 @@
 #include "host/ini_file.h"
 #include "host/regional_date.h"
 #include "host/registry_file.h"
-#include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QFileInfo>
 

@@ -1,5 +1,6 @@
 #include "import/import_service.h"
 
+#include "host/qt_text.h"
 #include "import/record_values.h"
 #include "import/records.h"
 #include "platform/sql/query.h"
@@ -40,17 +41,17 @@ bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, 
     bool accepted = true;
     const QString refused = QStringLiteral(" está inválido. Cliente não incluso no arquivo \".db\"!");
     if (person) {
-        cliente.CPFCNPJ = FormataCPF(cpf);
-        if (ValidaCPF(cliente.CPFCNPJ)) {
+        cliente.CPFCNPJ = QString::fromStdString(FormataCPF(cpf.toStdString()));
+        if (ValidaCPF(cliente.CPFCNPJ.toStdString())) {
             log(QStringLiteral("CPF: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"));
         } else {
             log(QStringLiteral("O CPF: ") + visibleText(cliente.CPFCNPJ) + refused);
             accepted = false;
         }
     } else {
-        cliente.CPFCNPJ = FormataCNPJ(trimmedText(dest.child("CNPJ")));
+        cliente.CPFCNPJ = QString::fromStdString(FormataCNPJ(trimmedText(dest.child("CNPJ")).toStdString()));
         cliente.IE = trimmedText(dest.child("IE"));
-        if (ValidaCNPJ(cliente.CPFCNPJ)) {
+        if (ValidaCNPJ(cliente.CPFCNPJ.toStdString())) {
             log(QStringLiteral("CNPJ: ") + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"));
         } else {
             log(QStringLiteral("O CNPJ: ") + visibleText(cliente.CPFCNPJ) + refused);
@@ -114,7 +115,7 @@ bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, 
     setText(consulta, "peMail", cliente.Email);
     if (simular_)
         simulatedKeys_.insert(cliente.CPFCNPJ);
-    insertOrSimulate(consulta, InteiroComZeros(cliente.Codigo, 6), cliente.Nome);
+    insertOrSimulate(consulta, QString::fromStdString(InteiroComZeros(cliente.Codigo, 6)), cliente.Nome);
     consulta.close();
     consulta.clearSql();
     if (!simular_)

@@ -13,6 +13,7 @@
 #include "platform/sql/table.h"
 #include "platform/xml/document.h"
 #include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -131,7 +132,7 @@ int32_t ImportService::nextFreeCode(db::Query& consulta, const char* lookup, int
     int32_t code = std::max(last, 0);
     do {
         ++code;
-    } while (code <= largestCode && alreadyStored(consulta, lookup, InteiroComZeros(code, 6), simulatedCodes_));
+    } while (code <= largestCode && alreadyStored(consulta, lookup, QString::fromStdString(InteiroComZeros(code, 6)), simulatedCodes_));
     return code;
 }
 

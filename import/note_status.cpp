@@ -1,8 +1,8 @@
 #include "import/note_status.h"
 
+#include "host/qt_text.h"
 #include "import/record_values.h"
 #include "platform/xml/document.h"
-#include "rules/text_padding.h"
 
 #include <algorithm>
 #include <array>

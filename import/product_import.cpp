@@ -1,5 +1,6 @@
 #include "import/import_service.h"
 
+#include "host/qt_text.h"
 #include "import/integer_text.h"
 #include "import/record_values.h"
 #include "import/records.h"
@@ -29,7 +30,7 @@ double priceOf(const QString& text)
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const QString regional = TrocaVirgPPto(text);
+    const QString regional = QString::fromStdString(TrocaVirgPPto(text.toStdString()));
     const double value = locale.toDouble(regional, &ok);
     if (ok)
         return value;
@@ -170,7 +171,8 @@ bool ImportService::importProduct(const xml::Element& det, db::Query& consulta, 
     setText(consulta, "pCST", produto.CST_CSOSN);
     if (withOrigin)
         consulta.paramByName("pOrigem").setAsSmallInt(int16_t(produto.orig));
-    insertOrSimulate(consulta, codigoProduto.isEmpty() ? InteiroComZeros(produto.Codigo, 6) : codigoProduto, produto.Desc);
+    insertOrSimulate(consulta, codigoProduto.isEmpty() ? QString::fromStdString(InteiroComZeros(produto.Codigo, 6)) : codigoProduto,
+                     produto.Desc);
     consulta.close();
     consulta.clearSql();
     if (!simular_)

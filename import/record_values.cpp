@@ -1,13 +1,18 @@
 #include "import/record_values.h"
 
 #include "platform/paradox/value.h"
+#include "platform/text/utf8_text.h"
 #include "platform/xml/document.h"
-#include "rules/text_padding.h"
 
 #include <ctime>
 
 
-QString trimmedText(const xml::Element& element) { return trimControls(QString::fromStdString(element.text())); }
+QString trimmedText(const xml::Element& element)
+{
+    const std::string value = element.text();
+    const std::string_view trimmed = text::trimControls(value);
+    return QString::fromUtf8(trimmed.data(), qsizetype(trimmed.size()));
+}
 
 // From the C library, which reads the time zone once per process; a local
 // QDate reads the zone file again at every row.
@@ -22,4 +27,9 @@ db::DateTime today()
 void setText(db::Query& query, const char* name, const QString& value)
 {
     query.paramByName(name).setAsString(value.toStdString());
+}
+
+void setText(db::Query& query, const char* name, const std::string& value)
+{
+    query.paramByName(name).setAsString(value);
 }

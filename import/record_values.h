@@ -19,6 +19,7 @@ db::DateTime today();
 
 // Sets a parameter by name as text.
 void setText(db::Query& query, const char* name, const QString& value);
+void setText(db::Query& query, const char* name, const std::string& value);
 
 // The largest code of six digits; the next one would not fit.
 inline constexpr int32_t largestCode = 999999;

@@ -5,7 +5,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/undo_record.h"
-#include "rules/text_padding.h"
+#include "host/qt_text.h"
 
 #include <QFile>
 #include <QFileInfo>

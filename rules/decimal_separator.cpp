@@ -1,6 +1,9 @@
 #include "rules/decimal_separator.h"
 
-QString TrocaVirgPPto(QString Valor)
+#include <algorithm>
+
+std::string TrocaVirgPPto(std::string Valor)
 {
-    return Valor.replace(QChar('.'), QChar(','));
+    std::replace(Valor.begin(), Valor.end(), '.', ',');
+    return Valor;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // Every full stop of Valor becomes a comma.
-QString TrocaVirgPPto(QString Valor);
+std::string TrocaVirgPPto(std::string Valor);

@@ -7,17 +7,20 @@
 // weights. A number made only of digits gives exactly the old results, and
 // lower-case letters stay ignored.
 
+#include <charconv>
+#include <string_view>
+
 namespace {
 
-bool isAsciiDigit(QChar c) { return c >= QChar('0') && c <= QChar('9'); }
-bool isAsciiUpper(QChar c) { return c >= QChar('A') && c <= QChar('Z'); }
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
 // The characters of a CNPJ that count: digits anywhere, upper-case letters
 // only while fewer than twelve characters have been kept.
-QString cnpjCharacters(const QString& texto)
+std::string cnpjCharacters(std::string_view texto)
 {
-    QString kept;
-    for (QChar c : texto) {
+    std::string kept;
+    for (char c : texto) {
         if (isAsciiDigit(c) || (isAsciiUpper(c) && kept.size() < 12))
             kept += c;
     }
@@ -26,14 +29,16 @@ QString cnpjCharacters(const QString& texto)
 
 // Joins pieces of s (1-based, inclusive ranges) with the separators between them;
 // a piece takes only the characters that exist.
-QString printedForm(const QString& s, std::initializer_list<std::pair<int, int>> pieces, const char* separators)
+std::string printedForm(std::string_view s, std::initializer_list<std::pair<size_t, size_t>> pieces,
+                        const char* separators)
 {
-    QString result;
-    int i = 0;
+    std::string result;
+    size_t i = 0;
     for (auto [from, to] : pieces) {
         if (i > 0)
-            result += QChar(separators[i - 1]);
-        result += s.mid(from - 1, to - from + 1);
+            result += separators[i - 1];
+        if (from <= s.size())
+            result += s.substr(from - 1, to - from + 1);
         ++i;
     }
     return result;
@@ -48,67 +53,68 @@ int checkDigit(int sum)
 // Walks c up to its last two characters, skipping the separator set, and
 // compares the two check digits computed with the weight functions.
 template <typename Weight1, typename Weight2>
-bool checkDigitsMatch(const QString& c, Weight1 weight1, Weight2 weight2)
+bool checkDigitsMatch(std::string_view c, Weight1 weight1, Weight2 weight2)
 {
-    static const QString separators = QStringLiteral("/-. ");
+    constexpr std::string_view separators = "/-. ";
     int s1 = 0;
     int s2 = 0;
     int k = 0;
-    for (qsizetype pos = 0; pos < c.size() - 2; ++pos) {
-        const QChar ch = c.at(pos);
-        if (separators.contains(ch))
+    for (size_t pos = 0; pos + 2 < c.size(); ++pos) {
+        const char ch = c[pos];
+        if (separators.find(ch) != std::string_view::npos)
             continue;
         ++k;
-        const int d = ch.unicode() - '0';
+        const int d = ch - '0';
         s1 += weight1(k) * d;
         s2 += weight2(k) * d;
     }
     const int dv1 = checkDigit(s1);
     const int dv2 = checkDigit(s2 + 2 * dv1);
-    bool ok = false;
-    const int written = c.right(2).toInt(&ok);
-    return ok && written == dv1 * 10 + dv2;
+    const std::string_view last = c.substr(c.size() - 2);
+    int written = 0;
+    const auto [end, error] = std::from_chars(last.data(), last.data() + last.size(), written);
+    return error == std::errc() && end == last.data() + last.size() && written == dv1 * 10 + dv2;
 }
 
 } // namespace
 
-QString justNumbers(QString palavra)
+std::string justNumbers(std::string palavra)
 {
-    QString digits;
-    for (QChar c : palavra) {
+    std::string digits;
+    for (char c : palavra) {
         if (isAsciiDigit(c))
             digits += c;
     }
     return digits;
 }
 
-QString FormataCPF(QString CPFLimpo)
+std::string FormataCPF(std::string CPFLimpo)
 {
-    if (CPFLimpo.isEmpty())
+    if (CPFLimpo.empty())
         return {};
     return printedForm(justNumbers(CPFLimpo), {{1, 3}, {4, 6}, {7, 9}, {10, 11}}, "..-");
 }
 
-QString FormataCNPJ(QString CNPJSomenteNumeros)
+std::string FormataCNPJ(std::string CNPJSomenteNumeros)
 {
-    if (CNPJSomenteNumeros.isEmpty())
+    if (CNPJSomenteNumeros.empty())
         return {};
     return printedForm(cnpjCharacters(CNPJSomenteNumeros), {{1, 2}, {3, 5}, {6, 8}, {9, 12}, {13, 14}}, "../-");
 }
 
-bool ValidaCPF(QString CPF)
+bool ValidaCPF(std::string CPF)
 {
-    const QString c = FormataCPF(justNumbers(CPF));
-    if (c.size() != 14 || c == QLatin1String("000.000.000-00"))
+    const std::string c = FormataCPF(justNumbers(CPF));
+    if (c.size() != 14 || c == "000.000.000-00")
         return false;
     return checkDigitsMatch(
         c, [](int k) { return 11 - k; }, [](int k) { return 12 - k; });
 }
 
-bool ValidaCNPJ(QString CNPJ)
+bool ValidaCNPJ(std::string CNPJ)
 {
-    const QString c = FormataCNPJ(cnpjCharacters(CNPJ));
-    if (c.size() != 18 || c == QLatin1String("00.000.000/0000-00"))
+    const std::string c = FormataCNPJ(cnpjCharacters(CNPJ));
+    if (c.size() != 18 || c == "00.000.000/0000-00")
         return false;
     return checkDigitsMatch(
         c, [](int k) { return k < 5 ? 6 - k : 14 - k; }, [](int k) { return k < 6 ? 7 - k : 15 - k; });

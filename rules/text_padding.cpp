@@ -1,36 +1,27 @@
 #include "rules/text_padding.h"
 
-#include "platform/text/visible_text.h"
+#include "platform/text/utf8_text.h"
 
-QString trimControls(const QString& texto)
+std::string CompletaAEsquerda(std::string_view Texto, int32_t Largura, char32_t Preenchimento)
 {
-    qsizetype inicio = 0;
-    qsizetype fim = texto.size();
-    while (inicio < fim && texto.at(inicio).unicode() <= 0x20)
-        ++inicio;
-    while (fim > inicio && texto.at(fim - 1).unicode() <= 0x20)
-        --fim;
-    return texto.mid(inicio, fim - inicio);
+    if (Largura <= 0)
+        return {};
+    const auto width = size_t(Largura);
+    const size_t length = text::characterCount(Texto);
+    if (length >= width)
+        return std::string(text::leftCharacters(Texto, width));
+    std::string padded;
+    for (size_t i = length; i < width; ++i)
+        text::appendUtf8(padded, Preenchimento);
+    return padded.append(Texto);
 }
 
-QString CompletaAEsquerda(const QString& Texto, int32_t Largura, QChar Preenchimento)
+std::string CompletaComZeros(std::string_view Texto, int32_t Largura)
 {
-    if (Texto.size() < Largura)
-        return QString(Largura - Texto.size(), Preenchimento) + Texto;
-    return Largura <= 0 ? QString() : Texto.left(Largura);
+    return CompletaAEsquerda(text::trimControls(Texto), Largura, U'0');
 }
 
-QString CompletaComZeros(const QString& Texto, int32_t Largura)
+std::string InteiroComZeros(int64_t Numero, int32_t Largura)
 {
-    return CompletaAEsquerda(trimControls(Texto), Largura, QChar('0'));
-}
-
-QString InteiroComZeros(int64_t Numero, int32_t Largura)
-{
-    return CompletaComZeros(QString::number(Numero), Largura);
-}
-
-QString visibleText(const QString& texto)
-{
-    return QString::fromStdString(text::visible(texto.toStdString()));
+    return CompletaComZeros(std::to_string(Numero), Largura);
 }

@@ -205,7 +205,7 @@ TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, WholeRuns, ::testing::ValuesIn(families),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 // A statement that fails inside a transaction takes back its own changes
 // only; the rows before it reach the disk at the commit.

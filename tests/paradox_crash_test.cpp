@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"smallest_key", true, range(10, 630, 10), 1},
                       Scenario{"at_the_end", true, range(10, 220, 10), 500},
                       Scenario{"unkeyed_full_block", false, range(10, 220, 10), 5}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test_support::CaseName());
 
 // Two processes inserting at once: every row of both arrives. Small blocks
 // and a wide key make the rows of the two, whose keys interleave, split each

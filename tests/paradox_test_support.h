@@ -55,4 +55,13 @@ void writeFiles(const fs::path& dir, const Files& files);
 // k-th change to a file (never when k < 1); true when body finished first.
 bool finishedUnlessKilledAt(int k, const std::function<void()>& body);
 
+// Names a parameterised case after its parameter's name.
+struct CaseName {
+    template <class Info>
+    std::string operator()(const Info& testInfo) const
+    {
+        return std::string(testInfo.param.name);
+    }
+};
+
 } // namespace test_support

@@ -107,7 +107,7 @@ TEST_P(RandomInserts, EveryRowReadsBackThroughTheOtherReader)
 INSTANTIATE_TEST_SUITE_P(Tables, RandomInserts,
                          ::testing::Values(InsertCase{"keyed2k", true, 2}, InsertCase{"keyed4k", true, 4},
                                            InsertCase{"unkeyed2k", false, 2}, InsertCase{"unkeyed4k", false, 4}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 struct RealTable {
     const char* path;

@@ -215,7 +215,7 @@ TEST_P(BadJournals, AreSetAsideUnplayed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Journals, BadJournals, ::testing::ValuesIn(badJournals),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 // A FIFO or an enormous sparse file in the journal's place is set aside
 // without being waited on or read.
@@ -343,11 +343,11 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
     const std::string recordPath = dir.file("T.db.desfazer");
     auto commitWithRecord = [&](int from) {
         paradox::TableFile table(path);
-        table.journal().setCommitRecord([&](const std::vector<uint8_t>* journal) {
-            if (journal)
+        table.journal().setCommitRecord([&](const std::vector<uint8_t>* committed) {
+            if (committed)
                 writeFiles(dir.path(), [&] {
                     Files f = filesOf(dir.path());
-                    const auto kept = paradox::undoRecord(path, *journal);
+                    const auto kept = paradox::undoRecord(path, *committed);
                     f["T.db.desfazer"] = std::string(kept.begin(), kept.end());
                     return f;
                 }());

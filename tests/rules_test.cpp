@@ -1,14 +1,16 @@
 #include "rules/decimal_separator.h"
 #include "rules/document_numbers.h"
 #include "rules/text_padding.h"
-#include "tests/qstring_print.h"
 #include "tests/shared_data.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -36,8 +38,8 @@ TEST(DocumentNumbers, FormatsAsTheTableSays)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
-        EXPECT_EQ(FormataCPF(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cpf));
-        EXPECT_EQ(FormataCNPJ(QString::fromUtf8(c.argument)), QString::fromUtf8(c.cnpj));
+        EXPECT_EQ(FormataCPF(c.argument), c.cpf);
+        EXPECT_EQ(FormataCNPJ(c.argument), c.cnpj);
     }
 }
 
@@ -64,7 +66,7 @@ TEST(DocumentNumbers, ValidatesCpf)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
-        EXPECT_EQ(ValidaCPF(QString::fromUtf8(c.number)), c.valid);
+        EXPECT_EQ(ValidaCPF(c.number), c.valid);
     }
 }
 
@@ -87,7 +89,7 @@ TEST(DocumentNumbers, ValidatesCnpj)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
-        EXPECT_EQ(ValidaCNPJ(QString::fromUtf8(c.number)), c.valid);
+        EXPECT_EQ(ValidaCNPJ(c.number), c.valid);
     }
 }
 
@@ -96,28 +98,30 @@ TEST(DocumentNumbers, ValidatesCnpj)
 TEST(DocumentNumbers, JudgesTheNumbersOfRealInvoices)
 {
     SKIP_WITHOUT_SHARED_DATA();
-    const std::map<QString, bool> expected = {
+    const std::filesystem::path nfe = SHARED_DIR "/data/nfe";
+    const std::map<std::string, bool> expected = {
         {"02536490000170", true},  {"06929383000163", true},  {"07134266000176", true},
         {"07670813000823", false}, {"07677840000131", false}, {"10422724000187", true},
         {"23285089000185", true},  {"24864778001291", false}, {"25447784000121", true},
         {"42530613000180", true},  {"44738030000175", true},  {"52567322000119", false},
         {"58716523000119", true},  {"014345733812", false},   {"02456422287", false},
     };
-    const QRegularExpression tag(QStringLiteral("<(CPF|CNPJ)>([^<]*)</"));
-    std::set<QString> seen;
+    const std::regex tag("<(CPF|CNPJ)>([^<]*)</");
+    std::set<std::string> seen;
     for (const char* folder : {"source", "exports"}) {
-        QDir dir(QStringLiteral(SHARED_DIR "/data/nfe/") + QLatin1String(folder));
-        for (const QString& name : dir.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
-            QFile file(dir.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-            const QString text = QString::fromUtf8(file.readAll());
-            for (auto it = tag.globalMatch(text); it.hasNext();) {
-                const auto m = it.next();
-                const QString number = m.captured(2);
-                SCOPED_TRACE(number.toStdString());
+        for (const auto& entry : std::filesystem::directory_iterator(nfe / folder)) {
+            if (!entry.is_regular_file() || entry.path().extension() != ".xml")
+                continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            ASSERT_TRUE(file) << entry.path();
+            std::ostringstream bytes;
+            bytes << file.rdbuf();
+            const std::string text = bytes.str();
+            for (std::sregex_iterator it(text.begin(), text.end(), tag), end; it != end; ++it) {
+                const std::string number = (*it)[2];
+                SCOPED_TRACE(number);
                 ASSERT_TRUE(expected.count(number));
-                const bool valid = m.captured(1) == QLatin1String("CPF") ? ValidaCPF(number)
-                                                                        : ValidaCNPJ(number);
+                const bool valid = (*it)[1] == "CPF" ? ValidaCPF(number) : ValidaCNPJ(number);
                 EXPECT_EQ(valid, expected.at(number));
                 seen.insert(number);
             }
@@ -128,9 +132,9 @@ TEST(DocumentNumbers, JudgesTheNumbersOfRealInvoices)
 
 TEST(DocumentNumbers, KeepsOnlyDigits)
 {
-    EXPECT_EQ(justNumbers(QStringLiteral("  12a3 ")), QStringLiteral("123"));
-    EXPECT_EQ(justNumbers(QStringLiteral("abc")), QString());
-    EXPECT_EQ(justNumbers(QStringLiteral("١٢3")), QStringLiteral("3"));
+    EXPECT_EQ(justNumbers("  12a3 "), "123");
+    EXPECT_EQ(justNumbers("abc"), "");
+    EXPECT_EQ(justNumbers("١٢3"), "3");
 }
 
 TEST(TextConversions, ReplacesFullStopsByCommas)
@@ -139,18 +143,31 @@ TEST(TextConversions, ReplacesFullStopsByCommas)
         {"12.50", "12,50"}, {"1500", "1500"}, {"12,50", "12,50"}, {"", ""}, {"1.234.5", "1,234,5"},
     };
     for (auto [in, out] : cases)
-        EXPECT_EQ(TrocaVirgPPto(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+        EXPECT_EQ(TrocaVirgPPto(in), out) << in;
 }
 
 TEST(TextConversions, PadsAndCuts)
 {
-    EXPECT_EQ(CompletaAEsquerda(QStringLiteral("abc"), 2, QChar('*')), QStringLiteral("ab"));
-    EXPECT_EQ(CompletaAEsquerda(QStringLiteral("abc"), 5, QChar('*')), QStringLiteral("**abc"));
-    EXPECT_EQ(CompletaAEsquerda(QStringLiteral("abc"), 3, QChar('*')), QStringLiteral("abc"));
-    EXPECT_EQ(CompletaAEsquerda(QStringLiteral("abc"), 0, QChar('*')), QString());
-    EXPECT_EQ(CompletaAEsquerda(QStringLiteral("abc"), -1, QChar('*')), QString());
-    EXPECT_EQ(CompletaComZeros(QStringLiteral(" 42 "), 5), QStringLiteral("00042"));
-    EXPECT_EQ(CompletaComZeros(QStringLiteral("\t42\n"), 3), QStringLiteral("042"));
+    const struct {
+        const char* texto;
+        int32_t largura;
+        char32_t preenchimento;
+        const char* result;
+    } cases[] = {
+        {"abc", 2, U'*', "ab"},
+        {"abc", 5, U'*', "**abc"},
+        {"abc", 3, U'*', "abc"},
+        {"abc", 0, U'*', ""},
+        {"abc", -1, U'*', ""},
+        // Widths count characters, not bytes: an accented letter is one.
+        {"ação", 6, U'0', "00ação"},
+        {"ação", 3, U'0', "açã"},
+        {"42", 4, U'·', "··42"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompletaAEsquerda(c.texto, c.largura, c.preenchimento), c.result) << c.texto << " " << c.largura;
+    EXPECT_EQ(CompletaComZeros(" 42 ", 5), "00042");
+    EXPECT_EQ(CompletaComZeros("\t42\n", 3), "042");
 }
 
 TEST(TextConversions, WritesZeroFilledCodes)
@@ -159,7 +176,7 @@ TEST(TextConversions, WritesZeroFilledCodes)
         {1, "000001"}, {123456, "123456"}, {1234567, "123456"}, {0, "000000"}, {-5, "0000-5"},
     };
     for (auto [number, code] : cases)
-        EXPECT_EQ(InteiroComZeros(number, 6), QString::fromLatin1(code)) << number;
+        EXPECT_EQ(InteiroComZeros(number, 6), code) << number;
 }
 
 } // namespace

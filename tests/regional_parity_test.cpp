@@ -1,0 +1,109 @@
+// The regional conversions of the OS seam give the very results that the
+// log, the data-version gate and the price reading get from QLocale::system()
+// today. Run once under each locale the tests set (see CMakeLists.txt).
+
+#include "host/regional_date.h"
+#include "log/log_timestamp.h"
+#include "platform/os/regional_format.h"
+#include "rules/decimal_separator.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using namespace std::chrono;
+
+TEST(RegionalParity, SameDecimalSeparator)
+{
+    EXPECT_EQ(os::systemRegionalSettings().decimalSeparator, QString(QLocale::system().decimalPoint()).toStdString());
+}
+
+TEST(RegionalParity, SameLogTimeStamps)
+{
+    const os::RegionalSettings settings = os::systemRegionalSettings();
+    const struct {
+        int y, mo, d, h, mi, s, ms;
+    } cases[] = {
+        {2026, 3, 9, 7, 5, 3, 250},   {2026, 12, 10, 0, 0, 0, 0},  {2026, 12, 10, 0, 0, 0, 1},
+        {2026, 1, 1, 0, 30, 0, 0},    {2026, 6, 15, 12, 0, 0, 0},  {2026, 6, 15, 12, 59, 59, 999},
+        {2026, 11, 30, 23, 59, 59, 0}, {1999, 10, 31, 13, 1, 2, 0}, {2000, 2, 29, 9, 9, 9, 9},
+        {2049, 5, 5, 17, 45, 0, 0},   {2005, 7, 4, 11, 59, 59, 0},
+    };
+    for (const auto& c : cases) {
+        const QDate qDate(c.y, c.mo, c.d);
+        const QTime qTime(c.h, c.mi, c.s, c.ms);
+        const std::string expected = logTimestamp(qDate, qTime).toStdString();
+        const year_month_day date {year(c.y), month(unsigned(c.mo)), day(unsigned(c.d))};
+        const milliseconds timeOfDay = hours(c.h) + minutes(c.mi) + seconds(c.s) + milliseconds(c.ms);
+        EXPECT_EQ(os::formatDateTime(settings, date, timeOfDay), expected)
+            << qDate.toString(Qt::ISODate).toStdString() << " " << qTime.toString(Qt::ISODateWithMs).toStdString();
+    }
+}
+
+TEST(RegionalParity, SameShortDatesRead)
+{
+    const os::RegionalSettings settings = os::systemRegionalSettings();
+    const char* cases[] = {
+        "22/03/2016", "03/22/2016", "3/22/16", "22/3/16", "22 Mar 2016", "22 03 2016", " 22/03/2016 ",
+        "\t22/03/2016\n", "\xC2\xA0" "22/03/2016", "22/03/2016\xE3\x80\x80", "22 /03/2016", "22/03 /2016",
+        "22/03/2016 ", "22\t/03/16", "22/03/ 2016", "2 2/03/2016", "+2/03/2016", "-2/03/2016",
+        "22/03/20161", "22/03/016", "22/03/0016", "1/1/0000", "1/1/0001", "01/01/00", "1/1/49", "1/1/50",
+        "31/02/2016", "29/02/2016", "29/02/2015", "29/02/1900", "29/02/2000", "2/29/2000", "0/1/2016",
+        "1/0/2016", "32/01/2016", "1/13/2016", "13/1/2016", "22//2016", "22/03/", "/03/2016", "22/03/2016/",
+        "22-03-2016", "22.03.2016", "", "   ", "abc", "22/03/2O16", "٢٢/03/2016", "22/03/16x", "00022/3/16",
+        "0022/3/16", "9/9/9", "09/09/09", "12/12/1234",
+    };
+    for (const char* text : cases) {
+        const auto expected = regionalDate(QString::fromUtf8(text));
+        const auto date = os::readShortDate(settings, text);
+        ASSERT_EQ(date.has_value(), expected.has_value()) << '"' << text << '"';
+        if (date) {
+            EXPECT_EQ(int(date->year()), expected->year()) << text;
+            EXPECT_EQ(unsigned(date->month()), unsigned(expected->month())) << text;
+            EXPECT_EQ(unsigned(date->day()), unsigned(expected->day())) << text;
+        }
+    }
+}
+
+// The price: the full stops of vUnCom become commas, then the regional
+// conversion reads the text.
+TEST(RegionalParity, SamePricesRead)
+{
+    const os::RegionalSettings settings = os::systemRegionalSettings();
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    const char* cases[] = {
+        "12.50", "12,50", "1500", "0", "0.00", "-3.5", "+3.5", "\xE2\x88\x92" "3.5", ".5", "5.", ",5", "5,",
+        "1.234.5", "1,234.5", "1.234,5", " 12.5 ", "\t12.5\r\n", "12 .5", "\xC2\xA0" "7.25\xE2\x80\xAF",
+        "1e3", "1E3", "1.5e-3", "2.5E+2", "1e", "e5", "5e3.5", "1e5e5", "1e05", "+-5", "--5", "5-", "-", "+",
+        ".", ",", "", "   ", "12abc", "0x10", "1%", "1;2", "00012.340", "123456789012345678901234567890",
+        "0.1", "0.30000000000000004", "1e400", "1e-400", "1e-310", "0e5", "0.0000e-400", "\x01" "5", "٣",
+        "9999999999.9999", "R$ 12.50", "12.50 BRL",
+    };
+    for (const char* text : cases) {
+        const std::string regional = TrocaVirgPPto(text);
+        bool ok = false;
+        const double expected = locale.toDouble(QString::fromStdString(regional), &ok);
+        const auto value = os::readNumber(settings, regional);
+        ASSERT_EQ(value.has_value(), ok) << '"' << regional << '"';
+        if (value) {
+            EXPECT_EQ(std::memcmp(&*value, &expected, sizeof expected), 0) << regional << ": " << *value << " " << expected;
+        }
+    }
+}
+
+// QLocale reads "nan" and "inf" as numbers, which would store NaN or an
+// infinite price in a currency column; the seam refuses them.
+TEST(RegionalParity, RefusesWhatIsNoFiniteNumber)
+{
+    const os::RegionalSettings settings = os::systemRegionalSettings();
+    for (const char* text : {"nan", "NaN", "inf", "-inf", "+inf", "INF", "infinity"})
+        EXPECT_FALSE(os::readNumber(settings, text).has_value()) << text;
+}
+
+} // namespace
