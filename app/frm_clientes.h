@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/startup.h"
 #include "import/import_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
@@ -20,14 +21,9 @@ class SingleInstance;
 class TLabeledEdit;
 class TStatusBar;
 
-// The folders the program works with, as native paths.
-struct TPastas {
-    QString pastaCommonAppData;
-    QString pastaDocumentos;
-    QString pastaInstalacao;
-    QString pastaDados;       // the host's data folder
-    QString pastaPrograma;    // the program's own folder: the log lives there
-    QString pastaTemporaria;
+// The folders the program works with, as native paths: those the start
+// finds and makes, and those of the folder search.
+struct TPastas : HostFolders {
     QString pastaXML;         // chosen in the folder dialog
     QString pastaEncontrada;  // found by the folder search
 };
@@ -74,14 +70,10 @@ public:
     void alteraStatusComponentes(bool status);
     void BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                     const QString& NaoIncluir);
-    void criaSessao();
-    void criarPastaTemporaria();
-    void criarPastaProjeto();
     void LogEMensagem(const QString& mensagem, bool alerta);
     bool programaEstaAberto(QString appName);
     QString getVersaoDaAplicacao();
     QString getPastaDeDados();
-    QString returnCSIDL(uint32_t ID, bool Create);
 
     // The state that outlives a handler.
     TPastas pastas;
@@ -102,7 +94,6 @@ private:
     bool handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     void keepModeOneTabStop();
     QString runFolder() const;
-    void showStartupRefusal(const QString& message);
 
     QButtonGroup* modeButtons_ = nullptr;
     std::vector<QWidget*> components_;  // in creation order
