@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/error_recovery.h"
 #include "host/startup.h"
 #include "import/import_service.h"
 #include "log/activity_log.h"
@@ -10,6 +11,7 @@
 #include <QString>
 #include <QChar>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +22,7 @@ class QPushButton;
 class SingleInstance;
 class TLabeledEdit;
 class TStatusBar;
+class WindowEnv;
 
 // The folders the program works with, as native paths: those the start
 // finds and makes, and those of the folder search.
@@ -35,14 +38,16 @@ class TfrmClientes : public QWidget {
     Q_OBJECT
 
 public:
-    // Builds the window from its layout. Start-up is not run: see Create().
-    explicit TfrmClientes(QWidget* parent = nullptr);
+    // Builds the window from its layout; it reaches the user's boxes and the
+    // end of the program through env, which must outlive it. Start-up is not
+    // run: see Create().
+    explicit TfrmClientes(WindowEnv& env, QWidget* parent = nullptr);
     ~TfrmClientes() override;
 
     // Builds the window and runs FormCreate, as the program entry does. An error
     // raised by start-up is shown in the error box and the window opens anyway;
     // a stop of start-up ends the program before this returns.
-    static TfrmClientes* Create();
+    static TfrmClientes* Create(WindowEnv& env);
 
     // Controls, by their layout names.
     TLabeledEdit* ledtCaminho = nullptr;
@@ -71,6 +76,8 @@ public:
     void BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                     const QString& NaoIncluir);
     void LogEMensagem(const QString& mensagem, bool alerta);
+    // Ends the program at once; never returns (see WindowEnv::endProgram).
+    void encerraPrograma();
     bool programaEstaAberto(QString appName);
     QString getVersaoDaAplicacao();
     QString getPastaDeDados();
@@ -94,11 +101,16 @@ private:
     bool handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     void keepModeOneTabStop();
     QString runFolder() const;
+    // Runs an event handler; an error that escapes it is shown in the error
+    // box, and then the window is put right (see RecoveryAfterError).
+    void handleErrors(const std::function<void()>& handler);
 
     QButtonGroup* modeButtons_ = nullptr;
     std::vector<QWidget*> components_;  // in creation order
     bool centred_ = false;
 
+    WindowEnv& env_;
+    ErrorRecovery recovery_;
     SingleInstance* singleInstance_ = nullptr;
     QPointer<QWidget> focusBeforeRun_;
     ActivityLog log_;

@@ -1,9 +1,8 @@
 #include "app/frm_clientes.h"
 
-#include "app/dialogs.h"
-#include "app/program_end.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
+#include "app/window_env.h"
 #include "host/shell_folders.h"
 #include "host/startup.h"
 #include "rules/text_padding.h"
@@ -18,13 +17,14 @@ const QString caption = QStringLiteral("Quarrimo");
 // The start's refusals in message boxes; the missing tables also in the log.
 class WindowStartupListener final : public StartupListener {
 public:
-    explicit WindowStartupListener(TfrmClientes& window) : window_(window) {}
+    WindowStartupListener(TfrmClientes& window, Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
 
-    void refused(const QString& message) override { dialogs().message(message); }
+    void refused(const QString& message) override { dialogs_.message(message); }
     void tablesMissing(const QString& message) override { window_.LogEMensagem(message, true); }
 
 private:
     TfrmClientes& window_;
+    Dialogs& dialogs_;
 };
 
 } // namespace
@@ -32,7 +32,7 @@ private:
 void TfrmClientes::FormCreate()
 {
     falhaInicializacao = false;
-    WindowStartupListener listener(*this);
+    WindowStartupListener listener(*this, env_.dialogs());
     const bool ready = Startup(pastas, session_, listener).run();
     versaoAplicacao = getVersaoDaAplicacao();
     if (!ready) {
@@ -59,7 +59,7 @@ QString TfrmClientes::getVersaoDaAplicacao() { return programVersion(); }
 
 QString TfrmClientes::getPastaDeDados()
 {
-    WindowStartupListener listener(*this);
+    WindowStartupListener listener(*this, env_.dialogs());
     Startup(pastas, session_, listener).findData();
     return pastas.pastaDados;
 }
