@@ -45,37 +45,30 @@ bool Startup::findData()
 // tells each refusal.
 bool Startup::makeFolders()
 {
-    QString refusal = createProgramFolder(folders_.pastaPrograma);
-    if (!refusal.isEmpty()) {
-        listener_.refused(refusal);
-        if (options_.refuseBeforeMaking)
-            return false;
-    }
-    const bool programFolderMade = refusal.isEmpty();
-    refusal = createTemporaryFolder(folders_.pastaPrograma, folders_.pastaTemporaria);
-    if (!refusal.isEmpty()) {
-        listener_.refused(refusal);
+    const bool programFolderMade = told(createProgramFolder(folders_.pastaPrograma));
+    if (!programFolderMade && options_.refuseBeforeMaking)
         return false;
-    }
-    return programFolderMade;
+    return told(createTemporaryFolder(folders_.pastaPrograma, folders_.pastaTemporaria)) && programFolderMade;
 }
 
 bool Startup::openSession()
 {
     if (!options_.keepLockFiles)
         removeStaleLockFiles(folders_.pastaTemporaria, folders_.pastaDados, prefix_);
-    const QString failure = ::openSession(session_, folders_.pastaDados, folders_.pastaTemporaria);
-    if (failure.isEmpty())
-        return true;
-    listener_.refused(failure);
-    return false;
+    return told(::openSession(session_, folders_.pastaDados, folders_.pastaTemporaria));
 }
 
 bool Startup::checkTables()
 {
-    const QString missing = missingTablesMessage(folders_.pastaDados);
-    if (missing.isEmpty())
-        return true;
-    listener_.tablesMissing(missing);
-    return false;
+    const StartupStatus tables = checkHostTables(folders_.pastaDados);
+    if (!tables.ok())
+        listener_.tablesMissing(tables.message());
+    return tables.ok();
+}
+
+bool Startup::told(const StartupStatus& status)
+{
+    if (!status.ok())
+        listener_.refused(status.message());
+    return status.ok();
 }

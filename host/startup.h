@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/host_error.h"
 #include "host/wine_prefix.h"
 
 #include <QString>
@@ -65,6 +66,8 @@ private:
     bool makeFolders();
     bool openSession();
     bool checkTables();
+    // Tells a refusal; true when the step passed.
+    bool told(const StartupStatus& status);
 
     HostFolders& folders_;
     db::Session& session_;

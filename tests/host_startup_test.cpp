@@ -136,4 +136,32 @@ TEST(HostStartupLocks, StaleLockFilesGoUnlessKept)
     }
 }
 
+// Without a home the platform gives no shell folder: the start raises that
+// error, in either order, and makes nothing.
+TEST(HostStartupErrors, NoShellFolderIsRaised)
+{
+    for (const bool refuseBeforeMaking : {false, true}) {
+        QTemporaryDir root;
+        const QString data = root.filePath("dados");
+        for (const char* name : {"TabCli.db", "TabEst1.db"})
+            writeFile(data + "/" + name, "");
+        ::unsetenv("HOME");
+        ::unsetenv("XDG_DATA_HOME");
+        StartupOptions options;
+        options.pastaDados = data;
+        options.refuseBeforeMaking = refuseBeforeMaking;
+        HostFolders folders;
+        db::Session session;
+        RecordingListener listener;
+        try {
+            (void)Startup(folders, session, listener, options, WinePrefix(root.filePath("wine"))).run();
+            ADD_FAILURE() << "no error raised";
+        } catch (const HostError& e) {
+            EXPECT_STREQ(e.what(), "Erro ao solicitar a pasta.");
+        }
+        EXPECT_TRUE(listener.told.isEmpty());
+        EXPECT_TRUE(folders.pastaPrograma.isEmpty());
+    }
+}
+
 } // namespace
