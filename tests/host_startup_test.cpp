@@ -44,6 +44,8 @@ struct Case {
     QStringList told;  // "DATA" stands for the data folder
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 const QString noHost = QStringLiteral("Não foi retornada a pasta de dados do software Pelko.");
 const QString noTables = QStringLiteral("tables: Não foi localizado um banco de dados do software Pelko na pasta DATA");
 const QString noProgramFolder =
