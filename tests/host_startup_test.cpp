@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"window_program_folder_a_file", Fault::ProgramFolderIsAFile, false, false, false,
              {noProgramFolder, noTemporaryFolder}},
         Case{"command_program_folder_a_file", Fault::ProgramFolderIsAFile, true, false, false, {noProgramFolder}}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
 // A simulation deletes nothing: the lock file of a copy that is gone stays.
 TEST(HostStartupLocks, StaleLockFilesGoUnlessKept)
