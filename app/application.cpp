@@ -1,7 +1,5 @@
 #include "app/application.h"
 
-#include "app/dialogs.h"
-
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -10,8 +8,8 @@
 
 #include <exception>
 
-TApplication::TApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+TApplication::TApplication(int& argc, char** argv, Dialogs* errorBoxes)
+    : QApplication(argc, argv), errorBoxes_(errorBoxes ? *errorBoxes : ownDialogs_)
 {
     setApplicationName(QString::fromLatin1(applicationTitle));
     // The window's font is Tahoma; Debian's fonts-wine carries a clone with
@@ -36,28 +34,12 @@ TApplication::TApplication(int& argc, char** argv)
     setDesktopFileName(QStringLiteral("com.harbek.Tessaly"));
 }
 
-QString errorBoxText(const QString& text)
-{
-    if (!text.isEmpty() && text.back().unicode() > '.')
-        return text + QChar('.');
-    return text;
-}
-
-void TApplication::showException(const QString& text)
-{
-    dialogs().error(errorBoxText(text));
-}
-
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        showException(QString::fromUtf8(e.what()));
-        std::function<void()> step = std::move(pendingRecovery_);
-        pendingRecovery_ = nullptr;
-        if (step)
-            step();
+        showErrorBox(errorBoxes_, QString::fromUtf8(e.what()));
     }
     return false;
 }

@@ -74,27 +74,22 @@ void showBox(QMessageBox::Icon icon, const QString& text)
     box.exec();
 }
 
-class QtDialogs final : public Dialogs {
-public:
-    void message(const QString& text) override { showBox(QMessageBox::NoIcon, text); }
-    void error(const QString& text) override { showBox(QMessageBox::Critical, text); }
-    QString chooseFolder(const QString& title, const QString& initialFolder) override
-    {
-        return QFileDialog::getExistingDirectory(nullptr, title, initialFolder,
-                                                 QFileDialog::ShowDirsOnly);
-    }
-};
-
-QtDialogs qtDialogs;
-Dialogs* current = &qtDialogs;
-
 } // namespace
 
-Dialogs& dialogs() { return *current; }
+void QtDialogs::message(const QString& text) { showBox(QMessageBox::NoIcon, text); }
 
-Dialogs* setDialogs(Dialogs* d)
+void QtDialogs::error(const QString& text) { showBox(QMessageBox::Critical, text); }
+
+QString QtDialogs::chooseFolder(const QString& title, const QString& initialFolder)
 {
-    Dialogs* previous = current;
-    current = d ? d : &qtDialogs;
-    return previous;
+    return QFileDialog::getExistingDirectory(nullptr, title, initialFolder, QFileDialog::ShowDirsOnly);
 }
+
+QString errorBoxText(const QString& text)
+{
+    if (!text.isEmpty() && text.back().unicode() > '.')
+        return text + QChar('.');
+    return text;
+}
+
+void showErrorBox(Dialogs& dialogs, const QString& text) { dialogs.error(errorBoxText(text)); }

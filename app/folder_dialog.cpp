@@ -4,10 +4,10 @@
 
 #include <QDir>
 
-QString SelecionaPasta(const QString& Titulo, uint32_t Flags, const QString& PastaInicial)
+QString SelecionaPasta(Dialogs& dialogs, const QString& Titulo, uint32_t Flags, const QString& PastaInicial)
 {
     (void)Flags;  // the dialog accepts only file-system folders in any case
-    const QString chosen = dialogs().chooseFolder(Titulo, PastaInicial);
+    const QString chosen = dialogs.chooseFolder(Titulo, PastaInicial);
     if (chosen.isEmpty())
         return {};
     // Folder values never end with a path delimiter.

@@ -1,10 +1,11 @@
 #include "app/frm_clientes.h"
 
-#include "app/application.h"
+#include "app/dialogs.h"
 #include "app/labeled_edit.h"
 #include "app/screen_cursor.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
+#include "app/window_env.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -35,8 +36,8 @@ const QString labelProdutos = QStringLiteral("Pasta onde estão os arquivos XML 
 
 } // namespace
 
-TfrmClientes::TfrmClientes(QWidget* parent)
-    : QWidget(parent)
+TfrmClientes::TfrmClientes(WindowEnv& env, QWidget* parent)
+    : QWidget(parent), env_(env)
 {
     setObjectName(QStringLiteral("frmClientes"));
     setAutoFillBackground(true);
@@ -95,9 +96,9 @@ void TfrmClientes::createControls()
     QWidget::setTabOrder(btnVoltar, modeButtons_->button(0));
     QWidget::setTabOrder(modeButtons_->button(0), modeButtons_->button(1));
 
-    connect(btnImportar, &QPushButton::clicked, this, [this] { btnImportarClick(); });
-    connect(btnVoltar, &QPushButton::clicked, this, [this] { btnVoltarClick(); });
-    connect(btnPesquisar, &QPushButton::clicked, this, [this] { btnPesquisarClick(); });
+    connect(btnImportar, &QPushButton::clicked, this, [this] { handleErrors([this] { btnImportarClick(); }); });
+    connect(btnVoltar, &QPushButton::clicked, this, [this] { handleErrors([this] { btnVoltarClick(); }); });
+    connect(btnPesquisar, &QPushButton::clicked, this, [this] { handleErrors([this] { btnPesquisarClick(); }); });
 }
 
 void TfrmClientes::createModeChoice()
@@ -152,16 +153,28 @@ bool TfrmClientes::handleModeKey(QWidget* focused, int key, Qt::KeyboardModifier
     return true;
 }
 
-TfrmClientes* TfrmClientes::Create()
+TfrmClientes* TfrmClientes::Create(WindowEnv& env)
 {
-    auto* window = new TfrmClientes;
+    auto* window = new TfrmClientes(env);
     try {
         window->FormCreate();
     } catch (const std::exception& e) {
-        TApplication::showException(QString::fromUtf8(e.what()));
+        showErrorBox(env.dialogs(), QString::fromUtf8(e.what()));
     }
     return window;
 }
+
+void TfrmClientes::handleErrors(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showErrorBox(env_.dialogs(), QString::fromUtf8(e.what()));
+        recovery_.runPending();
+    }
+}
+
+void TfrmClientes::encerraPrograma() { env_.endProgram(); }
 
 int TfrmClientes::itemIndex() const { return modeButtons_->checkedId(); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/error_recovery.h"
+#include "host/startup.h"
 #include "import/import_service.h"
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
@@ -9,6 +11,7 @@
 #include <QString>
 #include <QChar>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,15 +22,11 @@ class QPushButton;
 class SingleInstance;
 class TLabeledEdit;
 class TStatusBar;
+class WindowEnv;
 
-// The folders the program works with, as native paths.
-struct TPastas {
-    QString pastaCommonAppData;
-    QString pastaDocumentos;
-    QString pastaInstalacao;
-    QString pastaDados;       // the host's data folder
-    QString pastaPrograma;    // the program's own folder: the log lives there
-    QString pastaTemporaria;
+// The folders the program works with, as native paths: those the start
+// finds and makes, and those of the folder search.
+struct TPastas : HostFolders {
     QString pastaXML;         // chosen in the folder dialog
     QString pastaEncontrada;  // found by the folder search
 };
@@ -39,14 +38,16 @@ class TfrmClientes : public QWidget {
     Q_OBJECT
 
 public:
-    // Builds the window from its layout. Start-up is not run: see Create().
-    explicit TfrmClientes(QWidget* parent = nullptr);
+    // Builds the window from its layout; it reaches the user's boxes and the
+    // end of the program through env, which must outlive it. Start-up is not
+    // run: see Create().
+    explicit TfrmClientes(WindowEnv& env, QWidget* parent = nullptr);
     ~TfrmClientes() override;
 
     // Builds the window and runs FormCreate, as the program entry does. An error
     // raised by start-up is shown in the error box and the window opens anyway;
     // a stop of start-up ends the program before this returns.
-    static TfrmClientes* Create();
+    static TfrmClientes* Create(WindowEnv& env);
 
     // Controls, by their layout names.
     TLabeledEdit* ledtCaminho = nullptr;
@@ -74,14 +75,12 @@ public:
     void alteraStatusComponentes(bool status);
     void BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                     const QString& NaoIncluir);
-    void criaSessao();
-    void criarPastaTemporaria();
-    void criarPastaProjeto();
     void LogEMensagem(const QString& mensagem, bool alerta);
+    // Ends the program at once; never returns (see WindowEnv::endProgram).
+    void encerraPrograma();
     bool programaEstaAberto(QString appName);
     QString getVersaoDaAplicacao();
     QString getPastaDeDados();
-    QString returnCSIDL(uint32_t ID, bool Create);
 
     // The state that outlives a handler.
     TPastas pastas;
@@ -102,12 +101,16 @@ private:
     bool handleModeKey(QWidget* focused, int key, Qt::KeyboardModifiers modifiers);
     void keepModeOneTabStop();
     QString runFolder() const;
-    void showStartupRefusal(const QString& message);
+    // Runs an event handler; an error that escapes it is shown in the error
+    // box, and then the window is put right (see RecoveryAfterError).
+    void handleErrors(const std::function<void()>& handler);
 
     QButtonGroup* modeButtons_ = nullptr;
     std::vector<QWidget*> components_;  // in creation order
     bool centred_ = false;
 
+    WindowEnv& env_;
+    ErrorRecovery recovery_;
     SingleInstance* singleInstance_ = nullptr;
     QPointer<QWidget> focusBeforeRun_;
     ActivityLog log_;

@@ -6,8 +6,8 @@
 #include "app/error_recovery.h"
 #include "app/folder_dialog.h"
 #include "app/labeled_edit.h"
-#include "app/program_end.h"
 #include "app/screen_cursor.h"
+#include "app/window_env.h"
 #include "folders/folder_search.h"
 #include "host/qt_text.h"
 
@@ -68,7 +68,7 @@ void TfrmClientes::btnImportarClick()
     }
     alteraStatusComponentes(false);
     // An error that ends the run leaves the window usable after its box.
-    const RecoveryAfterError recovery([this] { alteraStatusComponentes(true); });
+    const RecoveryAfterError recovery(recovery_, [this] { alteraStatusComponentes(true); });
     try {
         WindowReporter reporter(*this);
         ImportService service(session_, reporter);
@@ -92,7 +92,7 @@ void TfrmClientes::btnPesquisarClick()
     pastas.pastaEncontrada.clear();
     BuscaPasta(itemIndex() == 0 ? QStringLiteral("CLIENTE-") : QStringLiteral("PRODUTO-"), QStringLiteral(".xml"),
                pastas.pastaDocumentos, pastas.pastaCommonAppData);
-    pastas.pastaXML = SelecionaPasta(QStringLiteral("Informe a pasta onde estão os arquivos XML"),
+    pastas.pastaXML = SelecionaPasta(env_.dialogs(), QStringLiteral("Informe a pasta onde estão os arquivos XML"),
                                      BIF_RETURNONLYFSDIRS, pastas.pastaEncontrada);
     alteraStatusComponentes(true);
     ledtCaminho->setText(pastas.pastaXML);

@@ -1,6 +1,6 @@
 #include "app/frm_clientes.h"
 
-#include "app/dialogs.h"
+#include "app/window_env.h"
 
 void TfrmClientes::LogEMensagem(const QString& mensagem, bool alerta)
 {
@@ -9,8 +9,8 @@ void TfrmClientes::LogEMensagem(const QString& mensagem, bool alerta)
     if (!log_.write(mensagem, &notice)) {
         falhaInicializacao = true;
         if (!notice.isEmpty())
-            dialogs().message(notice);
+            env_.dialogs().message(notice);
     }
     if (alerta)
-        dialogs().message(mensagem);
+        env_.dialogs().message(mensagem);
 }

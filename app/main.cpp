@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/frm_clientes.h"
+#include "app/window_env.h"
 #include "host/shell_folders.h"
 
 #include <cstdio>
@@ -32,8 +33,9 @@ int main(int argc, char** argv)
             return 0;
         }
     }
-    TApplication application(argc, argv);
-    TfrmClientes* window = TfrmClientes::Create();
+    DesktopEnv env;
+    TApplication application(argc, argv, &env.dialogs());
+    TfrmClientes* window = TfrmClientes::Create(env);
     window->show();
     const int status = TApplication::exec();
     delete window;

@@ -1,38 +1,42 @@
 #include "app/frm_clientes.h"
 
-#include "app/dialogs.h"
-#include "app/program_end.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
-#include "host/host_discovery.h"
+#include "app/window_env.h"
 #include "host/shell_folders.h"
-#include "host/working_folders.h"
 #include "host/qt_text.h"
+#include "host/startup.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 
 namespace {
+
 const QString caption = QStringLiteral("Quarrimo");
-}
+
+// The start's refusals in message boxes; the missing tables also in the log.
+class WindowStartupListener final : public StartupListener {
+public:
+    WindowStartupListener(TfrmClientes& window, Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
+
+    void refused(const QString& message) override { dialogs_.message(message); }
+    void tablesMissing(const QString& message) override { window_.LogEMensagem(message, true); }
+
+private:
+    TfrmClientes& window_;
+    Dialogs& dialogs_;
+};
+
+} // namespace
 
 void TfrmClientes::FormCreate()
 {
     falhaInicializacao = false;
-    pastas.pastaCommonAppData = returnCSIDL(CSIDL_COMMON_APPDATA, false);
-    pastas.pastaDocumentos = returnCSIDL(CSIDL_PERSONAL, false);
-    pastas.pastaDados = getPastaDeDados();
-    if (pastas.pastaDados.isEmpty())
-        falhaInicializacao = true;
-    pastas.pastaPrograma = programFolderIn(pastas.pastaCommonAppData);
-    criarPastaProjeto();
-    criarPastaTemporaria();
+    WindowStartupListener listener(*this, env_.dialogs());
+    const bool ready = Startup(pastas, session_, listener).run();
     versaoAplicacao = getVersaoDaAplicacao();
-    if (falhaInicializacao)
-        encerraPrograma();
-    criaSessao();
-    if (const QString missing = missingTablesMessage(pastas.pastaDados); !missing.isEmpty()) {
-        LogEMensagem(missing, true);
+    if (!ready) {
+        falhaInicializacao = true;
         encerraPrograma();
     }
     LogEMensagem(QStringLiteral("Versão deste software = ") + versaoAplicacao, false);
@@ -53,38 +57,9 @@ bool TfrmClientes::programaEstaAberto(QString appName)
 
 QString TfrmClientes::getVersaoDaAplicacao() { return programVersion(); }
 
-QString TfrmClientes::returnCSIDL(uint32_t ID, bool Create) { return shellFolder(ID, Create); }
-
 QString TfrmClientes::getPastaDeDados()
 {
-    const HostLocation found = findHostData();
-    pastas.pastaInstalacao = found.pastaInstalacao;
-    if (!found.message.isEmpty())
-        dialogs().message(found.message);
-    return found.pastaDados;
-}
-
-void TfrmClientes::showStartupRefusal(const QString& message)
-{
-    if (message.isEmpty())
-        return;
-    dialogs().message(message);
-    falhaInicializacao = true;
-}
-
-void TfrmClientes::criarPastaProjeto() { showStartupRefusal(createProgramFolder(pastas.pastaPrograma)); }
-
-void TfrmClientes::criarPastaTemporaria()
-{
-    showStartupRefusal(createTemporaryFolder(pastas.pastaPrograma, pastas.pastaTemporaria));
-}
-
-void TfrmClientes::criaSessao()
-{
-    removeStaleLockFiles(pastas.pastaTemporaria, pastas.pastaDados, WinePrefix());
-    const QString failure = openSession(session_, pastas.pastaDados, pastas.pastaTemporaria);
-    if (failure.isEmpty())
-        return;
-    dialogs().message(failure);
-    encerraPrograma();
+    WindowStartupListener listener(*this, env_.dialogs());
+    Startup(pastas, session_, listener).findData();
+    return pastas.pastaDados;
 }

@@ -2,9 +2,8 @@
 // scripts and support. It finds the host as the window does, runs the same
 // import service and writes the same activity log.
 
-#include "host/host_discovery.h"
 #include "host/shell_folders.h"
-#include "host/working_folders.h"
+#include "host/startup.h"
 #include "import/import_service.h"
 #include "import/undo_service.h"
 #include "log/activity_log.h"
@@ -187,27 +186,11 @@ private:
     std::chrono::steady_clock::time_point drawn_;
 };
 
-// The host's data folder, found as the window finds it, or given.
-std::optional<QString> dataFolder(const Arguments& args)
-{
-    QString dados = args.dados;
-    if (dados.isEmpty()) {
-        const HostLocation found = findHostData();
-        if (!found.message.isEmpty())
-            printLine(stderr, found.message);
-        if (found.pastaInstalacao.isEmpty() && found.pastaDados.isEmpty())
-            printLine(stderr, QStringLiteral("Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
-                                             "em que ele está instalado com WINEPREFIX=PASTA."));
-        if (found.pastaDados.isEmpty())
-            return std::nullopt;
-        dados = found.pastaDados;
-    }
-    if (const QString missing = missingTablesMessage(dados); !missing.isEmpty()) {
-        printLine(stderr, missing);
-        return std::nullopt;
-    }
-    return dados;
-}
+// The start's refusals, each on a line of its own on standard error.
+class ConsoleStartupListener final : public StartupListener {
+public:
+    void refused(const QString& message) override { printLine(stderr, message); }
+};
 
 // The XML folder as the import service opens it, checked first: a folder
 // that is missing, no folder, or unreadable ends the command with status 1.
@@ -283,29 +266,26 @@ int runImport(const Arguments& args)
     std::optional<QString> pasta;
     if (!args.desfazer && !(pasta = xmlFolder(args.pasta)))
         return failed;
-    const std::optional<QString> dados = dataFolder(args);
-    if (!dados)
-        return hostRefused;
-    QString pastaPrograma;
-    QString pastaTemporaria;
+    HostFolders folders;
+    db::Session session;
+    ConsoleStartupListener listener;
+    StartupOptions options;
+    options.pastaDados = args.dados;
+    options.refuseBeforeMaking = true;
+    options.keepLockFiles = args.simular;
     try {
-        pastaPrograma = programFolderIn(shellFolder(CSIDL_COMMON_APPDATA, false));
+        if (!Startup(folders, session, listener, options).run()) {
+            if (args.dados.isEmpty() && folders.pastaInstalacao.isEmpty() && folders.pastaDados.isEmpty())
+                printLine(stderr, QStringLiteral("Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
+                                                 "em que ele está instalado com WINEPREFIX=PASTA."));
+            return hostRefused;
+        }
     } catch (const std::exception& e) {
         printLine(stderr, QString::fromUtf8(e.what()));
         return hostRefused;
     }
-    QString refusal = createProgramFolder(pastaPrograma);
-    if (refusal.isEmpty())
-        refusal = createTemporaryFolder(pastaPrograma, pastaTemporaria);
-    db::Session session;
-    if (refusal.isEmpty() && !args.simular)
-        removeStaleLockFiles(pastaTemporaria, *dados, WinePrefix());
-    if (refusal.isEmpty())
-        refusal = openSession(session, *dados, pastaTemporaria);
-    if (!refusal.isEmpty()) {
-        printLine(stderr, refusal);
-        return hostRefused;
-    }
+    const QString& dados = folders.pastaDados;
+    const QString& pastaPrograma = folders.pastaPrograma;
 
     ActivityLog log(ActivityLog::pathIn(pastaPrograma));
     ConsoleReporter reporter(log, args);
@@ -316,9 +296,9 @@ int runImport(const Arguments& args)
     EstadoImportacao estado;
     try {
         if (args.desfazer)
-            return runUndo(args, *dados, pastaPrograma, reporter);
+            return runUndo(args, dados, pastaPrograma, reporter);
         reporter.holdTold();
-        const ImportOutcome outcome = service.run(args.mode, *dados, *pasta, estado);
+        const ImportOutcome outcome = service.run(args.mode, dados, *pasta, estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             if (!args.simular)
                 reporter.writeLog(outcome.message);

@@ -48,7 +48,7 @@ int32_t DirectorySearch::findFirst(const QString& folder, const QString& pattern
     extension_ = pattern == QLatin1String("*.*") ? QString() : asciiUpper(pattern.mid(1));
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return 3;  // path not found
+        return pathNotFound;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArray raw(e->d_name);
         const QString name = QString::fromStdString(text::visible(raw.toStdString()));

@@ -29,7 +29,8 @@ public:
 
     // Opens folder and moves to the first entry whose name matches pattern
     // ("*.*" for all, "*.ext" for an extension without regard to case).
-    // Returns 0 when an entry was found, non-zero otherwise.
+    // Returns 0 when an entry was found, else the platform's status:
+    // pathNotFound or noMoreFiles.
     int32_t findFirst(const QString& folder, const QString& pattern, TSearchRec& entry);
     int32_t findNext(TSearchRec& entry);
     void close();
@@ -58,4 +59,6 @@ private:
 QString asciiUpper(const QString& text);
 QString asciiLower(const QString& text);
 
+// The statuses of a search that found nothing, as the host's platform numbers them.
+inline constexpr int32_t pathNotFound = 3;
 inline constexpr int32_t noMoreFiles = 18;

@@ -1,5 +1,6 @@
 #include "host/host_discovery.h"
 
+#include "host/host_error.h"
 #include "host/host_paths.h"
 #include "host/ini_file.h"
 #include "host/regional_date.h"
@@ -7,8 +8,6 @@
 #include "host/qt_text.h"
 
 #include <QFileInfo>
-
-#include <stdexcept>
 
 namespace {
 
@@ -37,7 +36,7 @@ QString uninstallString(const WinePrefix& prefix)
         return {};
     const auto value = registry.value(key, QStringLiteral("UninstallString"));
     if (value && value->type == RegistryValue::Type::Other)
-        throw std::runtime_error("Invalid data type for 'UninstallString'");
+        throw HostError("Invalid data type for 'UninstallString'");
     return value ? value->text : QString();
 }
 
@@ -107,10 +106,11 @@ HostLocation findHostData(const WinePrefix& prefix)
     }
 }
 
-QString missingTablesMessage(const QString& pastaDados)
+StartupStatus checkHostTables(const QString& pastaDados)
 {
     for (const char* table : {"tabcli.db", "tabEst1.db"})
         if (!isFile(hostFile(pastaDados, QString::fromLatin1(table))))
-            return QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ") + pastaDados;
-    return {};
+            return StartupStatus::refused(QStringLiteral("Não foi localizado um banco de dados do software Pelko na pasta ")
+                                          + pastaDados);
+    return StartupStatus::passed();
 }

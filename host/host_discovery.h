@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/host_error.h"
 #include "host/wine_prefix.h"
 
 #include <QString>
@@ -15,9 +16,8 @@ struct HostLocation {
 
 HostLocation findHostData(const WinePrefix& prefix = WinePrefix());
 
-// The message that refuses a data folder without the host's client and stock
-// tables; empty when both are there.
-QString missingTablesMessage(const QString& pastaDados);
+// Refuses a data folder without the host's client and stock tables.
+StartupStatus checkHostTables(const QString& pastaDados);
 
 // Where the maker sells updates of the host application.
 inline constexpr const char* updatePageAddress = "https://www.example.com/pelko/atualizacao";

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <optional>
-#include <stdexcept>
 
 // A value read from a registry file of a Wine prefix (system.reg).
 struct RegistryValue {

@@ -1,10 +1,10 @@
 #include "host/shell_folders.h"
 
+#include "host/host_error.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-
-#include <stdexcept>
 
 namespace {
 
@@ -62,10 +62,10 @@ QString shellFolder(uint32_t ID, bool Create)
     default: break;
     }
     if (path.isEmpty())
-        throw std::runtime_error("Erro ao solicitar a pasta.");
+        throw HostError("Erro ao solicitar a pasta.");
     path = withoutTrailingSlash(path);
     if ((ID & CSIDL_FLAG_CREATE) && !QDir().mkpath(path))
-        throw std::runtime_error("Erro ao solicitar a pasta.");
+        throw HostError("Erro ao solicitar a pasta.");
     return path;
 }
 

@@ -7,7 +7,7 @@
 // XDG folders of the user: 35, the common application data ($XDG_DATA_HOME,
 // else ~/.local/share); 5, the documents (XDG_DOCUMENTS_DIR, else
 // ~/Documents). Create (or the flag 0x8000 in ID) makes the folder. Raises
-// "Erro ao solicitar a pasta." when there is no such folder.
+// HostError "Erro ao solicitar a pasta." when there is no such folder.
 QString shellFolder(uint32_t ID, bool Create);
 
 inline constexpr uint32_t CSIDL_PERSONAL = 5;

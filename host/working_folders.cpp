@@ -48,12 +48,13 @@ void removeStaleLockFile(const QString& folder, const QString& name, bool folder
 
 // A working folder that is a link would send what the program writes and
 // deletes there somewhere else: it is refused, not used.
-QString refusalAsLink(const QString& path, const QString& which)
+StartupStatus refusalAsLink(const QString& path, const QString& which)
 {
     if (!isLink(path))
-        return {};
-    return QStringLiteral("A ") + which + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
-           + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada");
+        return StartupStatus::passed();
+    return StartupStatus::refused(QStringLiteral("A ") + which
+                                  + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
+                                  + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada"));
 }
 
 } // namespace
@@ -63,31 +64,33 @@ QString programFolderIn(const QString& pastaCommonAppData)
     return pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
 }
 
-QString createProgramFolder(const QString& pastaPrograma)
+StartupStatus createProgramFolder(const QString& pastaPrograma)
 {
-    if (QString refusal = refusalAsLink(pastaPrograma, QStringLiteral("pasta")); !refusal.isEmpty())
-        return refusal;
+    if (StartupStatus link = refusalAsLink(pastaPrograma, QStringLiteral("pasta")); !link.ok())
+        return link;
     if (!folderExists(pastaPrograma))
         QDir().mkpath(pastaPrograma);
     if (folderExists(pastaPrograma))
-        return {};
-    return QStringLiteral("Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada");
+        return StartupStatus::passed();
+    return StartupStatus::refused(
+        QStringLiteral("Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada"));
 }
 
-QString createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria)
+StartupStatus createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria)
 {
     const QString path = pastaPrograma + QStringLiteral("/temp");
     if (isLink(pastaPrograma))
-        return {};  // refused already, and never entered
-    if (QString refusal = refusalAsLink(path, QStringLiteral("pasta temporária")); !refusal.isEmpty())
-        return refusal;
+        return StartupStatus::passed();  // refused already, and never entered
+    if (StartupStatus link = refusalAsLink(path, QStringLiteral("pasta temporária")); !link.ok())
+        return link;
     if (!folderExists(path))
         QDir().mkpath(path);
     if (folderExists(path)) {
         pastaTemporaria = path;
-        return {};
+        return StartupStatus::passed();
     }
-    return QStringLiteral("Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada");
+    return StartupStatus::refused(
+        QStringLiteral("Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada"));
 }
 
 void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDados, const WinePrefix& prefix)
@@ -101,13 +104,13 @@ void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDa
     removeStaleLockFile(prefix.nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"), true);
 }
 
-QString openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria)
+StartupStatus openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria)
 {
     session.setNetFileDir(pastaDados.toStdString());
     if (!folderExists(pastaTemporaria))
         QDir().mkpath(pastaTemporaria);
     if (!folderExists(pastaTemporaria))
-        return QStringLiteral("Ocorreu um erro na criação da pasta ") + pastaTemporaria;
+        return StartupStatus::refused(QStringLiteral("Ocorreu um erro na criação da pasta ") + pastaTemporaria);
     session.setPrivateDir(pastaTemporaria.toStdString());
-    return {};
+    return StartupStatus::passed();
 }

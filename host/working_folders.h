@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/host_error.h"
 #include "host/wine_prefix.h"
 
 #include <QString>
@@ -8,19 +9,20 @@ namespace db {
 class Session;
 }
 
-// The program's own folders and the database session. Each step returns the
-// message that refuses to go on, empty when all is well; nothing is shown.
+// The program's own folders and the database session. Each step that may be
+// refused says so in its status, with the message for the user; nothing is
+// shown.
 
 // The program's own folder inside the common application-data folder.
 QString programFolderIn(const QString& pastaCommonAppData);
 
 // The program folder, created when missing. A folder that is a link is
 // refused rather than used.
-QString createProgramFolder(const QString& pastaPrograma);
+StartupStatus createProgramFolder(const QString& pastaPrograma);
 
 // The "temp" folder inside it, created when missing; pastaTemporaria is set
 // when it is there.
-QString createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria);
+StartupStatus createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria);
 
 // Deletes the database engine's lock files left behind by copies that are
 // gone, in the temporary folder, the data folder and at the root of drive C:
@@ -29,4 +31,4 @@ void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDa
 
 // Points the session at the data folder (network control directory) and the
 // temporary folder (private directory), creating the latter when missing.
-QString openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria);
+StartupStatus openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria);

@@ -25,13 +25,15 @@ private slots:
         root_ = std::make_unique<QTemporaryDir>();
         docs_ = root_->path() + QStringLiteral("/Documentos");
         QDir().mkpath(docs_);
-        window_ = std::make_unique<TfrmClientes>();
+        env_ = std::make_unique<ScriptedEnv>();
+        window_ = std::make_unique<TfrmClientes>(*env_);
         window_->pastas.pastaDocumentos = docs_;
         window_->pastas.pastaCommonAppData = QStringLiteral("/var/ProgramData");
     }
     void cleanup()
     {
         window_.reset();
+        env_.reset();
         root_.reset();
     }
 
@@ -133,7 +135,7 @@ private slots:
     {
         QDir().mkpath(docs_ + QStringLiteral("/Exportados"));
         QFile(docs_ + QStringLiteral("/Exportados/PRODUTO-1.xml")).open(QIODevice::WriteOnly);
-        ScriptedDialogs dialogs;
+        ScriptedDialogs& dialogs = env_->scripted;
         dialogs.folderAnswers.push_back(docs_ + QStringLiteral("/Escolhida/"));
         window_->setItemIndex(1);
         window_->btnPesquisarClick();
@@ -153,6 +155,7 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> root_;
     QString docs_;
+    std::unique_ptr<ScriptedEnv> env_;
     std::unique_ptr<TfrmClientes> window_;
 };
 

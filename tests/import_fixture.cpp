@@ -1,7 +1,6 @@
 #include "tests/import_fixture.h"
 
 #include "app/labeled_edit.h"
-#include "app/program_end.h"
 #include "platform/sql/session.h"
 
 #include <QDir>
@@ -38,20 +37,14 @@ ImportFixture::ImportFixture()
     QDir().mkpath(root_.path() + QStringLiteral("/programa"));
     createTable(QStringLiteral("TabCli.db"), clientSchema);
     createTable(QStringLiteral("TabEst1.db"), stockSchema);
-    dialogs_ = std::make_unique<ScriptedDialogs>();
-    window_ = std::make_unique<TfrmClientes>();
+    window_ = std::make_unique<TfrmClientes>(env_);
     window_->pastas.pastaDados = data();
     window_->pastas.pastaPrograma = root_.path() + QStringLiteral("/programa");
     window_->pastas.pastaDocumentos = root_.path();
     window_->pastas.pastaCommonAppData = root_.path() + QStringLiteral("/appdata");
-    setProgramEndHook([] { throw ProgramEnded{}; });
 }
 
-ImportFixture::~ImportFixture()
-{
-    setProgramEndHook(nullptr);
-    window_.reset();
-}
+ImportFixture::~ImportFixture() { window_.reset(); }
 
 QString ImportFixture::logText() const
 {

@@ -41,7 +41,7 @@ public:
     void click(int mode);
 
     TfrmClientes& window() { return *window_; }
-    ScriptedDialogs& dialogs() { return *dialogs_; }
+    ScriptedDialogs& dialogs() { return env_.scripted; }
 
     // A test's data rows for the two modes: "mode" 0 for clients, 1 for products.
     static void addModes();
@@ -51,7 +51,7 @@ public:
 
 private:
     QTemporaryDir root_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
+    ScriptedEnv env_;
     std::unique_ptr<TfrmClientes> window_;
 };
 
@@ -59,6 +59,3 @@ private:
 QByteArray clientXml(const QString& document, const QString& name, const QString& extra = {});
 // A product file: one item of an NF-e under a root element.
 QByteArray productXml(const QString& prod, const QString& icms = {});
-
-// Thrown by the program-end hook so that a test sees the program end.
-struct ProgramEnded {};

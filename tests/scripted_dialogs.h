@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "app/window_env.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,9 +10,6 @@
 // folder dialog from a script.
 class ScriptedDialogs : public Dialogs {
 public:
-    ScriptedDialogs() : previous_(setDialogs(this)) {}
-    ~ScriptedDialogs() override { setDialogs(previous_); }
-
     void message(const QString& text) override { messages << text; }
     void error(const QString& text) override { errors << text; }
     QString chooseFolder(const QString& title, const QString& initialFolder) override
@@ -31,7 +28,17 @@ public:
     QStringList folderTitles;
     QStringList folderInitial;
     std::deque<QString> folderAnswers;
+};
 
-private:
-    Dialogs* previous_;
+// Thrown where the program would end, so that a test sees it end.
+struct ProgramEnded {};
+
+// A window's world for headless tests: scripted dialogs, and an end of the
+// program that throws ProgramEnded instead.
+class ScriptedEnv final : public WindowEnv {
+public:
+    Dialogs& dialogs() override { return scripted; }
+    [[noreturn]] void endProgram() override { throw ProgramEnded{}; }
+
+    ScriptedDialogs scripted;
 };

@@ -4,7 +4,6 @@
 
 #include "app/application.h"
 #include "app/frm_clientes.h"
-#include "app/program_end.h"
 #include "app/single_instance.h"
 #include "app/status_bar.h"
 #include "platform/sql/session.h"
@@ -97,19 +96,16 @@ struct Outcome {
     QStringList errors;
 };
 
-Outcome startUp(TfrmClientes& window)
+Outcome startUp(ScriptedEnv& env, TfrmClientes& window)
 {
-    ScriptedDialogs dialogs;
     Outcome o;
-    setProgramEndHook([] { throw ProgramEnded{}; });
     try {
         window.FormCreate();
     } catch (const ProgramEnded&) {
         o.ended = true;
     }
-    setProgramEndHook(nullptr);
-    o.messages = dialogs.messages;
-    o.errors = dialogs.errors;
+    o.messages = env.scripted.messages;
+    o.errors = env.scripted.errors;
     return o;
 }
 
@@ -123,8 +119,9 @@ private slots:
     void completesAndLabelsTheWindow()
     {
         Machine m;
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         QVERIFY(!o.ended);
         QVERIFY(o.messages.isEmpty());
         QCOMPARE(window.pastas.pastaDados, m.data());
@@ -195,8 +192,9 @@ private slots:
         for (QString& text : messages)
             text.replace(QLatin1String("DATA"), m.data());
 
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         QVERIFY(o.ended);
         QCOMPARE(o.messages, messages);
         QVERIFY(o.errors.isEmpty());
@@ -225,8 +223,9 @@ private slots:
         QFETCH(bool, passes);
         Machine m;
         m.dataVersion(line);
-        TfrmClientes window;
-        ScriptedDialogs dialogs;
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        ScriptedDialogs& dialogs = env.scripted;
         QCOMPARE(window.getPastaDeDados(), passes ? m.data() : QString());
         QCOMPARE(dialogs.messages, passes ? QStringList{} : QStringList{refusal});
     }
@@ -234,8 +233,9 @@ private slots:
     void routesAndViews()
     {
         Machine m;
-        TfrmClientes window;
-        ScriptedDialogs dialogs;
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        ScriptedDialogs& dialogs = env.scripted;
         // No ROTAS.INI: the installation folder holds the data.
         QFile::remove(m.prefix() + "/drive_c/Pelko/ROTAS.INI");
         writeFile(m.prefix() + "/drive_c/Pelko/PELKO.INI", "[Geral]\r\nDataVersao=01/01/2020\r\n");
@@ -267,8 +267,9 @@ private slots:
     void startsUnderEveryRegionalSetting()
     {
         Machine m;
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         QVERIFY(o.messages.isEmpty());
         QVERIFY(o.errors.isEmpty());
         QVERIFY(!o.ended);
@@ -291,8 +292,9 @@ private slots:
         const QString ini = m.data() + "/../" + file;
         QFile::remove(ini);
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), ini));  // reading at 0 fails with EIO
-        TfrmClientes window;
-        ScriptedDialogs dialogs;
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        ScriptedDialogs& dialogs = env.scripted;
         QCOMPARE(window.getPastaDeDados(), QString());
         QCOMPARE(dialogs.messages.size(), 1);
         const QString message = dialogs.messages.value(0);
@@ -305,8 +307,9 @@ private slots:
         Machine m;
         qunsetenv("HOME");
         qunsetenv("XDG_DATA_HOME");
-        ScriptedDialogs dialogs;
-        std::unique_ptr<TfrmClientes> window(TfrmClientes::Create());
+        ScriptedEnv env;
+        std::unique_ptr<TfrmClientes> window(TfrmClientes::Create(env));
+        const ScriptedDialogs& dialogs = env.scripted;
         QCOMPARE(dialogs.errors, QStringList{"Erro ao solicitar a pasta."});
         QVERIFY(window->windowTitle().isEmpty());
         QVERIFY(window->StatusBar1->panel(0)->text().isEmpty());
@@ -319,8 +322,9 @@ private slots:
         QLocalServer::removeServer(instanceSocketName(QStringLiteral("Quarrimo")));
         QVERIFY(first.listen(instanceSocketName(QStringLiteral("Quarrimo"))));
         writeFile(m.data() + "/PARADOX.LCK", "stale");
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         QVERIFY(o.ended);
         QVERIFY(o.messages.isEmpty());
         QVERIFY(m.log().endsWith(QStringLiteral(" - Versão deste software = " TESSALY_VERSION "\r\n")));
@@ -350,8 +354,9 @@ private slots:
         const QString link = m.programFolder() + linked;
         QDir(link).removeRecursively();
         QVERIFY(QFile::link(elsewhere, link));
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         QVERIFY(o.ended);
         QCOMPARE(o.messages, QStringList{message + link + "\r\rA aplicação será finalizada"});
         QVERIFY(QFile::exists(elsewhere + "/PARADOX.LCK"));
@@ -374,8 +379,9 @@ private slots:
                                                   .arg(m.data() + "/pdoxusrs.lck", m.data() + "/PARADOX.LCK")});
         QVERIFY(holder.waitForStarted());
         QTest::qWait(500);
-        TfrmClientes window;
-        const Outcome o = startUp(window);
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        const Outcome o = startUp(env, window);
         holder.kill();
         holder.waitForFinished();
         QVERIFY(!o.ended);
@@ -414,8 +420,9 @@ private slots:
         const QString data = prefix + "/drive_c/Pelko/Dados";
         writeFile(prefix + "/drive_c/Pelko/ROTAS.INI", "[Geral]\r\nRota=C:\\Pelko\\Dados\r\n");
         writeFile(data + "/pelko.ini", "[Geral]\r\nDataVersao=22/03/2016\r\n");
-        TfrmClientes window;
-        ScriptedDialogs dialogs;
+        ScriptedEnv env;
+        TfrmClientes window(env);
+        ScriptedDialogs& dialogs = env.scripted;
         QCOMPARE(window.getPastaDeDados(), QFileInfo(data).canonicalFilePath());
         QVERIFY(dialogs.messages.isEmpty());
     }

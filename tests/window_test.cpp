@@ -20,18 +20,23 @@
 class WindowTest : public QObject {
     Q_OBJECT
 
+public:
+    // appBoxes: the error boxes of the application object.
+    explicit WindowTest(ScriptedDialogs& appBoxes) : appBoxes_(appBoxes) {}
+
 private slots:
     void init()
     {
-        dialogs_ = new ScriptedDialogs;
-        window_ = new TfrmClientes;
+        appBoxes_ = ScriptedDialogs();
+        env_ = new ScriptedEnv;
+        window_ = new TfrmClientes(*env_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_));
     }
     void cleanup()
     {
         delete window_;
-        delete dialogs_;
+        delete env_;
         setScreenCursor(Qt::ArrowCursor);
     }
 
@@ -228,19 +233,21 @@ private slots:
         QPushButton button;
         connect(&button, &QPushButton::clicked, [&] { throw std::runtime_error(thrown.toStdString()); });
         QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(dialogs_->errors, QStringList{shown});
+        QCOMPARE(appBoxes_.errors, QStringList{shown});
         QVERIFY(window_->isVisible());
     }
 
 private:
-    ScriptedDialogs* dialogs_ = nullptr;
+    ScriptedDialogs& appBoxes_;
+    ScriptedEnv* env_ = nullptr;
     TfrmClientes* window_ = nullptr;
 };
 
 int main(int argc, char** argv)
 {
-    TApplication app(argc, argv);
-    WindowTest test;
+    ScriptedDialogs appBoxes;
+    TApplication app(argc, argv, &appBoxes);
+    WindowTest test(appBoxes);
     return QTest::qExec(&test, argc, argv);
 }
 
