@@ -7,7 +7,7 @@ set(TESSALY_LAYERS
   "platform/paradox=1"
   "platform/xml=2" "platform/sql=2"
   "rules=3" "log=3"
-  "host=4" "folders=4"
+  "host=4" "folders=4" "nfe=4"
   "import=5"
   "app=6" "cli=6" "tools=6")
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "folders/directory_search.h"
-#include "import/records.h"
+#include "import/import_mode.h"
+#include "nfe/records.h"
 #include "platform/xml/document.h"
 
 #include <QString>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,11 +21,13 @@ class Session;
 class Table;
 }
 
-// The two kinds of run: client files into TABCLI, product files into TABEST1.
-enum class ImportMode { Clientes, Produtos };
+namespace nfe {
+class Note;
+}
 
-// The target table of a mode in the data folder.
-QString targetTable(ImportMode mode, const QString& pastaDados);
+// The message that ends the program when the target table of the mode lacks
+// a column the run relies on.
+QString missingColumnMessage(ImportMode mode, const QString& column);
 // The log line for a table whose writing played back a write cut short.
 QString recoveryMessage(const QString& tablePath);
 // Where the undo record of a table is kept in the program's folder.
@@ -104,10 +108,10 @@ public:
     bool importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente);
     bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, QString& codigoProduto);
 
-    // The target table of the mode has every column the run relies on; the
-    // message of the first one missing otherwise. Notes the width of the
-    // product code column, which a product's code must fit whole.
-    QString checkTargetTable(ImportMode mode, const QString& pastaDados);
+    // The first column the run relies on that the target table of the mode
+    // lacks; nothing when it has them all. Notes the width of the product
+    // code column, which a product's code must fit whole.
+    std::optional<QString> firstMissingColumn(ImportMode mode, const QString& pastaDados);
     bool campoExite(db::Table& tabela, const QString& campo);
 
 private:
@@ -115,10 +119,12 @@ private:
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
     int32_t importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
     void lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode);
-    QString whyNotePassedOver(const xml::Element& top, const xml::Element& nota, bool processed) const;
-    bool codeFits(const xml::Element& det, const QString& codigoProduto, const QString& descricao);
+    QString whyNotePassedOver(const nfe::Note& note) const;
+    int32_t importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado);
+    bool codeFits(const QString& item, const QString& codigoProduto, const QString& descricao);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
     bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, QString& codigoProduto);
+    void writeInsert(db::Query& consulta, ImportMode mode, bool withOptional) const;
     bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
                        const std::set<QString>& simulated);
     int32_t nextFreeCode(db::Query& consulta, const char* lookup, int32_t last);

@@ -1,13 +1,9 @@
 #include "import/record_values.h"
 
 #include "platform/paradox/value.h"
-#include "platform/xml/document.h"
-#include "rules/text_padding.h"
 
 #include <ctime>
 
-
-QString trimmedText(const xml::Element& element) { return trimControls(QString::fromStdString(element.text())); }
 
 // From the C library, which reads the time zone once per process; a local
 // QDate reads the zone file again at every row.
