@@ -1,5 +1,6 @@
 #include "import/import_service.h"
 
+#include "import/note_verdict.h"
 #include "import/record_values.h"
 #include "nfe/client_reader.h"
 #include "nfe/element_text.h"
@@ -357,36 +358,11 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const QString&
             event->load(path);
             for (const nfe::Cancellation& c : nfe::cancellationsIn(event->root()))
                 if (!c.key.isEmpty())
-                    folderCancellations_.try_emplace(c.key, FolderEvent{search.shownName(i), c.status});
+                    folderCancellations_.try_emplace(c.key, FolderCancellation{search.shownName(i), c.status});
         } catch (const xml::Error& e) {
             unreadableEvents_[i] = e.what();
         }
     }
-}
-
-// Why a loaded note is not to be imported, as the end of its log line; empty
-// for a note to import.
-QString ImportService::whyNotePassedOver(const nfe::Note& note) const
-{
-    // Issued in the authority's test environment: no fiscal value.
-    if (note.environment() == QLatin1String("2"))
-        return QStringLiteral(" foi emitida em ambiente de homologação (tpAmb 2), sem valor fiscal, e foi ignorada.");
-    const QString status = note.status();
-    if (note.processed() && !status.isEmpty() && status != QLatin1String("100") && status != QLatin1String("150"))
-        return QStringLiteral(" não foi autorizada (cStat ") + visibleText(status) + QStringLiteral(") e foi ignorada.");
-    const std::vector<QString> keys = note.keys();
-    for (const nfe::Cancellation& c : note.cancellations()) {
-        // An event in the note's own file is the note's, unless it names another.
-        if (c.key.isEmpty() || keys.empty() || std::find(keys.begin(), keys.end(), c.key) != keys.end())
-            return QStringLiteral(" foi cancelada (evento 110111 no próprio arquivo, cStat ") + visibleText(c.status)
-                   + QStringLiteral(") e foi ignorada.");
-    }
-    for (const QString& key : keys) {
-        if (const auto e = folderCancellations_.find(key); e != folderCancellations_.end())
-            return QStringLiteral(" foi cancelada pelo evento do arquivo \"") + e->second.file
-                   + QStringLiteral("\" (110111, cStat ") + visibleText(e->second.status) + QStringLiteral(") e foi ignorada.");
-    }
-    return {};
 }
 
 // An entry whose name is not an export file of any mode: an NF-e document,
@@ -413,8 +389,8 @@ int32_t ImportService::importDocument(const QByteArray& path, size_t entry, Impo
     if (!loadEntry(path))
         return 0;
     const nfe::Note note(xmlDocumento_->root(), nfe::isProcessedNote(root));
-    if (const QString why = whyNotePassedOver(note); !why.isEmpty()) {
-        log(QStringLiteral("A nota do arquivo ") + quoted + why);
+    if (const NoteVerdict verdict = judgeNote(note, folderCancellations_); verdict.kind != NoteVerdict::Kind::Import) {
+        log(QStringLiteral("A nota do arquivo ") + quoted + passedOverText(verdict));
         return 0;
     }
     return importNote(mode, note, quoted, estado);

@@ -2,6 +2,7 @@
 
 #include "folders/directory_search.h"
 #include "import/import_mode.h"
+#include "import/note_verdict.h"
 #include "nfe/records.h"
 #include "platform/xml/document.h"
 
@@ -19,10 +20,6 @@ namespace db {
 class Query;
 class Session;
 class Table;
-}
-
-namespace nfe {
-class Note;
 }
 
 // The message that ends the program when the target table of the mode lacks
@@ -119,7 +116,6 @@ private:
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
     int32_t importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
     void lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode);
-    QString whyNotePassedOver(const nfe::Note& note) const;
     int32_t importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado);
     bool codeFits(const QString& item, const QString& codigoProduto, const QString& descricao);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
@@ -147,15 +143,11 @@ private:
     int32_t resultadoBusca = 0;
     int codigoWidth_ = 0;  // of TABEST1's Codigo; 0 while not known
     // What the run learnt of its folder before reading it: the root element
-    // of each entry that is not an export file of the mode (by listing
+    // of each entry that is not an export file of any mode (by listing
     // position), the accepted cancellations of its event files by the key of
     // the note they cancel, and why an event file could not be read.
-    struct FolderEvent {
-        QString file;
-        QString status;
-    };
     std::vector<xml::RootElement> roots_;
-    std::map<QString, FolderEvent> folderCancellations_;
+    FolderCancellations folderCancellations_;
     std::map<size_t, std::string> unreadableEvents_;
     // In a simulation: what earlier files of the run would have inserted.
     std::set<QString> simulatedKeys_;
