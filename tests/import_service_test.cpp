@@ -8,6 +8,7 @@
 #include "platform/paradox/text_form.h"
 #include "platform/sql/session.h"
 #include "tests/host_schemas.h"
+#include "tests/paradox_test_support.h"
 #include "tests/qstring_print.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,9 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -52,20 +53,22 @@ public:
 // A data folder with the two host tables, and a folder of XML files.
 class ImportServiceTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { fresh(); }
+
+    // Empty folders and tables, in place of any earlier ones.
+    void fresh()
     {
-        std::string pattern = (fs::temp_directory_path() / "import_service_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        root_.reset();
+        root_ = std::make_unique<test_support::ScratchDir>("import_service");
         fs::create_directories(data());
         fs::create_directories(xml());
         paradox::createTable(table("TabCli.db"), paradox::parseSchema(hostSchema::clients));
         paradox::createTable(table("TabEst1.db"), paradox::parseSchema(hostSchema::stock));
+        recorder.lines.clear();
     }
-    void TearDown() override { fs::remove_all(root_); }
 
-    fs::path data() const { return root_ / "dados"; }
-    fs::path xml() const { return root_ / "xml"; }
+    fs::path data() const { return root_->path() / "dados"; }
+    fs::path xml() const { return root_->path() / "xml"; }
     std::string table(const char* name) const { return (data() / name).string(); }
 
     void write(const std::string& name, const std::string& content) const
@@ -101,7 +104,7 @@ protected:
     Recorder recorder;
 
 private:
-    fs::path root_;
+    std::unique_ptr<test_support::ScratchDir> root_;
 };
 
 // A file named for the other mode is that mode's export, whatever it holds:
@@ -127,9 +130,7 @@ TEST_F(ImportServiceTest, OtherModesExportsAreNeverOpened)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        SetUp();
-        recorder.lines.clear();
+        fresh();
         write(c.file, c.isEvent ? cancellation() : note());
         if (c.isEvent)
             write("nota.xml", note());

@@ -8,13 +8,12 @@
 #include "nfe/product_reader.h"
 #include "nfe/value_error.h"
 #include "platform/xml/document.h"
+#include "tests/paradox_test_support.h"
 #include "tests/qstring_print.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -25,19 +24,11 @@ const std::string nfeNs = "http://www.portalfiscal.inf.br/nfe";
 // Loads one document from text through a file, as a run reads it.
 class NfeReader : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nfe_reader_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     xml::Element load(const std::string& text)
     {
-        const std::filesystem::path path = folder_ / "documento.xml";
+        const std::string path = folder_.file("documento.xml");
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        document_.load(path.string());
+        document_.load(path);
         return document_.root();
     }
     xml::Element recipient(const std::string& inside)
@@ -51,7 +42,7 @@ protected:
     }
 
 private:
-    std::filesystem::path folder_;
+    test_support::ScratchDir folder_{"nfe_reader"};
     xml::Document document_;
 };
 
