@@ -9,7 +9,7 @@
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
 #include "rules/text_padding.h"
-#include "host/qt_text.h"
+#include "platform/text/qt_text.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -8,7 +8,7 @@ set(TESSALY_LAYERS
   "platform/paradox=2"
   "platform/xml=3" "platform/sql=3"
   "rules=4" "log=4"
-  "host=5" "folders=5"
+  "host=5" "folders=5" "nfe=5"
   "import=6"
   "app=7" "cli=7" "tools=7")
 

@@ -5,7 +5,7 @@
 #include "host/ini_file.h"
 #include "host/regional_date.h"
 #include "host/registry_file.h"
-#include "host/qt_text.h"
+#include "platform/text/qt_text.h"
 
 #include <QFileInfo>
 

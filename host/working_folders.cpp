@@ -3,7 +3,7 @@
 #include "host/host_paths.h"
 #include "platform/paradox/file_users.h"
 #include "platform/sql/session.h"
-#include "host/qt_text.h"
+#include "platform/text/qt_text.h"
 
 #include <QDir>
 #include <QFile>

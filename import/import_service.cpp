@@ -1,8 +1,10 @@
 #include "import/import_service.h"
 
-#include "import/integer_text.h"
-#include "import/note_status.h"
+#include "import/note_verdict.h"
 #include "import/record_values.h"
+#include "nfe/client_reader.h"
+#include "nfe/integer_text.h"
+#include "nfe/note_status.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_io.h"
 #include "platform/paradox/journal.h"
@@ -12,46 +14,18 @@
 #include "platform/sql/session.h"
 #include "platform/sql/table.h"
 #include "platform/xml/document.h"
+#include "platform/text/qt_text.h"
 #include "rules/text_padding.h"
-#include "host/qt_text.h"
+#include "platform/text/qt_text.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <span>
 
-namespace {
-
-// What tells the two modes apart.
-struct Mode {
-    const char* lastCodeQuery;
-    QString prefix;
-    QString noun;
-    QString nothingInserted;
-};
-
-Mode modeOf(ImportMode mode)
+QString missingColumnMessage(ImportMode mode, const QString& column)
 {
-    if (mode == ImportMode::Clientes)
-        return {"SELECT codigo FROM TABCLI ORDER BY codigo DESC", QStringLiteral("CLIENTE-"),
-                QStringLiteral(" cliente"), QStringLiteral("Nenhum cliente foi cadastrado!")};
-    return {"SELECT codigo FROM TabEst1 ORDER BY codigo DESC", QStringLiteral("PRODUTO-"),
-            QStringLiteral(" Produto"), QStringLiteral("Nenhum Produto foi cadastrado!")};
-}
-
-constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
-
-const char* const productColumns[] = {"Codigo", "cEAN", "Produto", "CodIPI", "Unidade",
-                                      "cEANTrib", "PrecoCusto", "CEST", "CST", "Origem"};
-const char* const clientColumns[] = {"Nome", "Endereco", "EndNumero", "EndComplemento", "Bairro",
-                                     "Cidade", "Estado", "CEP", "CGC", "Insc"};
-
-} // namespace
-
-QString targetTable(ImportMode mode, const QString& pastaDados)
-{
-    return pastaDados + (mode == ImportMode::Clientes ? QStringLiteral("/TabCli.db") : QStringLiteral("/TabEst1.db"));
+    return QStringLiteral("Não foi localizado o campo \"") + column + QString::fromUtf8(descriptorOf(mode).missingColumnEnd);
 }
 
 QString recoveryMessage(const QString& tablePath)
@@ -78,26 +52,27 @@ bool ImportService::campoExite(db::Table& tabela, const QString& campo)
     return tabela.hasField(campo.toStdString());
 }
 
-QString ImportService::checkTargetTable(ImportMode mode, const QString& pastaDados)
+std::optional<QString> ImportService::firstMissingColumn(ImportMode mode, const QString& pastaDados)
 {
-    const bool clientMode = mode == ImportMode::Clientes;
     db::Table table(session_);
     table.setDatabaseName(pastaDados.toStdString());
     table.setTableName(targetTable(mode, pastaDados).toStdString());
     table.open();
-    QString missing;
-    const auto columns = clientMode ? std::span<const char* const>(clientColumns)
-                                    : std::span<const char* const>(productColumns);
-    for (const char* column : columns) {
-        if (campoExite(table, QString::fromLatin1(column)))
-            continue;
-        missing = QStringLiteral("Não foi localizado o campo \"") + QString::fromLatin1(column)
-                  + (clientMode ? QStringLiteral("\" na (TABCLI.db)! A aplicação será finalizada!")
-                                : QStringLiteral("\" na (TABEST1.db)! A aplicação será finalizada!\r\n"
-                                                 "É necessário atualizar o software Pelko!"));
+    std::optional<QString> missing;
+    for (const char* column : descriptorOf(mode).requiredColumns) {
+        if (!campoExite(table, QString::fromLatin1(column))) {
+            missing = QString::fromLatin1(column);
+            break;
+        }
+    }
+    switch (mode) {
+    case ImportMode::Clientes:
+        codigoWidth_ = 0;
+        break;
+    case ImportMode::Produtos:
+        codigoWidth_ = table.textWidth("Codigo");
         break;
     }
-    codigoWidth_ = clientMode ? 0 : table.textWidth("Codigo");
     table.close();
     return missing;
 }
@@ -136,6 +111,17 @@ int32_t ImportService::nextFreeCode(db::Query& consulta, const char* lookup, int
     return code;
 }
 
+// The mode's insert into the query; withOptional: with the mode's optional
+// column.
+void ImportService::writeInsert(db::Query& consulta, ImportMode mode, bool withOptional) const
+{
+    const ModeDescriptor& d = descriptorOf(mode);
+    const bool optional = withOptional && d.optionalColumn;
+    consulta.clearSql();
+    consulta.addSql(std::string(d.insertColumns) + (optional ? std::string(", ") + d.optionalColumn : "") + " )");
+    consulta.addSql(std::string(d.insertValues) + (optional ? std::string(", ") + d.optionalValue : "") + " )");
+}
+
 // Runs the insert the query holds, or in a simulation reports the row.
 void ImportService::insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome)
 {
@@ -151,16 +137,22 @@ void ImportService::insertOrSimulate(db::Query& consulta, const QString& codigo,
 ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, const QString& pasta,
                                  EstadoImportacao& estado)
 {
-    const Mode m = modeOf(mode);
-    const bool clientMode = mode == ImportMode::Clientes;
-    int32_t& lastCode = clientMode ? estado.clienteAtual.Codigo : estado.produtoAtual.Codigo;
-    if (!clientMode)
+    const ModeDescriptor& m = descriptorOf(mode);
+    int32_t* lastCode = nullptr;
+    switch (mode) {
+    case ImportMode::Clientes:
+        lastCode = &estado.clienteAtual.Codigo;
+        break;
+    case ImportMode::Produtos:
+        lastCode = &estado.produtoAtual.Codigo;
         estado.codigoProduto.clear();
+        break;
+    }
     simulatedKeys_.clear();
     simulatedCodes_.clear();
 
-    if (QString missing = checkTargetTable(mode, pastaDados); !missing.isEmpty())
-        return {ImportOutcome::Kind::MissingColumn, 0, missing};
+    if (const std::optional<QString> missing = firstMissingColumn(mode, pastaDados))
+        return {ImportOutcome::Kind::MissingColumn, 0, missingColumnMessage(mode, *missing)};
     // A commit cut short is played back by a run that writes, as a writer;
     // a simulation reads the table as before it.
     const std::string target = QFile::encodeName(targetTable(mode, pastaDados)).toStdString();
@@ -171,7 +163,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
             + QStringLiteral("\" tem uma gravação interrompida; a simulação a lê como antes dela, e a próxima "
                              "importação a desfará."));
     logRecoveries();
-    lastCode = 0;
+    *lastCode = 0;
     if (pasta.isEmpty()) {
         reporter_.report(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
         return {ImportOutcome::Kind::NoFolder, 0, {}};
@@ -193,13 +185,13 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
             converted = false;
         }
         if (converted) {
-            lastCode = code;
+            *lastCode = code;
             break;
         }
         query_->next();
         reporter_.pause(Pause::LastCodeRow);
     }
-    log(QStringLiteral("Código retornado: ") + QString::number(lastCode));
+    log(QStringLiteral("Código retornado: ") + QString::number(*lastCode));
     query_->close();
     query_->clearSql();
 
@@ -214,8 +206,13 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     }
 
     lookOverFolder(search, pasta, mode);
-    if (!clientMode)
+    switch (mode) {
+    case ImportMode::Clientes:
+        break;
+    case ImportMode::Produtos:
         estado.produtoAtual.orig = -1;
+        break;
+    }
     int32_t inserted = 0;
     xmlDocumento_ = std::make_unique<xml::Document>();
     if (!simular_)
@@ -236,10 +233,10 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     query_.reset();
     commitRun();
 
-    QString summary = m.nothingInserted;
+    QString summary = QString::fromUtf8(m.nothingInserted);
     if (inserted >= 1) {
         const QString plural = inserted > 1 ? QStringLiteral("s") : QString();
-        summary = QString::number(inserted) + m.noun + plural + QStringLiteral(" cadastrado") + plural
+        summary = QString::number(inserted) + QString::fromUtf8(m.noun) + plural + QStringLiteral(" cadastrado") + plural
                   + QStringLiteral(" com sucesso!");
     }
     reporter_.report(summary, true);
@@ -254,9 +251,9 @@ int32_t ImportService::importEntry(const QByteArray& path, size_t entry, ImportM
     const size_t mark = session_.savepoint();
     int32_t inserted = 0;
     try {
-        if (registroBusca.Name.contains(modeOf(mode).prefix, Qt::CaseSensitive))
+        if (registroBusca.Name.contains(QLatin1String(descriptorOf(mode).prefix), Qt::CaseSensitive))
             inserted = importFile(path, mode, estado) ? 1 : 0;
-        else
+        else if (!namedForOtherMode(mode, registroBusca.Name))
             inserted = importDocument(path, entry, mode, estado);
     } catch (...) {
         session_.rollbackTo(mark);
@@ -326,114 +323,98 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
     }
     if (!loadEntry(path))
         return false;
-    return mode == ImportMode::Clientes
-               ? importaCliente(*xmlDocumento_, *query_, estado.clienteAtual)
-               : importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
+    switch (mode) {
+    case ImportMode::Clientes:
+        return importaCliente(*xmlDocumento_, *query_, estado.clienteAtual);
+    case ImportMode::Produtos:
+        return importaProduto(*xmlDocumento_, *query_, estado.produtoAtual, estado.codigoProduto);
+    }
+    __builtin_unreachable();
 }
 
 // Before any note is read: the root element of every entry that is not an
-// export file of the mode, told from its first bytes (once a run), and the
+// export file of any mode, told from its first bytes (once a run), and the
 // cancellations that the folder's event files register, so that a note is
 // judged by its events whatever the order of the names.
 void ImportService::lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode)
 {
-    const QString prefix = modeOf(mode).prefix;
+    const QLatin1String prefix(descriptorOf(mode).prefix);
     const QByteArray folder = QFile::encodeName(pasta) + '/';
     roots_.assign(search.size(), {});
     folderCancellations_.clear();
     unreadableEvents_.clear();
     std::unique_ptr<xml::Document> event;
     for (size_t i = 0; i < search.size(); ++i) {
-        if (search.shownName(i).contains(prefix, Qt::CaseSensitive))
+        if (search.shownName(i).contains(prefix, Qt::CaseSensitive) || namedForOtherMode(mode, search.shownName(i)))
             continue;
         reporter_.pause(Pause::FolderLookOver);
         const std::string path = (folder + search.nativeName(i)).toStdString();
         roots_[i] = xml::rootElementOf(path);
-        if (roots_[i].namespaceUri != nfeNamespace || roots_[i].localName != "procEventoNFe")
+        if (nfe::kindOf(roots_[i]) != nfe::FileKind::Event)
             continue;
         try {
             if (!event)
                 event = std::make_unique<xml::Document>();
             event->load(path);
-            for (const Cancellation& c : cancellationsIn(event->root()))
+            for (const nfe::Cancellation& c : nfe::cancellationsIn(event->root()))
                 if (!c.key.isEmpty())
-                    folderCancellations_.try_emplace(c.key, FolderEvent{search.shownName(i), c.status});
+                    folderCancellations_.try_emplace(c.key, FolderCancellation{search.shownName(i), c.status});
         } catch (const xml::Error& e) {
             unreadableEvents_[i] = e.what();
         }
     }
 }
 
-// Why a loaded note is not to be imported, as the end of its log line; empty
-// for a note to import. Its status is its own protocol's alone: what follows
-// the protocol in the file (an event's answer) is judged as an event.
-QString ImportService::whyNotePassedOver(const xml::Element& top, const xml::Element& nota, bool processed) const
-{
-    // Issued in the authority's test environment: no fiscal value.
-    if (trimmedText(nota.path({"ide", "tpAmb"})) == QLatin1String("2"))
-        return QStringLiteral(" foi emitida em ambiente de homologação (tpAmb 2), sem valor fiscal, e foi ignorada.");
-    const QString status = trimmedText(top.path({"protNFe", "infProt", "cStat"}));
-    if (processed && !status.isEmpty() && status != QLatin1String("100") && status != QLatin1String("150"))
-        return QStringLiteral(" não foi autorizada (cStat ") + visibleText(status) + QStringLiteral(") e foi ignorada.");
-    const std::vector<QString> keys = noteKeys(top);
-    for (const Cancellation& c : cancellationsIn(top)) {
-        // An event in the note's own file is the note's, unless it names another.
-        if (c.key.isEmpty() || keys.empty() || std::find(keys.begin(), keys.end(), c.key) != keys.end())
-            return QStringLiteral(" foi cancelada (evento 110111 no próprio arquivo, cStat ") + visibleText(c.status)
-                   + QStringLiteral(") e foi ignorada.");
-    }
-    for (const QString& key : keys) {
-        if (const auto e = folderCancellations_.find(key); e != folderCancellations_.end())
-            return QStringLiteral(" foi cancelada pelo evento do arquivo \"") + e->second.file
-                   + QStringLiteral("\" (110111, cStat ") + visibleText(e->second.status) + QStringLiteral(") e foi ignorada.");
-    }
-    return {};
-}
-
-// An entry whose name is not one of the mode's export files: an NF-e
-// document, told by its root element, gives its recipient or its items; any
-// other file is none of the run's business.
+// An entry whose name is not an export file of any mode: an NF-e document,
+// told by its root element, gives its recipient or its items; any other file
+// is none of the run's business.
 int32_t ImportService::importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
     if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
         return 0;
     const xml::RootElement& root = roots_.at(entry);
-    if (root.namespaceUri != nfeNamespace)
-        return 0;
     const QString quoted = QStringLiteral("\"") + registroBusca.Name + QStringLiteral("\"");
-    if (root.localName == "procEventoNFe") {
+    switch (nfe::kindOf(root)) {
+    case nfe::FileKind::Other:
+        return 0;
+    case nfe::FileKind::Event:
         if (const auto u = unreadableEvents_.find(entry); u != unreadableEvents_.end())
             log(QString::fromUtf8(u->second));
         log(QStringLiteral("O arquivo ") + quoted
             + QStringLiteral(" é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado."));
         return 0;
+    case nfe::FileKind::Note:
+        break;
     }
-    if (root.localName != "nfeProc" && root.localName != "NFe")
-        return 0;
     if (!loadEntry(path))
         return 0;
-    const xml::Element top = xmlDocumento_->root();
-    const bool processed = root.localName == "nfeProc";
-    const xml::Element nota = (processed ? top.child("NFe") : top).child("infNFe");
-    if (const QString why = whyNotePassedOver(top, nota, processed); !why.isEmpty()) {
-        log(QStringLiteral("A nota do arquivo ") + quoted + why);
+    const nfe::Note note(xmlDocumento_->root(), nfe::isProcessedNote(root));
+    if (const NoteVerdict verdict = judgeNote(note, folderCancellations_); verdict.kind != NoteVerdict::Kind::Import) {
+        log(QStringLiteral("A nota do arquivo ") + quoted + passedOverText(verdict));
         return 0;
     }
-    if (mode == ImportMode::Clientes) {
-        const xml::Element dest = nota.child("dest");
-        if (trimmedText(dest.child("CPF")).isEmpty() && trimmedText(dest.child("CNPJ")).isEmpty()) {
+    return importNote(mode, note, quoted, estado);
+}
+
+// What a note to import gives the mode: its recipient, or each of its items.
+int32_t ImportService::importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado)
+{
+    switch (mode) {
+    case ImportMode::Clientes: {
+        const xml::Element dest = note.recipient();
+        if (!nfe::hasTaxNumber(dest)) {
             log(QStringLiteral("A nota do arquivo ") + quoted
                 + QStringLiteral(" não tem destinatário com CPF ou CNPJ e foi ignorada."));
             return 0;
         }
         return importClient(dest, *query_, estado.clienteAtual) ? 1 : 0;
     }
-    std::vector<xml::Element> items = nota.children("det");
-    std::stable_sort(items.begin(), items.end(), [](const xml::Element& a, const xml::Element& b) {
-        return QString::fromStdString(a.attribute("nItem")).toInt() < QString::fromStdString(b.attribute("nItem")).toInt();
-    });
-    int32_t inserted = 0;
-    for (const xml::Element& det : items)
-        inserted += importProduct(det, *query_, estado.produtoAtual, estado.codigoProduto) ? 1 : 0;
-    return inserted;
+    case ImportMode::Produtos: {
+        int32_t inserted = 0;
+        for (const xml::Element& det : note.items())
+            inserted += importProduct(det, *query_, estado.produtoAtual, estado.codigoProduto) ? 1 : 0;
+        return inserted;
+    }
+    }
+    __builtin_unreachable();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "folders/directory_search.h"
-#include "import/records.h"
+#include "import/import_mode.h"
+#include "import/note_verdict.h"
+#include "nfe/records.h"
 #include "platform/xml/document.h"
 
 #include <QString>
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,11 +22,9 @@ class Session;
 class Table;
 }
 
-// The two kinds of run: client files into TABCLI, product files into TABEST1.
-enum class ImportMode { Clientes, Produtos };
-
-// The target table of a mode in the data folder.
-QString targetTable(ImportMode mode, const QString& pastaDados);
+// The message that ends the program when the target table of the mode lacks
+// a column the run relies on.
+QString missingColumnMessage(ImportMode mode, const QString& column);
 // The log line for a table whose writing played back a write cut short.
 QString recoveryMessage(const QString& tablePath);
 // Where the undo record of a table is kept in the program's folder.
@@ -104,10 +105,10 @@ public:
     bool importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente);
     bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, QString& codigoProduto);
 
-    // The target table of the mode has every column the run relies on; the
-    // message of the first one missing otherwise. Notes the width of the
-    // product code column, which a product's code must fit whole.
-    QString checkTargetTable(ImportMode mode, const QString& pastaDados);
+    // The first column the run relies on that the target table of the mode
+    // lacks; nothing when it has them all. Notes the width of the product
+    // code column, which a product's code must fit whole.
+    std::optional<QString> firstMissingColumn(ImportMode mode, const QString& pastaDados);
     bool campoExite(db::Table& tabela, const QString& campo);
 
 private:
@@ -115,10 +116,11 @@ private:
     bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
     int32_t importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
     void lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode);
-    QString whyNotePassedOver(const xml::Element& top, const xml::Element& nota, bool processed) const;
-    bool codeFits(const xml::Element& det, const QString& codigoProduto, const QString& descricao);
+    int32_t importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado);
+    bool codeFits(const QString& item, const QString& codigoProduto, const QString& descricao);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
     bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, QString& codigoProduto);
+    void writeInsert(db::Query& consulta, ImportMode mode, bool withOptional) const;
     bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
                        const std::set<QString>& simulated);
     int32_t nextFreeCode(db::Query& consulta, const char* lookup, int32_t last);
@@ -141,15 +143,11 @@ private:
     int32_t resultadoBusca = 0;
     int codigoWidth_ = 0;  // of TABEST1's Codigo; 0 while not known
     // What the run learnt of its folder before reading it: the root element
-    // of each entry that is not an export file of the mode (by listing
+    // of each entry that is not an export file of any mode (by listing
     // position), the accepted cancellations of its event files by the key of
     // the note they cancel, and why an event file could not be read.
-    struct FolderEvent {
-        QString file;
-        QString status;
-    };
     std::vector<xml::RootElement> roots_;
-    std::map<QString, FolderEvent> folderCancellations_;
+    FolderCancellations folderCancellations_;
     std::map<size_t, std::string> unreadableEvents_;
     // In a simulation: what earlier files of the run would have inserted.
     std::set<QString> simulatedKeys_;

@@ -1,18 +1,9 @@
 #include "import/record_values.h"
 
 #include "platform/paradox/value.h"
-#include "platform/text/utf8_text.h"
-#include "platform/xml/document.h"
 
 #include <ctime>
 
-
-QString trimmedText(const xml::Element& element)
-{
-    const std::string value = element.text();
-    const std::string_view trimmed = text::trimControls(value);
-    return QString::fromUtf8(trimmed.data(), qsizetype(trimmed.size()));
-}
 
 // From the C library, which reads the time zone once per process; a local
 // QDate reads the zone file again at every row.

@@ -2,17 +2,9 @@
 
 #include "platform/sql/query.h"
 
-#include <QDate>
 #include <QString>
 
-namespace xml {
-class Element;
-}
-
-// Small bridges between the import's Qt strings and the engine and XML layer.
-
-// The trimmed text of an element.
-QString trimmedText(const xml::Element& element);
+// Small bridges between the import's Qt strings and the engine.
 
 // Today at time of day zero, as a date-time parameter.
 db::DateTime today();

@@ -5,7 +5,7 @@
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/undo_record.h"
-#include "host/qt_text.h"
+#include "platform/text/qt_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,14 +20,13 @@ QString textOf(const paradox::Value& v) { return QString::fromStdString(paradox:
 
 UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const QString& pastaPrograma)
 {
-    const bool clientMode = mode == ImportMode::Clientes;
+    const ModeDescriptor& m = descriptorOf(mode);
     const QString table = targetTable(mode, pastaDados);
     const QString tableName = QFileInfo(table).fileName();
     const std::string tablePath = QFile::encodeName(table).toStdString();
     const QString recordPath = undoRecordPath(pastaPrograma, table);
     const std::string recordName = QFile::encodeName(recordPath).toStdString();
-    const QString nothing = clientMode ? QStringLiteral("Não há importação de clientes para desfazer.")
-                                       : QStringLiteral("Não há importação de produtos para desfazer.");
+    const QString nothing = QString::fromUtf8(m.nothingToUndo);
     std::vector<uint8_t> record;
     if (const auto status = paradox::readUndoRecord(recordName, tablePath, record); !status) {
         if (status.error() == ENOENT) {
@@ -74,7 +73,7 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
     }
 
     const int codigo = now.fieldIndex("Codigo");
-    const int nome = now.fieldIndex(clientMode ? "Nome" : "Produto");
+    const int nome = now.fieldIndex(m.nameColumn);
     for (const auto& row : rows) {
         const QString c = codigo >= 0 ? textOf(row[size_t(codigo)]) : QString();
         const QString n = nome >= 0 ? textOf(row[size_t(nome)]) : QString();
@@ -88,7 +87,7 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
         return {UndoOutcome::Kind::Undone, removed, {}};
 
     QFile::remove(recordPath);
-    const QString noun = clientMode ? QStringLiteral(" cliente") : QStringLiteral(" produto");
+    const QString noun = QString::fromUtf8(m.undoNoun);
     const QString plural = removed == 1 ? QString() : QStringLiteral("s");
     const QString done = QStringLiteral("Importação desfeita: ") + QString::number(removed) + noun + plural
                          + QStringLiteral(" removido") + plural + QStringLiteral(" da tabela ") + tableName

@@ -2,6 +2,7 @@
 
 #include "app/labeled_edit.h"
 #include "platform/sql/session.h"
+#include "tests/host_schemas.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,11 +11,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
-const char* const ImportFixture::clientSchema =
-    "Codigo:A6*,Data:D,Nome:A60,Endereco:A60,endNumero:A10,EndComplemento:A60,Bairro:A40,Cidade:A40,Estado:A2,"
-    "CEP:A10,CGC:A18,Insc:A20,TagFisica:L,Telefone:A20,eMail:A60,lkUserInc:I";
-const char* const ImportFixture::stockSchema = "Codigo:A20*,cEAN:A14,cEANTrib:A14,Produto:A120,CodIPI:A10,Unidade:A6,"
-                                               "PrecoCusto:$,CEST:A7,DataInc:D,CST:A3,LkUserInc:I,Origem:S";
+const char* const ImportFixture::clientSchema = hostSchema::clients;
+const char* const ImportFixture::stockSchema = hostSchema::stock;
 
 namespace {
 

@@ -1,13 +1,18 @@
-#include "import/note_status.h"
+#include "nfe/note_status.h"
 
-#include "host/qt_text.h"
-#include "import/record_values.h"
+#include "nfe/element_text.h"
+#include "platform/text/qt_text.h"
 #include "platform/xml/document.h"
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+
+namespace nfe {
 
 namespace {
+
+constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
 
 // The answers by which the authority registers a cancellation: registered
 // and linked to the note (135), registered without the link (136), and the
@@ -23,6 +28,19 @@ bool acceptedCancellation(const QString& status)
 }
 
 } // namespace
+
+FileKind kindOf(const xml::RootElement& root)
+{
+    if (root.namespaceUri != nfeNamespace)
+        return FileKind::Other;
+    if (root.localName == "procEventoNFe")
+        return FileKind::Event;
+    if (root.localName == "nfeProc" || root.localName == "NFe")
+        return FileKind::Note;
+    return FileKind::Other;
+}
+
+bool isProcessedNote(const xml::RootElement& root) { return root.localName == "nfeProc"; }
 
 std::vector<Cancellation> cancellationsIn(const xml::Element& element)
 {
@@ -60,3 +78,25 @@ std::vector<QString> noteKeys(const xml::Element& top)
             keys.push_back(key);
     return keys;
 }
+
+Note::Note(const xml::Element& top, bool processed)
+    : top_(top), nota_((processed ? top.child("NFe") : top).child("infNFe")), processed_(processed)
+{
+}
+
+QString Note::environment() const { return trimmedText(nota_.path({"ide", "tpAmb"})); }
+
+QString Note::status() const { return trimmedText(top_.path({"protNFe", "infProt", "cStat"})); }
+
+xml::Element Note::recipient() const { return nota_.child("dest"); }
+
+std::vector<xml::Element> Note::items() const
+{
+    std::vector<xml::Element> items = nota_.children("det");
+    std::stable_sort(items.begin(), items.end(), [](const xml::Element& a, const xml::Element& b) {
+        return QString::fromStdString(a.attribute("nItem")).toInt() < QString::fromStdString(b.attribute("nItem")).toInt();
+    });
+    return items;
+}
+
+} // namespace nfe

@@ -1,4 +1,4 @@
-#include "import/integer_text.h"
+#include "nfe/integer_text.h"
 
 bool textToInt32(const QString& text, int32_t& value)
 {
