@@ -4,6 +4,7 @@
 # when the build is configured, so that a wrong include fails the build.
 set(TESSALY_LAYERS
   "platform/text=0"
+  "platform/os=0"
   "platform/paradox=1"
   "platform/xml=2" "platform/sql=2"
   "rules=3" "log=3"

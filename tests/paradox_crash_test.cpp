@@ -3,7 +3,6 @@
 // next insert finishes what the killed one left.
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"

@@ -5,16 +5,13 @@
 #include "platform/paradox/fence.h"
 #include "platform/paradox/file_names.h"
 
+#include "platform/os/folder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <string_view>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace paradox {
 namespace {
@@ -35,62 +32,44 @@ void putU64(std::vector<uint8_t>& out, uint64_t v)
     out.insert(out.end(), le, le + 8);
 }
 
-Error failure(const std::string& what, const std::string& path, const file_io::Status& status)
+Error failure(const std::string& what, const std::string& path, const os::Status& status)
 {
-    return file_io::errorOf(what + " " + path, status);
+    return errorOf(what + " " + path, status);
 }
 
-// The fallback journal's own name beside its place: no other writer, and no
-// planted file or link, has it.
-int createTemporary(const std::string& journalPath, std::string& temporary)
+// Writes the journal bytes into a temporary file (one without a name where
+// the file system has them), flushes them and gives them their place, the
+// folder flushed too: a journal is either whole at its place or not there.
+// The file returned holds the journal's lock, which tells others that its
+// writer lives; an unnamed file is locked before anyone can see it. Nothing
+// is left when it fails.
+os::File placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
 {
-    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = journalPath + "-new-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-        int fd = -1;
-        const file_io::Status s = file_io::open(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, fd);
-        if (s)
-            return fd;
-        if (s.error() != EEXIST)
-            throw failure("Não foi possível criar o diário de gravação", temporary, s);
-    }
-    throw failure("Não foi possível criar o diário de gravação", temporary, file_io::Status::failure(EEXIST));
-}
-
-// Writes the journal bytes into a file without a name (or, where the file
-// system has none, under a name of its own beside its place), flushes them
-// and gives them their place, the folder flushed too: a journal is either
-// whole at its place or not there. The descriptor returned holds the
-// journal's lock, which tells others that its writer lives; an unnamed file
-// is locked before anyone can see it. Nothing is left when it fails.
-int placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
-{
-    std::string temporary = journalPath + "-new";
-    int fd = -1;
-    const bool unnamed = file_io::openUnnamed(folderOf(journalPath), fd).ok();
-    if (!unnamed)
-        fd = createTemporary(journalPath, temporary);
-    ::flock(fd, LOCK_EX);
+    os::File file;
+    if (os::Status s = os::File::createTemporaryFor(journalPath, file); !s)
+        throw failure("Não foi possível criar o diário de gravação", journalPath + "-new", s);
+    const std::string temporary = file.path();
+    const bool unnamed = file.unnamed();
+    file.lock(os::LockMode::Exclusive);
     bool placed = false;
-    file_io::Status s = file_io::writeAt(temporary, fd, bytes.data(), bytes.size(), 0);
+    os::Status s = file.writeAt(bytes.data(), bytes.size(), 0);
     if (s)
-        s = file_io::sync(temporary, fd);
+        s = file.sync();
     if (s) {
-        s = unnamed ? file_io::nameFile(fd, temporary, journalPath) : file_io::rename(temporary, journalPath);
+        s = file.place(journalPath);
         placed = s.ok();
     }
     if (s)
-        s = file_io::syncFolder(folderOf(journalPath));
+        s = os::syncFolder(folderOf(journalPath));
     if (!s) {
         // A journal whose place is not known to be on the disk must not
         // outlive the commit that failed with it.
-        ::unlink((placed ? journalPath : temporary).c_str());
+        os::discard(placed ? journalPath : temporary);
         if (!unnamed || placed)
-            file_io::syncFolder(folderOf(journalPath));
-        ::close(fd);
+            os::syncFolder(folderOf(journalPath));
         throw failure("Não foi possível gravar o diário de gravação", journalPath, s);
     }
-    return fd;
+    return file;
 }
 
 bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
@@ -123,25 +102,23 @@ namespace {
 
 // Puts into the files of folder their original bytes and sizes (P), or
 // their committed ones (C), each file flushed.
-file_io::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
+os::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
 {
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
             continue;
-        const std::string path = folder + "/" + f.name;
-        int fd = -1;
-        if (auto s = file_io::openRegular(path, O_RDWR, fd); !s)
+        os::File file;
+        if (auto s = os::File::openRegular(folder + "/" + f.name, os::Access::ReadWrite, file); !s)
             return s;
-        const file_io::Descriptor held(fd);
         for (const JournalRecord& p : records)
             if (p.kind == pages && p.name == f.name)
-                if (auto s = file_io::writeAt(path, fd, p.bytes.data(), p.bytes.size(), off_t(p.value)); !s)
+                if (auto s = file.writeAt(p.bytes.data(), p.bytes.size(), int64_t(p.value)); !s)
                     return s;
-        const off_t size = off_t(pages == 'P' ? f.value : f.check);
-        if (file_io::identityOf(fd).size != size)
-            if (auto s = file_io::truncate(path, fd, size); !s)
+        const int64_t size = int64_t(pages == 'P' ? f.value : f.check);
+        if (file.size() != size)
+            if (auto s = file.truncate(size); !s)
                 return s;
-        if (auto s = file_io::sync(path, fd); !s)
+        if (auto s = file.sync(); !s)
             return s;
     }
     return {};
@@ -149,7 +126,7 @@ file_io::Status restoreFiles(const std::string& folder, const std::vector<Journa
 
 } // namespace
 
-file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
 {
     return restoreFiles(folder, records, 'P');
 }
@@ -158,11 +135,11 @@ namespace {
 
 // Removes the journal, the folder flushed: the moment of the commit, or the
 // end of a playback.
-file_io::Status removeJournal(const std::string& journalPath)
+os::Status removeJournal(const std::string& journalPath)
 {
-    file_io::Status s = file_io::remove(journalPath);
+    os::Status s = os::remove(journalPath);
     if (s)
-        s = file_io::syncFolder(folderOf(journalPath));
+        s = os::syncFolder(folderOf(journalPath));
     return s;
 }
 
@@ -198,11 +175,10 @@ bool fileLeftByCommit(const std::string& path, const JournalRecord& sizes, const
     if ((original > after && !covers(originals, after, original))
         || (after > original && !covers(committed, original, after)))
         return false;
-    int fd = -1;
-    if (!file_io::openRegular(path, O_RDONLY, fd))
+    os::File file;
+    if (!os::File::openRegular(path, os::Access::Read, file))
         return false;
-    const file_io::Descriptor held(fd);
-    const uint64_t size = uint64_t(file_io::identityOf(fd).size);
+    const uint64_t size = uint64_t(file.size());
     if (size < std::min(original, after) || size > std::max(original, after))
         return false;
     std::vector<uint64_t> pages;
@@ -216,7 +192,7 @@ bool fileLeftByCommit(const std::string& path, const JournalRecord& sizes, const
         if (page >= size)
             break;
         const size_t n = size_t(std::min<uint64_t>(pageBytes, size - page));
-        if (!file_io::readAt(fd, now.data(), n, off_t(page)))
+        if (!file.readAt(now.data(), n, int64_t(page)))
             return false;
         const auto o = originals.find(page);
         const auto c = committed.find(page);
@@ -387,16 +363,14 @@ std::string Journal::setAsidePathFor(const std::string& tablePath)
 uint64_t Journal::sizeLimit(const std::string& tablePath)
 {
     uint64_t family = 0;
-    DIR* d = ::opendir(folderOf(tablePath).c_str());
-    if (d) {
-        while (const dirent* e = ::readdir(d)) {
-            struct stat st {};
-            const std::string name = e->d_name;
-            if (familyFileName(tablePath, name) && ::lstat((folderOf(tablePath) + "/" + name).c_str(), &st) == 0
-                && S_ISREG(st.st_mode))
-                family += uint64_t(st.st_size);
-        }
-        ::closedir(d);
+    std::vector<std::string> names;
+    os::namesIn(folderOf(tablePath), names);
+    for (const std::string& name : names) {
+        if (!familyFileName(tablePath, name))
+            continue;
+        const os::Facts facts = os::factsOf(folderOf(tablePath) + "/" + name, false);
+        if (facts.kind == os::Kind::Regular)
+            family += facts.size;
     }
     return 2 * family + growthAllowance;
 }
@@ -406,14 +380,12 @@ namespace {
 // The names in the table's folder that begin with prefix.
 std::vector<std::string> entriesStartingWith(const std::string& folder, const std::string& prefix)
 {
+    std::vector<std::string> names;
     std::vector<std::string> found;
-    DIR* d = ::opendir(folder.c_str());
-    if (!d)
-        return found;
-    while (const dirent* e = ::readdir(d))
-        if (std::string_view(e->d_name).starts_with(prefix))
-            found.push_back(folder + "/" + e->d_name);
-    ::closedir(d);
+    os::namesIn(folder, names);
+    for (const std::string& name : names)
+        if (name.starts_with(prefix))
+            found.push_back(folder + "/" + name);
     return found;
 }
 
@@ -424,14 +396,13 @@ void removeAbandoned(const std::string& journalPath, const std::vector<std::stri
     for (const std::string& temporary : leftovers) {
         if (!temporary.starts_with(journalPath + "-new"))
             continue;
-        int fd = -1;
-        if (!file_io::open(temporary, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, fd)) {
-            ::unlink(temporary.c_str());  // a link or a file of nobody's
+        os::File file;
+        if (!os::File::openRegular(temporary, os::Access::Read, file)) {
+            os::discard(temporary);  // a link or a file of nobody's
             continue;
         }
-        const file_io::Descriptor held(fd);
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(temporary.c_str());
+        if (file.tryLock(os::LockMode::Exclusive))
+            os::discard(temporary);
     }
 }
 
@@ -445,23 +416,22 @@ struct Found {
 Found lookAtJournal(const std::string& tablePath, bool forWriting)
 {
     const std::string journalPath = Journal::pathFor(tablePath);
-    struct stat st {};
-    if (::lstat(journalPath.c_str(), &st) != 0)
+    const os::Kind kind = os::factsOf(journalPath, false).kind;
+    if (kind == os::Kind::None || kind == os::Kind::Unknown)
         return {};
-    int fd = -1;
-    if (!file_io::openRegular(journalPath, O_RDONLY, fd))
+    os::File file;
+    if (!os::File::openRegular(journalPath, os::Access::Read, file))
         return {Found::Kind::Foreign, {}};  // a link, a FIFO, a device
-    const file_io::Descriptor held(fd);
     // A writer that commits now holds it; a reader needs no lock, as a
     // journal in place is whole.
-    if (forWriting && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    if (forWriting && !file.tryLock(os::LockMode::Exclusive))
         return {Found::Kind::Busy, {}};
-    if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
+    if (!file.named())
         return {};  // it committed meanwhile
-    if (uint64_t(st.st_size) > Journal::sizeLimit(tablePath))
+    if (uint64_t(std::max<int64_t>(file.size(), 0)) > Journal::sizeLimit(tablePath))
         return {Found::Kind::Foreign, {}};
     std::vector<uint8_t> bytes;
-    if (auto s = file_io::readWhole(fd, bytes); !s)
+    if (auto s = file.readWhole(bytes); !s)
         throw failure("Não foi possível ler o diário de gravação", journalPath, s);
     Found found{sealed(bytes) ? Found::Kind::Foreign : Found::Kind::CutShort, readJournal(bytes)};
     if (!found.records.empty() && provablyLeftByCommit(tablePath, found.records))
@@ -507,11 +477,11 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
         return Leftover::None;
     case Found::Kind::Foreign: {
         std::string aside = setAsidePathFor(tablePath);
-        for (int n = 2; ::access(aside.c_str(), F_OK) == 0 || errno != ENOENT; ++n)
+        for (int n = 2; os::factsOf(aside, false).kind != os::Kind::None; ++n)
             aside = setAsidePathFor(tablePath) + "-" + std::to_string(n);
-        file_io::Status s = file_io::rename(journalPath, aside);
+        os::Status s = os::rename(journalPath, aside);
         if (s)
-            s = file_io::syncFolder(folder);
+            s = os::syncFolder(folder);
         if (!s)
             throw failure("Não foi possível pôr de lado o diário de gravação", journalPath, s);
         throw setAsideError(tablePath, aside);
@@ -519,11 +489,11 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
     case Found::Kind::Ours:
         break;
     }
-    file_io::Status s = restoreOriginals(folder, found.records);
+    os::Status s = restoreOriginals(folder, found.records);
     if (s)
         s = removeJournal(journalPath);
     if (!s)
-        throw file_io::errorOf("A tabela " + fileNameOf(tablePath)
+        throw errorOf("A tabela " + fileNameOf(tablePath)
                                    + " tem uma gravação interrompida que não pôde ser desfeita ("
                                    + journalPath + ")",
                                s);
@@ -533,7 +503,7 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
 void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal)
 {
     const std::string journalPath = pathFor(tablePath);
-    ::close(placeJournal(journalPath, journal));
+    placeJournal(journalPath, journal);
     try {
         recover(tablePath);
     } catch (const Error& e) {
@@ -566,10 +536,10 @@ void Journal::overlay(const std::vector<JournalRecord>& records)
         if (r.kind != 'F')
             continue;
         const std::string path = r.name == fileNameOf(tablePath_) ? tablePath_ : folder + "/" + r.name;
-        struct stat st {};
+        const os::Facts facts = os::factsOf(path, true);
         File& f = files_[path];
-        f.original = ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
-        f.size = off_t(r.value);
+        f.original = facts.kind == os::Kind::None || facts.kind == os::Kind::Unknown ? 0 : int64_t(facts.size);
+        f.size = int64_t(r.value);
         for (const JournalRecord& p : records)
             if (p.kind == 'P' && p.name == r.name) {
                 Page page(pageSize, 0);
@@ -664,18 +634,18 @@ void Journal::noteSize(const std::string& path, const File* file)
     levels_.back().try_emplace({path, noPage}, Before{std::nullopt, file ? file->size : 0, file != nullptr});
 }
 
-Journal::File& Journal::fileOf(const std::string& path, int fd)
+Journal::File& Journal::fileOf(const std::string& path, const os::File& file)
 {
     if (auto it = files_.find(path); it != files_.end())
         return it->second;
     noteSize(path, nullptr);
-    const off_t size = file_io::identityOf(fd).size;
+    const int64_t size = file.size();
     File& f = files_[path];
     f.original = f.size = size;
     return f;
 }
 
-Journal::Page& Journal::pageOf(File& file, const std::string& path, int fd, uint64_t page)
+Journal::Page& Journal::pageOf(File& file, const std::string& path, const os::File& disk, uint64_t page)
 {
     auto it = file.pages.find(page);
     if (!levels_.empty())
@@ -683,16 +653,16 @@ Journal::Page& Journal::pageOf(File& file, const std::string& path, int fd, uint
     if (it != file.pages.end())
         return it->second;
     Page p(pageSize, 0);
-    const off_t start = off_t(page * pageSize);
+    const int64_t start = int64_t(page * pageSize);
     if (start < file.original) {
-        const size_t n = size_t(std::min<off_t>(off_t(pageSize), file.original - start));
-        if (auto s = file_io::readAt(fd, p.data(), n, start); !s)
+        const size_t n = size_t(std::min<int64_t>(int64_t(pageSize), file.original - start));
+        if (auto s = disk.readAt(p.data(), n, start); !s)
             throw failure("Não foi possível ler", path, s);
     }
     return file.pages.emplace(page, std::move(p)).first->second;
 }
 
-void Journal::resize(File& file, const std::string& path, off_t size)
+void Journal::resize(File& file, const std::string& path, int64_t size)
 {
     if (size == file.size)
         return;
@@ -700,75 +670,75 @@ void Journal::resize(File& file, const std::string& path, off_t size)
     file.size = size;
 }
 
-void Journal::write(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at)
+void Journal::write(const std::string& path, const os::File& file, const uint8_t* data, size_t n, int64_t at)
 {
     if (depth_ == 0)
         throw Error("Gravação fora de uma transação em " + path + ".");
     if (overlaid_)
         throw Error("Gravação em " + path + " antes de terminar a gravação interrompida da tabela.");
-    File& f = fileOf(path, fd);
+    File& f = fileOf(path, file);
     size_t done = 0;
     while (done < n) {
         const uint64_t offset = uint64_t(at) + done;
         const uint64_t page = offset / pageSize;
         const size_t within = size_t(offset % pageSize);
         const size_t part = std::min(n - done, pageSize - within);
-        Page& p = pageOf(f, path, fd, page);
+        Page& p = pageOf(f, path, file, page);
         std::memcpy(p.data() + within, data + done, part);
         done += part;
     }
-    if (at + off_t(n) > f.size)
-        resize(f, path, at + off_t(n));
+    if (at + int64_t(n) > f.size)
+        resize(f, path, at + int64_t(n));
 }
 
-void Journal::replace(const std::string& path, int fd, const std::vector<uint8_t>& data)
+void Journal::replace(const std::string& path, const os::File& file, const std::vector<uint8_t>& data)
 {
-    File& f = fileOf(path, fd);
-    const off_t size = off_t(data.size());
+    File& f = fileOf(path, file);
+    const int64_t size = int64_t(data.size());
     resize(f, path, size);
-    write(path, fd, data.data(), data.size(), 0);
+    write(path, file, data.data(), data.size(), 0);
     // Whatever lay beyond the new end, on the disk or held, reads as zeros
     // should the file grow again.
     const uint64_t held = f.pages.empty() ? 0 : f.pages.rbegin()->first + 1;
     const uint64_t end = std::max((uint64_t(f.original) + pageSize - 1) / pageSize, held);
     for (uint64_t page = uint64_t(size) / pageSize; page < end; ++page) {
-        Page& p = pageOf(f, path, fd, page);
-        const off_t start = off_t(page * pageSize);
+        Page& p = pageOf(f, path, file, page);
+        const int64_t start = int64_t(page * pageSize);
         std::fill(p.begin() + std::max<ptrdiff_t>(0, ptrdiff_t(size - start)), p.end(), 0);
     }
 }
 
-file_io::Status Journal::read(const std::string& path, int fd, uint8_t* out, size_t n, off_t at) const
+os::Status Journal::read(const std::string& path, const os::File& file, uint8_t* out, size_t n, int64_t at) const
 {
     const auto it = files_.find(path);
     if (it == files_.end())
-        return file_io::readAt(fd, out, n, at);
+        return file.readAt(out, n, at);
     const File& f = it->second;
-    if (at < 0 || at + off_t(n) > f.size)
-        return file_io::Status::failure(EIO);
-    const off_t fromDisk = std::clamp<off_t>(f.original - at, 0, off_t(n));
+    if (at < 0 || at + int64_t(n) > f.size)
+        return os::Status::failure(EIO);
+    const int64_t fromDisk = std::clamp<int64_t>(f.original - at, 0, int64_t(n));
     if (fromDisk > 0)
-        if (auto s = file_io::readAt(fd, out, size_t(fromDisk), at); !s)
+        if (auto s = file.readAt(out, size_t(fromDisk), at); !s)
             return s;
     std::fill(out + fromDisk, out + n, 0);
     const uint64_t first = uint64_t(at) / pageSize;
     const uint64_t end = (uint64_t(at) + n + pageSize - 1) / pageSize;
     for (auto p = f.pages.lower_bound(first); p != f.pages.end() && p->first < end; ++p) {
-        const off_t start = off_t(p->first * pageSize);
-        const off_t from = std::max(start, at);
-        const off_t to = std::min(start + off_t(pageSize), at + off_t(n));
+        const int64_t start = int64_t(p->first * pageSize);
+        const int64_t from = std::max(start, at);
+        const int64_t to = std::min(start + int64_t(pageSize), at + int64_t(n));
         std::memcpy(out + (from - at), p->second.data() + (from - start), size_t(to - from));
     }
     return {};
 }
 
-off_t Journal::size(const std::string& path, int fd) const
+int64_t Journal::size(const std::string& path, const os::File& file) const
 {
     const auto it = files_.find(path);
-    return it == files_.end() ? file_io::identityOf(fd).size : it->second.size;
+    return it == files_.end() ? file.size() : it->second.size;
 }
 
-bool Journal::leftByCommit(const std::string& path, const file_io::Identity& now) const
+bool Journal::leftByCommit(const std::string& path, const os::Identity& now) const
 {
     const auto it = committed_.find(path);
     return it != committed_.end() && it->second == now;
@@ -781,21 +751,20 @@ std::vector<uint8_t> Journal::journalBytes() const
     std::vector<JournalRecord> records;
     for (const auto& [path, f] : files_) {
         records.push_back({'F', fileNameOf(path), uint64_t(f.original), uint64_t(f.size), {}});
-        int fd = -1;
-        if (auto s = file_io::openRegular(path, O_RDONLY, fd); !s)
+        os::File file;
+        if (auto s = os::File::openRegular(path, os::Access::Read, file); !s)
             throw failure("Não foi possível ler", path, s);
-        const file_io::Descriptor held(fd);
         for (const auto& [page, bytes] : f.pages) {
-            const off_t start = off_t(page * pageSize);
+            const int64_t start = int64_t(page * pageSize);
             if (start < f.original) {
                 JournalRecord r{'P', fileNameOf(path), uint64_t(start), 0, {}};
-                r.bytes.resize(size_t(std::min<off_t>(off_t(pageSize), f.original - start)));
-                if (auto s = file_io::readAt(fd, r.bytes.data(), r.bytes.size(), start); !s)
+                r.bytes.resize(size_t(std::min<int64_t>(int64_t(pageSize), f.original - start)));
+                if (auto s = file.readAt(r.bytes.data(), r.bytes.size(), start); !s)
                     throw failure("Não foi possível ler", path, s);
                 records.push_back(std::move(r));
             }
             if (start < f.size) {
-                const size_t n = size_t(std::min<off_t>(off_t(pageSize), f.size - start));
+                const size_t n = size_t(std::min<int64_t>(int64_t(pageSize), f.size - start));
                 records.push_back({'C', fileNameOf(path), uint64_t(start), 0, Page(bytes.begin(), bytes.begin() + ptrdiff_t(n))});
             }
         }
@@ -813,44 +782,42 @@ void Journal::commit()
     }
     const std::string journalPath = pathFor(tablePath_);
     std::vector<uint8_t> journal;
-    int journalFd = -1;
+    os::File journalHeld;
     try {
         journal = journalBytes();
-        journalFd = placeJournal(journalPath, journal);
+        journalHeld = placeJournal(journalPath, journal);
     } catch (...) {
         finish();
         throw;
     }
     flushes_ += 2;
-    const file_io::Descriptor journalHeld(journalFd);
-    file_io::Status s;
+    os::Status s;
     std::string failed;
     for (auto& [path, f] : files_) {
-        int fd = -1;
-        s = file_io::openRegular(path, O_RDWR, fd);
-        const file_io::Descriptor held(fd);
+        os::File file;
+        s = os::File::openRegular(path, os::Access::ReadWrite, file);
         // Runs of neighbouring pages go in one write each.
         for (auto p = f.pages.begin(); s && p != f.pages.end();) {
-            const off_t start = off_t(p->first * pageSize);
+            const int64_t start = int64_t(p->first * pageSize);
             if (start >= f.size)
                 break;
             std::vector<uint8_t> run;
             uint64_t next = p->first;
-            for (; p != f.pages.end() && p->first == next && off_t(next * pageSize) < f.size; ++p, ++next)
+            for (; p != f.pages.end() && p->first == next && int64_t(next * pageSize) < f.size; ++p, ++next)
                 run.insert(run.end(), p->second.begin(), p->second.end());
-            run.resize(size_t(std::min<off_t>(off_t(run.size()), f.size - start)));
-            s = file_io::writeAt(path, fd, run.data(), run.size(), start);
+            run.resize(size_t(std::min<int64_t>(int64_t(run.size()), f.size - start)));
+            s = file.writeAt(run.data(), run.size(), start);
         }
-        if (s && file_io::identityOf(fd).size != f.size)
-            s = file_io::truncate(path, fd, f.size);
+        if (s && file.size() != f.size)
+            s = file.truncate(f.size);
         if (s)
-            s = file_io::sync(path, fd);
+            s = file.sync();
         ++flushes_;
         if (!s) {
             failed = path;
             break;
         }
-        committed_[path] = file_io::identityOf(fd);
+        committed_[path] = file.identity();
     }
     bool recorded = false;
     if (s && commitRecord_) {
@@ -859,10 +826,10 @@ void Journal::commit()
     }
     bool journalGone = false;
     if (s) {
-        s = file_io::remove(journalPath);
+        s = os::remove(journalPath);
         journalGone = s.ok();
         if (s)
-            s = file_io::syncFolder(folderOf(journalPath));
+            s = os::syncFolder(folderOf(journalPath));
         ++flushes_;
         if (!s)
             failed = journalPath;
@@ -886,7 +853,7 @@ void Journal::commit()
     bool undone = true;
     if (journalGone) {
         try {
-            ::close(placeJournal(journalPath, journal));
+            placeJournal(journalPath, journal);
         } catch (const Error&) {
             undone = false;
         }
@@ -895,7 +862,7 @@ void Journal::commit()
           && removeJournal(journalPath).ok();
     if (undone)
         throw failure("Não foi possível gravar", failed, s);
-    throw file_io::errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""
+    throw errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""
                                + journalPath + "\" ficou para ser aplicado pela próxima gravação na tabela",
                            s);
 }
