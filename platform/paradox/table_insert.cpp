@@ -460,7 +460,7 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
     Position target{0, 0};
     const bool inKeyOrder = keyed();
     if (inKeyOrder) {
-        repairAfterCrash();
+        repairUnjournaledInsert();
         checkPrimaryIndex();
         target = findPosition(rec.data(), false);
         const uint8_t* previous = before(target);
@@ -474,7 +474,7 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
         }
         checkKeyOrderSupported(rec.data(), target);
     } else {
-        repairAfterCrash();
+        repairUnjournaledInsert();
     }
     for (const Field& f : header_.fields) {
         if (f.type == FieldType::AutoIncrement) {
