@@ -129,6 +129,7 @@ public:
 
 private:
     friend class View;
+    friend struct NativeFile;  // each implementation's own helpers
     void adopt(intptr_t handle, std::string path, bool unnamed);
     static constexpr intptr_t closed = -1;
     intptr_t handle_ = closed;  // a descriptor or a handle, as the system has them

@@ -36,6 +36,19 @@ Status told(Event::Kind kind, const std::string& path, const std::string* target
 
 } // namespace
 
+// What the POSIX implementation does inside a File.
+struct NativeFile {
+    static Status open(const std::string& path, int flags, File& out)
+    {
+        out.close();
+        int fd = -1;
+        const Status s = openFd(path, flags, fd);
+        if (s)
+            out.adopt(fd, path, false);
+        return s;
+    }
+};
+
 File::~File() { close(); }
 
 File::File(File&& other) noexcept
@@ -70,12 +83,7 @@ void File::close()
 
 Status File::open(const std::string& path, Access access, File& out)
 {
-    out.close();
-    int fd = -1;
-    const Status s = openFd(path, accessFlags(access), fd);
-    if (s)
-        out.adopt(fd, path, false);
-    return s;
+    return NativeFile::open(path, accessFlags(access), out);
 }
 
 Status File::openRegular(const std::string& path, Access access, File& out)
@@ -111,32 +119,17 @@ Status File::openOrCreateRegular(const std::string& path, File& out)
 
 Status File::openForReading(const std::string& path, File& out)
 {
-    out.close();
-    int fd = -1;
-    const Status s = openFd(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, fd);
-    if (s)
-        out.adopt(fd, path, false);
-    return s;
+    return NativeFile::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, out);
 }
 
 Status File::createNew(const std::string& path, File& out)
 {
-    out.close();
-    int fd = -1;
-    const Status s = openFd(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, fd);
-    if (s)
-        out.adopt(fd, path, false);
-    return s;
+    return NativeFile::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, out);
 }
 
 Status File::createOrEmpty(const std::string& path, File& out)
 {
-    out.close();
-    int fd = -1;
-    const Status s = openFd(path, O_RDWR | O_CREAT | O_TRUNC, fd);
-    if (s)
-        out.adopt(fd, path, false);
-    return s;
+    return NativeFile::open(path, O_RDWR | O_CREAT | O_TRUNC, out);
 }
 
 Status File::createTemporaryFor(const std::string& path, File& out)
@@ -200,16 +193,11 @@ bool File::named() const
 
 Status File::readAt(uint8_t* out, size_t n, int64_t at) const
 {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pread(fdOf(handle_), out + done, n - done, off_t(at) + off_t(done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return lastError();
-        if (r == 0)
+    for (size_t done = 0, got = 0; done < n; done += got) {
+        if (Status s = readSomeAt(out + done, n - done, at + int64_t(done), got); !s)
+            return s;
+        if (got == 0)
             return Status::failure(EIO);  // the file ends short
-        done += size_t(r);
     }
     return {};
 }
