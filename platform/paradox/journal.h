@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/os/file.h"
+#include "platform/paradox/journal_record.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,16 +15,6 @@ namespace paradox {
 
 class Fence;
 
-// The journal's records, for the undo record that keeps one: read back,
-// checked by their seal. Empty when the bytes are not a sealed journal.
-struct JournalRecord {
-    // 'F' a file's sizes, 'P' original bytes, 'C' committed bytes, 'S' a state
-    char kind;
-    std::string name;
-    uint64_t value = 0;  // F: original size; P, C: offset; S: size
-    uint64_t check = 0;  // F: committed size; S: checksum
-    std::vector<uint8_t> bytes;
-};
 
 // The rollback journal of one table family (the table, its primary index,
 // its secondary indexes and their own indexes, its memo file).
@@ -157,9 +148,6 @@ private:
     CommitRecord commitRecord_;
 };
 
-// A 64-bit checksum of bytes (not cryptographic), continuing from seed.
-uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed = 0);
-std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal);
 // Puts the original bytes and sizes of the records back into the files of
 // folder, each file flushed; opens no link and no file that is not regular.
 os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
@@ -171,7 +159,5 @@ bool provablyLeftByCommit(const std::string& tablePath, const std::vector<Journa
 // Whether a name is one of the family's files this engine writes: the
 // table's stem and a known extension, no separator, no NUL.
 bool familyFileName(const std::string& tablePath, const std::string& name);
-// Records sealed into journal bytes.
-std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records);
 
 } // namespace paradox
