@@ -6,7 +6,7 @@
 #include "app/frm_clientes.h"
 #include "app/labeled_edit.h"
 #include "app/window_env.h"
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
 #include "platform/sql/session.h"
@@ -139,9 +139,9 @@ void fillTables(const QString& data, int rows)
 // The flushes a run asks of the disk (files and folders), counted through
 // the engine's file seam.
 int flushes = 0;
-void countFlushes(const paradox::file_io::Event& e)
+void countFlushes(const os::Event& e)
 {
-    if (e.kind == paradox::file_io::Event::Kind::Sync || e.kind == paradox::file_io::Event::Kind::SyncFolder)
+    if (e.kind == os::Event::Kind::Sync || e.kind == os::Event::Kind::SyncFolder)
         ++flushes;
 }
 
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");  // figures with a full stop
     std::printf("%7s %6s %12s %12s %12s %12s %10s %8s\n", "files", "mode", "run (s)", "files/s", "ms/file", "parse (s)",
                 "run/parse", "flushes");
-    paradox::file_io::setWriteObserver(countFlushes);
+    os::setWriteObserver(countFlushes);
     const std::vector<int> sizes = argc > 1 ? std::vector<int>{std::atoi(argv[1])} : std::vector<int>{1000, 10000};
     for (int n : sizes) {
         QTemporaryDir root;

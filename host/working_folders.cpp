@@ -1,7 +1,7 @@
 #include "host/working_folders.h"
 
 #include "host/host_paths.h"
-#include "platform/paradox/file_users.h"
+#include "platform/os/file_users.h"
 #include "platform/sql/session.h"
 #include "platform/text/qt_text.h"
 
@@ -41,7 +41,7 @@ void removeStaleLockFile(const QString& folder, const QString& name, bool folder
     struct stat st {};
     const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + entry.toStdString();
     if (::fstatat(dir, entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
-        && !paradox::fileInUseByOthers(throughDir))
+        && !os::fileInUseByOthers(throughDir))
         ::unlinkat(dir, entry.constData(), 0);
     ::close(dir);
 }

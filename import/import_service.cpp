@@ -5,8 +5,8 @@
 #include "nfe/client_reader.h"
 #include "nfe/integer_text.h"
 #include "nfe/note_status.h"
+#include "platform/os/file.h"
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/undo_record.h"
@@ -282,7 +282,7 @@ void ImportService::commitRun()
             return;
         }
         const std::string path = QFile::encodeName(recordPath).toStdString();
-        const auto status = paradox::file_io::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
+        const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
         if (!status)
             log(QStringLiteral("Não foi possível guardar em \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
                 + QStringLiteral("\" o necessário para desfazer esta importação: ")

@@ -1,7 +1,6 @@
 #include "import/undo_service.h"
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/table_file.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/undo_record.h"
@@ -33,7 +32,7 @@ UndoOutcome UndoService::run(ImportMode mode, const QString& pastaDados, const Q
             reporter_.report(nothing, true);
             return {UndoOutcome::Kind::Nothing, 0, nothing};
         }
-        throw paradox::file_io::errorOf("Não foi possível ler " + recordName, status);
+        throw paradox::errorOf("Não foi possível ler " + recordName, status);
     }
 
     // The rows are listed from the table as it reads now; a real undo checks

@@ -1,34 +1,17 @@
 #include "log/log_file.h"
 
-#include "platform/paradox/file_io.h"
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <cstdint>
-#include <fcntl.h>
 #include <map>
 #include <thread>
 #include <vector>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace activity_log {
 namespace {
 
 constexpr std::string_view crlf = "\r\n";
-
-int64_t mtimeOf(const struct stat& st)
-{
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-bool sameFile(const KnownState& k, const struct stat& st)
-{
-    return k.dev == st.st_dev && k.ino == st.st_ino && k.size == st.st_size && k.mtimeNs == mtimeOf(st);
-}
 
 void appendUtf8(std::string& out, uint32_t cp)
 {
@@ -143,140 +126,104 @@ bool containsBreak(std::string_view text)
 }
 
 
-bool readAll(int fd, off_t from, off_t to, std::string& out)
-{
-    out.resize(size_t(to - from));
-    const auto status = paradox::file_io::readAt(fd, reinterpret_cast<uint8_t*>(out.data()), out.size(), from);
-    errno = status.error();
-    return status.ok();
-}
-
-bool writeAll(int fd, std::string_view data, off_t at)
-{
-    const auto status = paradox::file_io::writeAt(fd, reinterpret_cast<const uint8_t*>(data.data()), data.size(), at);
-    errno = status.error();
-    return status.ok();
-}
-
 // Replaces the file by its normal form, whole or not at all.
-bool replaceWithNormalForm(const std::string& path, std::string_view bytes)
+os::Status replaceWithNormalForm(const std::string& path, std::string_view bytes)
 {
     const std::string text = normalised(bytes);
-    const auto status = paradox::file_io::replaceWhole(path, std::vector<uint8_t>(text.begin(), text.end()));
-    errno = status.error();
-    return status.ok();
+    return os::replaceWhole(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 // The log's lock, waited for a bounded time: a copy stopped while it holds
 // it (Ctrl-Z) leaves this one without its entry, not hanging.
-bool lockLog(int fd)
+os::Status lockLog(const os::File& log)
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        if (std::chrono::steady_clock::now() >= until) {
-            errno = EWOULDBLOCK;
-            return false;
-        }
+    for (;;) {
+        const os::Status s = log.tryLock(os::LockMode::Exclusive);
+        if (s || (s.error() != EWOULDBLOCK && s.error() != EINTR))
+            return s;
+        if (std::chrono::steady_clock::now() >= until)
+            return os::Status::failure(EWOULDBLOCK);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return true;
+}
+
+KnownState stateOf(const os::Identity& id, int64_t rawEntryAt = -1)
+{
+    return KnownState{id, rawEntryAt};
 }
 
 // Opens the log, locked against other copies of the program, in normal form
 // except for a known last entry; fills state.
-int openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
-                     KnownState& state)
+os::Status openInNormalForm(const std::string& path, const std::map<std::string, KnownState>& knownLogs,
+                            os::File& log, KnownState& state)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Without blocking, should the log's name have become a FIFO.
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return -1;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !lockLog(fd)) {
-            const int error = S_ISREG(st.st_mode) || st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-            ::close(fd);
-            errno = error;
-            return -1;
-        }
+        if (os::Status s = os::File::openOrCreateRegular(path, log); !s)
+            return s;
+        if (os::Status s = lockLog(log); !s)
+            return s;
+        const os::Identity id = log.identity();
         auto known = knownLogs.find(path);
-        if (known != knownLogs.end() && sameFile(known->second, st)) {
+        if (known != knownLogs.end() && known->second.file == id) {
             state = known->second;
-            return fd;
+            return {};
         }
-        // Mapped rather than read: a log of many megabytes is only looked at.
-        const size_t size = size_t(st.st_size);
-        void* mapped = size ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
-        if (size && mapped == MAP_FAILED) {
-            ::close(fd);
-            return -1;
-        }
-        const std::string_view bytes(static_cast<const char*>(mapped), size);
+        os::View view;
+        if (os::Status s = os::View::of(log, view); !s)
+            return s;
+        const std::string_view bytes = view.bytes();
         const bool normal = inNormalForm(bytes);
         const bool torn = !normal && onlyLastLineTorn(bytes);
-        const std::string copy = normal || torn ? std::string() : std::string(bytes);
-        if (size)
-            ::munmap(mapped, size);
         if (torn) {
-            if (!writeAll(fd, crlf, st.st_size) || ::fstat(fd, &st) != 0) {
-                const int error = errno;
-                ::close(fd);
-                errno = error;
-                return -1;
-            }
-            state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
-            return fd;
+            if (os::Status s = log.writeAt(reinterpret_cast<const uint8_t*>(crlf.data()), crlf.size(), id.size); !s)
+                return s;
+            state = stateOf(log.identity());
+            return {};
         }
         if (normal) {
-            state = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st), -1};
-            return fd;
+            state = stateOf(id);
+            return {};
         }
-        const bool replaced = replaceWithNormalForm(path, copy);
-        ::close(fd);
+        const os::Status replaced = replaceWithNormalForm(path, bytes);
+        log.close();
         if (!replaced)
-            return -1;
+            return replaced;
     }
-    return -1;
+    return os::Status::failure(EAGAIN);
 }
 
 } // namespace
 
-bool Writer::appendEntry(const std::string& path, std::string_view entry)
+os::Status Writer::appendEntry(const std::string& path, std::string_view entry)
 {
     KnownState state;
-    const paradox::file_io::Descriptor fd(openInNormalForm(path, known_, state));
-    if (fd.get() < 0)
-        return false;
+    os::File log;
+    if (os::Status s = openInNormalForm(path, known_, log, state); !s)
+        return s;
 
     // The last entry's own line breaks become line breaks of the file now,
     // in the same write as the new entry.
-    off_t at = state.size;
+    int64_t at = state.file.size;
     std::string data;
     if (state.rawEntryAt >= 0) {
-        if (!readAll(fd.get(), state.rawEntryAt, state.size, data))
-            return false;
+        data.resize(size_t(state.file.size - state.rawEntryAt));
+        if (os::Status s = log.readAt(reinterpret_cast<uint8_t*>(data.data()), data.size(), state.rawEntryAt); !s)
+            return s;
         data = splitAndJoin(data);
         at = state.rawEntryAt;
     }
-    const off_t entryAt = at + off_t(data.size());
+    const int64_t entryAt = at + int64_t(data.size());
     data.append(entry);
     data.append(crlf);
-    if (!writeAll(fd.get(), data, at)) {
+    if (os::Status s = log.writeAt(reinterpret_cast<const uint8_t*>(data.data()), data.size(), at); !s) {
         // A full disk may have taken part of it: the file stays as it was.
-        const int error = errno;
-        [[maybe_unused]] const int truncated = ::ftruncate(fd.get(), state.size);
-        errno = error;
-        return false;
+        log.truncate(state.file.size);
+        return s;
     }
-
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return false;
-    known_[path] = KnownState{st.st_dev, st.st_ino, st.st_size, mtimeOf(st),
-                                   containsBreak(entry) ? entryAt : off_t(-1)};
-    return true;
+    known_[path] = stateOf(log.identity(), containsBreak(entry) ? entryAt : -1);
+    return {};
 }
 
 std::string normalised(std::string_view bytes)
@@ -286,14 +233,13 @@ std::string normalised(std::string_view bytes)
 
 bool Writer::append(const std::string& path, std::string_view entry, std::string* failure)
 {
-    const bool written = appendEntry(path, entry);
+    const os::Status written = appendEntry(path, entry);
     if (!written && failure) {
-        struct stat st {};
-        const int error = errno;
-        const bool odd = ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-        *failure = odd ? "não é um arquivo comum" : std::strerror(error);
+        const os::Kind kind = os::factsOf(path, true).kind;
+        const bool odd = kind != os::Kind::Regular && kind != os::Kind::None && kind != os::Kind::Unknown;
+        *failure = odd ? "não é um arquivo comum" : written.text();
     }
-    return written;
+    return written.ok();
 }
 
 } // namespace activity_log

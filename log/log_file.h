@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/os/file.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <string_view>
 
 // The activity log on disk.
@@ -21,11 +22,8 @@ namespace activity_log {
 // What a writer knows of a log it left in normal form: the file's identity
 // and, when its last entry carries line breaks of its own, where it starts.
 struct KnownState {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    int64_t mtimeNs = 0;
-    off_t rawEntryAt = -1;
+    os::Identity file;
+    int64_t rawEntryAt = -1;
 };
 
 // Appends to logs. It remembers the logs it left in normal form, so that a
@@ -39,7 +37,7 @@ public:
     bool append(const std::string& path, std::string_view entry, std::string* failure = nullptr);
 
 private:
-    bool appendEntry(const std::string& path, std::string_view entry);
+    os::Status appendEntry(const std::string& path, std::string_view entry);
 
     std::map<std::string, KnownState> known_;
 };

@@ -3,7 +3,6 @@
 
 #include "app/application.h"
 #include "import/import_service.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/table_file.h"
 #include "platform/sql/session.h"
 #include "tests/import_fixture.h"

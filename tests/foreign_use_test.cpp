@@ -2,7 +2,7 @@
 // for byte as they were. Stale control files with no holder do not count.
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_users.h"
+#include "platform/os/file_users.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
@@ -57,7 +57,7 @@ pid_t holdOpen(const std::string& path)
         ::execl("/bin/bash", "bash", "-c", ("exec 3<'" + path + "'; exec sleep 60").c_str(), nullptr);
         ::_exit(1);
     }
-    for (int i = 0; i < 100 && !paradox::fileInUseByOthers(path); ++i)
+    for (int i = 0; i < 100 && !os::fileInUseByOthers(path); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return child;
 }

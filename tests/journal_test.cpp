@@ -4,7 +4,7 @@
 // writer turns back into its state before the transaction or after it.
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_file.h"
@@ -89,14 +89,14 @@ void expectBeforeOrAfter(const fs::path& dir, const char* table, const Files& be
 }
 
 struct Recorded {
-    paradox::file_io::Event::Kind kind;
+    os::Event::Kind kind;
     std::string path;
     off_t at;
     std::string data;
     std::string target;
 };
 std::vector<Recorded> recorded;
-void record(const paradox::file_io::Event& e)
+void record(const os::Event& e)
 {
     recorded.push_back({e.kind, e.path, e.at, std::string(reinterpret_cast<const char*>(e.data), e.size),
                         e.target ? *e.target : std::string()});
@@ -128,7 +128,7 @@ TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
 // flush before the cut, any of the others, the last of them maybe torn.
 Files diskAfterCut(const Files& start, size_t cut, std::mt19937& random)
 {
-    using Kind = paradox::file_io::Event::Kind;
+    using Kind = os::Event::Kind;
     auto name = [](const std::string& path) { return fs::path(path).filename().string(); };
     std::vector<bool> durable(cut, false);
     for (size_t i = 0; i < cut; ++i) {
@@ -184,12 +184,12 @@ TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
     const Files before = filesOf(dir.path());
     recorded.clear();
-    paradox::file_io::setWriteObserver(record);
+    os::setWriteObserver(record);
     runTransaction(family, dir.path());
-    paradox::file_io::setWriteObserver(nullptr);
+    os::setWriteObserver(nullptr);
     const Files after = filesOf(dir.path());
     const auto flushes = std::count_if(recorded.begin(), recorded.end(), [](const Recorded& e) {
-        return e.kind == paradox::file_io::Event::Kind::Sync || e.kind == paradox::file_io::Event::Kind::SyncFolder;
+        return e.kind == os::Event::Kind::Sync || e.kind == os::Event::Kind::SyncFolder;
     });
     EXPECT_LE(flushes, 8) << "a transaction flushes a few times, not per row";
     std::mt19937 random(1);

@@ -1,9 +1,10 @@
-// A writer killed between any two of its writes leaves a table that both
-// readers open, with every row whose insert had returned, none twice; the
-// next insert finishes what the killed one left.
+// A writer killed between any two of its changes to the disk leaves a table
+// that both readers open, with every row whose insert had returned, none
+// twice: a kill before its commit leaves the files untouched, one during its
+// commit leaves a journal that the next writer plays back, so that the table
+// is as before the killed insert or as after it.
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"

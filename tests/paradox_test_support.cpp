@@ -1,6 +1,6 @@
 #include "tests/paradox_test_support.h"
 
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 
 #include <csignal>
 #include <sys/wait.h>
@@ -108,7 +108,7 @@ void writeFiles(const fs::path& dir, const Files& files)
 
 namespace {
 int changesLeft = 0;
-void killAtChange(const paradox::file_io::Event&)
+void killAtChange(const os::Event&)
 {
     if (--changesLeft == 0)
         ::raise(SIGKILL);
@@ -120,7 +120,7 @@ bool finishedUnlessKilledAt(int k, const std::function<void()>& body)
     const pid_t child = ::fork();
     if (child == 0) {
         changesLeft = k;
-        paradox::file_io::setWriteObserver(killAtChange);
+        os::setWriteObserver(killAtChange);
         try {
             body();
         } catch (...) {

@@ -1,4 +1,6 @@
+#include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
+#include "platform/paradox/header.h"
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
@@ -370,5 +372,82 @@ TEST(ParadoxWrite, SchemasAreCheckedBeforeAnyFileIsMade)
     EXPECT_EQ(dump.status, 0);
     EXPECT_NE(dump.out.find("# field 9: J + 4"), std::string::npos);
 }
+
+// Tables that an earlier version of this program left when it was stopped
+// in the middle of an insert: it wrote without a journal, the row first at
+// the end of the chain, then the header's count, then the row in its place
+// and the copy at the end away. No journal tells of them; the next insert
+// puts them right before it writes.
+struct HalfWritten {
+    const char* name;
+    std::vector<int> inBlock;  // the rows of the only data block, in order
+    uint32_t countInHeader;
+    std::vector<int> expected;  // the rows after one more insert (row 5)
+};
+
+class EarlierVersionStopped : public ::testing::TestWithParam<HalfWritten> {};
+
+TEST_P(EarlierVersionStopped, NextInsertRepairs)
+{
+    const HalfWritten c = GetParam();
+    ScratchDir dir(std::string("half_written_") + c.name);
+    auto rowOf = [](int n) { return std::vector<Value>{code(n), "valor " + std::to_string(n)}; };
+    // The bytes of each row as the engine stores them, from a table that
+    // holds rows 1 to 4 in one block.
+    paradox::TableLayout layout = paradox::parseSchema("K:A6*,V:A40");
+    layout.blockSizeKb = 1;
+    const std::string whole = dir.file("W.db");
+    paradox::createTable(whole, layout);
+    {
+        paradox::TableFile table(whole);
+        for (int n = 1; n <= 4; ++n)
+            table.insert(rowOf(n));
+    }
+    std::string bytes = slurp(whole);
+    const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
+    const size_t recordSize = paradox::bytes::u16le(raw + paradox::offsets::recordSize);
+    const size_t blockAt = paradox::bytes::u16le(raw + paradox::offsets::headerSize);
+    auto recordOf = [&](int n) { return bytes.substr(blockAt + 6 + size_t(n - 1) * recordSize, recordSize); };
+
+    // The half-written table: rows 1 and 3 acknowledged, then the stop.
+    const std::string path = dir.file("T.db");
+    paradox::createTable(path, layout);
+    {
+        paradox::TableFile table(path);
+        table.insert(rowOf(1));
+        table.insert(rowOf(3));
+    }
+    std::string half = slurp(path);
+    for (size_t i = 0; i < c.inBlock.size(); ++i)
+        half.replace(blockAt + 6 + i * recordSize, recordSize, recordOf(c.inBlock[i]));
+    auto* p = reinterpret_cast<uint8_t*>(half.data());
+    paradox::bytes::putU16le(p + blockAt + 4, uint16_t((c.inBlock.size() - 1) * recordSize));
+    paradox::bytes::putU32le(p + paradox::offsets::recordCount, c.countInHeader);
+    writeFiles(dir.path(), {{"T.db", half}, {"T.PX", slurp(dir.file("T.PX"))}});
+
+    paradox::TableFile table(path);
+    table.insert(rowOf(5));
+    EXPECT_TRUE(table.inKeyOrder());
+    EXPECT_TRUE(table.primaryIndexAgrees());
+    std::vector<std::string> expected;
+    for (int n : c.expected)
+        expected.push_back(code(n) + "\tvalor " + std::to_string(n));
+    EXPECT_EQ(rowLines(dumpOf(table)), expected);
+    const CommandResult theirs = pxdump(path);
+    ASSERT_EQ(theirs.status, 0) << theirs.out;
+    EXPECT_EQ(rowLines(theirs.out), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EarlierVersionStopped,
+    ::testing::Values(
+        // The row at the end, the header's count not yet written: the insert
+        // never returned, the row goes.
+        HalfWritten{"beforeTheCount", {1, 3, 2}, 2, {1, 3, 5}},
+        // Counted but still at the end: it is moved to its place.
+        HalfWritten{"beforeItsPlace", {1, 3, 2}, 3, {1, 2, 3, 5}},
+        // In its place, its copy still at the end: the copy goes.
+        HalfWritten{"copyLeftAtTheEnd", {1, 2, 3, 2}, 3, {1, 2, 3, 5}}),
+    test_support::CaseName());
 
 } // namespace

@@ -4,7 +4,7 @@
 // A commit that fails puts the files back itself, and no open waits for ever.
 
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
@@ -61,7 +61,7 @@ protected:
         run(path, 1, 30);
         before = filesOf(dir.path());
     }
-    void TearDown() override { paradox::file_io::setFaultInjector(nullptr); }
+    void TearDown() override { os::setFaultInjector(nullptr); }
 
     // A run killed at the k-th change from killAt on, until one is killed
     // with its journal in place; the files are then as it left them.
@@ -249,13 +249,13 @@ TEST_F(Recovery, AFailedCommitRollsItselfBack)
     static int failAt;
     static int changes;
     static bool failFromThereOn;
-    auto inject = [](const paradox::file_io::Event& e) -> int {
-        if (e.kind == paradox::file_io::Event::Kind::CreateUnnamed)
+    auto inject = [](const os::Event& e) -> int {
+        if (e.kind == os::Event::Kind::CreateUnnamed)
             return 0;
         ++changes;
         return changes == failAt || (failFromThereOn && changes > failAt) ? EIO : 0;
     };
-    paradox::file_io::setFaultInjector(inject);
+    os::setFaultInjector(inject);
     int total = 0;
     for (failAt = 1;; ++failAt) {
         SCOPED_TRACE("change " + std::to_string(failAt) + " fails");
@@ -285,7 +285,7 @@ TEST_F(Recovery, AFailedCommitRollsItselfBack)
     } catch (const paradox::Error& e) {
         EXPECT_NE(std::string(e.what()).find("ficou para ser aplicado"), std::string::npos) << e.what();
     }
-    paradox::file_io::setFaultInjector(nullptr);
+    os::setFaultInjector(nullptr);
     EXPECT_TRUE(exists(journal));
     EXPECT_EQ(writeError(), "");
     EXPECT_EQ(rowsOf(path), 31u);
@@ -295,8 +295,8 @@ TEST_F(Recovery, AFailedCommitRollsItselfBack)
 // a name of its own: a link planted under the old name is not followed.
 TEST_F(Recovery, APlantedLinkIsNotFollowed)
 {
-    paradox::file_io::setFaultInjector([](const paradox::file_io::Event& e) {
-        return e.kind == paradox::file_io::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0;
+    os::setFaultInjector([](const os::Event& e) {
+        return e.kind == os::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0;
     });
     ScratchDir elsewhere("recovery_link");
     const std::string outside = elsewhere.file("outside");
@@ -315,8 +315,8 @@ TEST_F(Recovery, AStoppedWriterDoesNotHoldReaders)
 {
     const pid_t writer = ::fork();
     if (writer == 0) {
-        paradox::file_io::setWriteObserver([](const paradox::file_io::Event& e) {
-            if (e.kind == paradox::file_io::Event::Kind::Sync && e.path.ends_with("/T.db"))
+        os::setWriteObserver([](const os::Event& e) {
+            if (e.kind == os::Event::Kind::Sync && e.path.ends_with("/T.db"))
                 ::raise(SIGSTOP);
         });
         run(path, 100);
@@ -366,12 +366,12 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
 
     // Killed just before the journal goes: the record is there, the next
     // writer plays the run back, and the record finds the table as before.
-    paradox::file_io::setFaultInjector(nullptr);
+    os::setFaultInjector(nullptr);
     const bool finished = [&] {
         const pid_t child = ::fork();
         if (child == 0) {
-            paradox::file_io::setWriteObserver([](const paradox::file_io::Event& e) {
-                if (e.kind == paradox::file_io::Event::Kind::Remove && e.path.ends_with(".tessaly-journal"))
+            os::setWriteObserver([](const os::Event& e) {
+                if (e.kind == os::Event::Kind::Remove && e.path.ends_with(".tessaly-journal"))
                     ::raise(SIGKILL);
             });
             commitWithRecord(100);
@@ -391,14 +391,14 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
     fs::remove(recordPath);
     static bool failed;
     failed = false;
-    paradox::file_io::setFaultInjector([](const paradox::file_io::Event& e) {
-        const bool now = !failed && e.kind == paradox::file_io::Event::Kind::Remove
+    os::setFaultInjector([](const os::Event& e) {
+        const bool now = !failed && e.kind == os::Event::Kind::Remove
                       && e.path.ends_with(".tessaly-journal");
         failed = failed || now;
         return now ? EIO : 0;
     });
     EXPECT_THROW(commitWithRecord(100), paradox::Error);
-    paradox::file_io::setFaultInjector(nullptr);
+    os::setFaultInjector(nullptr);
     EXPECT_FALSE(exists(recordPath));
     EXPECT_EQ(filesOf(dir.path()), before);
 
@@ -428,12 +428,12 @@ TEST_F(Recovery, AFailedUndoLeavesTheTableAsItWas)
     const Files after = filesOf(dir.path());
     static int writes;
     writes = 0;
-    paradox::file_io::setFaultInjector([](const paradox::file_io::Event& e) {
-        const bool table = e.kind == paradox::file_io::Event::Kind::Write && e.path.ends_with("/T.db");
+    os::setFaultInjector([](const os::Event& e) {
+        const bool table = e.kind == os::Event::Kind::Write && e.path.ends_with("/T.db");
         return table && ++writes == 1 ? EIO : 0;
     });
     EXPECT_THROW(paradox::undo(path, record), paradox::Error);
-    paradox::file_io::setFaultInjector(nullptr);
+    os::setFaultInjector(nullptr);
     EXPECT_GE(writes, 1);
     EXPECT_EQ(filesOf(dir.path()), after);
     EXPECT_EQ(writeError(), "");

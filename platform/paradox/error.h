@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/status.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -17,5 +19,11 @@ class TableInUse : public Error {
 public:
     using Error::Error;
 };
+
+// The engine's error for what failed on a file: "what: reason".
+inline Error errorOf(const std::string& what, const os::Status& status)
+{
+    return Error(what + ": " + status.text());
+}
 
 } // namespace paradox

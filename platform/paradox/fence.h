@@ -1,23 +1,22 @@
 #pragma once
 
+#include "platform/os/file.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace paradox {
 
-// Write locks over the whole of each file (open file description locks, the
-// kind Wine and Samba map Windows byte-range locks onto) for the length of a
+// Write locks over the whole of each file (the kind other programs'
+// byte-range locks meet, os::File::tryLockAgainstForeignWrites) for the length of a
 // transaction, from its first write to its commit: a program that starts meanwhile fails to lock the table and reports
 // it busy instead of reading half-written blocks. Released when the fence
 // goes, also after an error; a crash releases them by itself. Raises
 // TableInUse naming the table when another program holds a lock.
 class Fence {
 public:
-    // open: files the caller already holds open for writing (path, descriptor),
-    // locked through those descriptors and left open.
-    Fence(const std::vector<std::string>& files, const std::string& tableName,
-          const std::vector<std::pair<std::string, int>>& open = {});
+    Fence(const std::vector<std::string>& files, const std::string& tableName);
     ~Fence();
     Fence(const Fence&) = delete;
     Fence& operator=(const Fence&) = delete;
@@ -25,7 +24,7 @@ public:
 private:
     void release();
 
-    std::vector<std::pair<int, bool>> fds_;  // descriptor, opened here
+    std::vector<os::File> files_;
 };
 
 // The fence of a writer over a table's family and control files, raised

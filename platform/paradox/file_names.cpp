@@ -1,8 +1,9 @@
 #include "platform/paradox/file_names.h"
 
+#include "platform/os/folder.h"
+
 #include <algorithm>
 #include <cctype>
-#include <dirent.h>
 
 namespace paradox {
 
@@ -34,18 +35,13 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 std::string findIgnoringCase(const std::string& folder, const std::string& name)
 {
     const std::string dir = folder.empty() ? std::string(".") : folder;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
+    std::vector<std::string> names;
+    if (!os::namesIn(dir, names))
         return {};
-    std::string found;
-    while (const dirent* e = ::readdir(d)) {
-        if (equalsIgnoringCase(e->d_name, name)) {
-            found = dir + "/" + e->d_name;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    for (const std::string& entry : names)
+        if (equalsIgnoringCase(entry, name))
+            return dir + "/" + entry;
+    return {};
 }
 
 } // namespace paradox

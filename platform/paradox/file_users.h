@@ -5,11 +5,6 @@
 
 namespace paradox {
 
-// Whether a process other than this one has the file open (its descriptors
-// under /proc) or holds a lock on it (/proc/locks). A file that does not
-// exist is in use by nobody.
-bool fileInUseByOthers(const std::string& path);
-
 // Another program's use of a table, as far as this machine shows it.
 struct ForeignUse {
     bool found = false;
@@ -25,9 +20,9 @@ struct ForeignUse {
 // PARADOX.LCK). Only files that exist.
 std::vector<std::string> tableFamilyAndControlFiles(const std::string& tablePath);
 
-// Locks another process holds on any of the files: POSIX locks of other
-// processes and OFD locks (which do not tell their owner; call this before
-// taking locks of one's own). The flock locks of this engine are not counted.
+// Locks another process holds on any of the files: byte-range locks, some
+// of which do not tell their owner (call this before taking locks of one's
+// own). The locks copies of this engine take on a table are not counted.
 ForeignUse foreignLock(const std::vector<std::string>& files);
 
 // Raises TableInUse naming the table and the other program when one of the

@@ -1,374 +1,15 @@
 #include "platform/paradox/journal.h"
 
-#include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/fence.h"
 #include "platform/paradox/file_names.h"
+#include "platform/paradox/journal_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <string_view>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace paradox {
-namespace {
-
-constexpr char magic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '2'};
-// Undo records kept by earlier versions carry no committed bytes.
-constexpr char oldMagic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', '1'};
-constexpr size_t pageBytes = 4096;
-// Torn writes tear at sectors: a sector holds the old bytes or the new.
-constexpr size_t sectorBytes = 512;
-// Room for what one run may add beyond twice the family's size.
-constexpr uint64_t growthAllowance = uint64_t(256) << 20;
-
-void putU64(std::vector<uint8_t>& out, uint64_t v)
-{
-    uint8_t le[8];
-    bytes::putU64le(le, v);
-    out.insert(out.end(), le, le + 8);
-}
-
-Error failure(const std::string& what, const std::string& path, const file_io::Status& status)
-{
-    return file_io::errorOf(what + " " + path, status);
-}
-
-// The fallback journal's own name beside its place: no other writer, and no
-// planted file or link, has it.
-int createTemporary(const std::string& journalPath, std::string& temporary)
-{
-    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = journalPath + "-new-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-        int fd = -1;
-        const file_io::Status s = file_io::open(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, fd);
-        if (s)
-            return fd;
-        if (s.error() != EEXIST)
-            throw failure("Não foi possível criar o diário de gravação", temporary, s);
-    }
-    throw failure("Não foi possível criar o diário de gravação", temporary, file_io::Status::failure(EEXIST));
-}
-
-// Writes the journal bytes into a file without a name (or, where the file
-// system has none, under a name of its own beside its place), flushes them
-// and gives them their place, the folder flushed too: a journal is either
-// whole at its place or not there. The descriptor returned holds the
-// journal's lock, which tells others that its writer lives; an unnamed file
-// is locked before anyone can see it. Nothing is left when it fails.
-int placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
-{
-    std::string temporary = journalPath + "-new";
-    int fd = -1;
-    const bool unnamed = file_io::openUnnamed(folderOf(journalPath), fd).ok();
-    if (!unnamed)
-        fd = createTemporary(journalPath, temporary);
-    ::flock(fd, LOCK_EX);
-    bool placed = false;
-    file_io::Status s = file_io::writeAt(temporary, fd, bytes.data(), bytes.size(), 0);
-    if (s)
-        s = file_io::sync(temporary, fd);
-    if (s) {
-        s = unnamed ? file_io::nameFile(fd, temporary, journalPath) : file_io::rename(temporary, journalPath);
-        placed = s.ok();
-    }
-    if (s)
-        s = file_io::syncFolder(folderOf(journalPath));
-    if (!s) {
-        // A journal whose place is not known to be on the disk must not
-        // outlive the commit that failed with it.
-        ::unlink((placed ? journalPath : temporary).c_str());
-        if (!unnamed || placed)
-            file_io::syncFolder(folderOf(journalPath));
-        ::close(fd);
-        throw failure("Não foi possível gravar o diário de gravação", journalPath, s);
-    }
-    return fd;
-}
-
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-// The family's files under their extensions: .DB, .PX, .MB, and the
-// secondary indexes .Xnn, .Ynn, .XGn, .YGn.
-bool familyExtension(const std::string& ext)
-{
-    std::string e;
-    for (char c : ext)
-        e += char(std::toupper(static_cast<unsigned char>(c)));
-    if (e == "DB" || e == "PX" || e == "MB")
-        return true;
-    if (e.size() == 3 && (e[0] == 'X' || e[0] == 'Y'))
-        return e[1] == 'G' ? isHex(e[2]) : isHex(e[1]) && isHex(e[2]);
-    return false;
-}
-
-} // namespace
-
-bool familyFileName(const std::string& tablePath, const std::string& name)
-{
-    const size_t dot = name.find_last_of('.');
-    return !name.empty() && name.find('/') == std::string::npos && name.find('\0') == std::string::npos
-        && dot != std::string::npos && equalsIgnoringCase(name.substr(0, dot), stemOf(tablePath))
-        && familyExtension(name.substr(dot + 1));
-}
-
-namespace {
-
-// Puts into the files of folder their original bytes and sizes (P), or
-// their committed ones (C), each file flushed.
-file_io::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
-{
-    for (const JournalRecord& f : records) {
-        if (f.kind != 'F')
-            continue;
-        const std::string path = folder + "/" + f.name;
-        int fd = -1;
-        if (auto s = file_io::openRegular(path, O_RDWR, fd); !s)
-            return s;
-        const file_io::Descriptor held(fd);
-        for (const JournalRecord& p : records)
-            if (p.kind == pages && p.name == f.name)
-                if (auto s = file_io::writeAt(path, fd, p.bytes.data(), p.bytes.size(), off_t(p.value)); !s)
-                    return s;
-        const off_t size = off_t(pages == 'P' ? f.value : f.check);
-        if (file_io::identityOf(fd).size != size)
-            if (auto s = file_io::truncate(path, fd, size); !s)
-                return s;
-        if (auto s = file_io::sync(path, fd); !s)
-            return s;
-    }
-    return {};
-}
-
-} // namespace
-
-file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
-{
-    return restoreFiles(folder, records, 'P');
-}
-
-namespace {
-
-// Removes the journal, the folder flushed: the moment of the commit, or the
-// end of a playback.
-file_io::Status removeJournal(const std::string& journalPath)
-{
-    file_io::Status s = file_io::remove(journalPath);
-    if (s)
-        s = file_io::syncFolder(folderOf(journalPath));
-    return s;
-}
-
-using PageMap = std::map<uint64_t, const JournalRecord*>;
-
-// Whether the pages hold [from, to) whole.
-bool covers(const PageMap& pages, uint64_t from, uint64_t to)
-{
-    for (uint64_t page = from / pageBytes * pageBytes; page < to; page += pageBytes) {
-        const auto it = pages.find(page);
-        if (it == pages.end() || page + it->second->bytes.size() < std::min(to, page + pageBytes))
-            return false;
-    }
-    return true;
-}
-
-// One file of a journal against the disk: its size between the original
-// and the committed one, and every sector the journal covers holding its
-// original bytes or its committed ones. Where the committed size is below
-// the original, the file still holds its original bytes there until the
-// commit's truncation; beyond the original size a write not yet made reads
-// as zeros.
-bool fileLeftByCommit(const std::string& path, const JournalRecord& sizes, const PageMap& originals,
-                      const PageMap& committed)
-{
-    const uint64_t original = sizes.value;
-    const uint64_t after = sizes.check;
-    for (const PageMap* pages : {&originals, &committed})
-        for (const auto& [at, r] : *pages)
-            if (at % pageBytes != 0 || r->bytes.empty() || r->bytes.size() > pageBytes
-                || at + r->bytes.size() > (pages == &originals ? original : after))
-                return false;
-    if ((original > after && !covers(originals, after, original))
-        || (after > original && !covers(committed, original, after)))
-        return false;
-    int fd = -1;
-    if (!file_io::openRegular(path, O_RDONLY, fd))
-        return false;
-    const file_io::Descriptor held(fd);
-    const uint64_t size = uint64_t(file_io::identityOf(fd).size);
-    if (size < std::min(original, after) || size > std::max(original, after))
-        return false;
-    std::vector<uint64_t> pages;
-    for (const PageMap* m : {&originals, &committed})
-        for (const auto& entry : *m)
-            pages.push_back(entry.first);
-    std::sort(pages.begin(), pages.end());
-    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-    std::vector<uint8_t> now(pageBytes);
-    for (const uint64_t page : pages) {
-        if (page >= size)
-            break;
-        const size_t n = size_t(std::min<uint64_t>(pageBytes, size - page));
-        if (!file_io::readAt(fd, now.data(), n, off_t(page)))
-            return false;
-        const auto o = originals.find(page);
-        const auto c = committed.find(page);
-        // A byte's original and committed value; -1 where the journal does
-        // not hold it (a byte its commit left alone).
-        auto originalAt = [&](uint64_t at) -> int {
-            if (at >= original)
-                return 0;
-            return o != originals.end() && at - page < o->second->bytes.size() ? o->second->bytes[at - page] : -1;
-        };
-        auto committedAt = [&](uint64_t at) -> int {
-            if (at >= after)
-                return originalAt(at);
-            return c != committed.end() && at - page < c->second->bytes.size() ? c->second->bytes[at - page] : -1;
-        };
-        for (size_t sector = 0; sector < n; sector += sectorBytes) {
-            bool asOriginal = true;
-            bool asCommitted = true;
-            for (size_t i = sector; i < std::min(n, sector + sectorBytes); ++i) {
-                const int was = originalAt(page + i);
-                const int will = committedAt(page + i);
-                asOriginal = asOriginal && (was < 0 || was == now[i]);
-                asCommitted = asCommitted && (will < 0 || will == now[i]);
-            }
-            if (!asOriginal && !asCommitted)
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-bool provablyLeftByCommit(const std::string& tablePath, const std::vector<JournalRecord>& records)
-{
-    std::map<std::string, const JournalRecord*> sizes;
-    std::map<std::string, std::pair<PageMap, PageMap>> pages;
-    for (const JournalRecord& r : records) {
-        if (!familyFileName(tablePath, r.name))
-            return false;
-        if (r.kind == 'F' && !sizes.emplace(r.name, &r).second)
-            return false;
-        if (r.kind == 'P' || r.kind == 'C') {
-            PageMap& m = r.kind == 'P' ? pages[r.name].first : pages[r.name].second;
-            if (!m.emplace(r.value, &r).second)
-                return false;
-        }
-    }
-    for (const auto& entry : pages)
-        if (!sizes.count(entry.first))
-            return false;
-    if (sizes.empty())
-        return false;
-    const std::string folder = folderOf(tablePath);
-    for (const auto& [name, f] : sizes)
-        if (!fileLeftByCommit(folder + "/" + name, *f, pages[name].first, pages[name].second))
-            return false;
-    return true;
-}
-
-uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed)
-{
-    uint64_t h = seed ^ 0x9E3779B97F4A7C15ull ^ n;
-    auto mix = [&](uint64_t v) {
-        h ^= v * 0xBF58476D1CE4E5B9ull;
-        h = (h << 31) | (h >> 33);
-        h *= 0x94D049BB133111EBull;
-    };
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        mix(bytes::u64le(data + i));
-    uint64_t tail = 0;
-    for (size_t k = 0; i + k < n; ++k)
-        tail |= uint64_t(data[i + k]) << (8 * k);
-    mix(tail ^ 0xFF);
-    return h ^ (h >> 29);
-}
-
-namespace {
-bool carriesBytes(char kind) { return kind == 'P' || kind == 'C'; }
-} // namespace
-
-std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records)
-{
-    std::vector<uint8_t> out(magic, magic + sizeof magic);
-    for (const JournalRecord& r : records) {
-        out.push_back(uint8_t(r.kind));
-        out.push_back(uint8_t(r.name.size()));
-        out.push_back(uint8_t(r.name.size() >> 8));
-        out.insert(out.end(), r.name.begin(), r.name.end());
-        putU64(out, r.value);
-        putU64(out, carriesBytes(r.kind) ? r.bytes.size() : r.check);
-        if (carriesBytes(r.kind))
-            out.insert(out.end(), r.bytes.begin(), r.bytes.end());
-    }
-    out.push_back('E');
-    putU64(out, records.size());
-    putU64(out, checksumOf(out.data(), out.size()));
-    return out;
-}
-
-namespace {
-// The seal: every byte before it, and how many records. A journal without it
-// was cut short while it was written, before any file was changed.
-bool sealed(const std::vector<uint8_t>& journal)
-{
-    const size_t n = journal.size();
-    return n >= sizeof magic + 17
-        && (std::memcmp(journal.data(), magic, sizeof magic) == 0
-            || std::memcmp(journal.data(), oldMagic, sizeof oldMagic) == 0)
-        && journal[n - 17] == 'E' && bytes::u64le(journal.data() + n - 8) == checksumOf(journal.data(), n - 8);
-}
-} // namespace
-
-std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
-{
-    std::vector<JournalRecord> records;
-    const size_t n = journal.size();
-    if (!sealed(journal))
-        return {};
-    size_t at = sizeof magic;
-    while (at < n - 17) {
-        if (at + 3 > n - 17)
-            return {};
-        JournalRecord r;
-        r.kind = char(journal[at]);
-        const size_t nameSize = bytes::u16le(journal.data() + at + 1);
-        at += 3;
-        if (at + nameSize + 16 > n - 17)
-            return {};
-        r.name.assign(reinterpret_cast<const char*>(journal.data() + at), nameSize);
-        at += nameSize;
-        r.value = bytes::u64le(journal.data() + at);
-        const uint64_t second = bytes::u64le(journal.data() + at + 8);
-        at += 16;
-        if (carriesBytes(r.kind)) {
-            if (second > n - 17 - at)
-                return {};
-            r.bytes.assign(journal.begin() + ptrdiff_t(at), journal.begin() + ptrdiff_t(at + second));
-            at += size_t(second);
-        } else {
-            r.check = second;
-        }
-        if (r.name.empty() || r.name.find('/') != std::string::npos || r.name.find('\0') != std::string::npos
-            || (r.kind != 'F' && r.kind != 'S' && !carriesBytes(r.kind)))
-            return {};
-        records.push_back(std::move(r));
-    }
-    if (at != n - 17 || bytes::u64le(journal.data() + n - 16) != records.size())
-        return {};
-    return records;
-}
 
 Journal::Journal(std::string tablePath) : tablePath_(std::move(tablePath)) {}
 
@@ -384,180 +25,6 @@ std::string Journal::setAsidePathFor(const std::string& tablePath)
     return folderOf(tablePath) + "/" + stemOf(tablePath) + ".tessaly-journal-recusado";
 }
 
-uint64_t Journal::sizeLimit(const std::string& tablePath)
-{
-    uint64_t family = 0;
-    DIR* d = ::opendir(folderOf(tablePath).c_str());
-    if (d) {
-        while (const dirent* e = ::readdir(d)) {
-            struct stat st {};
-            const std::string name = e->d_name;
-            if (familyFileName(tablePath, name) && ::lstat((folderOf(tablePath) + "/" + name).c_str(), &st) == 0
-                && S_ISREG(st.st_mode))
-                family += uint64_t(st.st_size);
-        }
-        ::closedir(d);
-    }
-    return 2 * family + growthAllowance;
-}
-
-namespace {
-
-// The names in the table's folder that begin with prefix.
-std::vector<std::string> entriesStartingWith(const std::string& folder, const std::string& prefix)
-{
-    std::vector<std::string> found;
-    DIR* d = ::opendir(folder.c_str());
-    if (!d)
-        return found;
-    while (const dirent* e = ::readdir(d))
-        if (std::string_view(e->d_name).starts_with(prefix))
-            found.push_back(folder + "/" + e->d_name);
-    ::closedir(d);
-    return found;
-}
-
-// Journals that their writers left before they were in place changed
-// nothing. (Only where the file system has no unnamed files.)
-void removeAbandoned(const std::string& journalPath, const std::vector<std::string>& leftovers)
-{
-    for (const std::string& temporary : leftovers) {
-        if (!temporary.starts_with(journalPath + "-new"))
-            continue;
-        int fd = -1;
-        if (!file_io::open(temporary, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, fd)) {
-            ::unlink(temporary.c_str());  // a link or a file of nobody's
-            continue;
-        }
-        const file_io::Descriptor held(fd);
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(temporary.c_str());
-    }
-}
-
-// A journal as found beside a table: whether there is one, its records
-// (empty when it is cut short), and whether it is ours to play back.
-struct Found {
-    enum class Kind { None, CutShort, Ours, Foreign, Busy } kind = Kind::None;
-    std::vector<JournalRecord> records;
-};
-
-Found lookAtJournal(const std::string& tablePath, bool forWriting)
-{
-    const std::string journalPath = Journal::pathFor(tablePath);
-    struct stat st {};
-    if (::lstat(journalPath.c_str(), &st) != 0)
-        return {};
-    int fd = -1;
-    if (!file_io::openRegular(journalPath, O_RDONLY, fd))
-        return {Found::Kind::Foreign, {}};  // a link, a FIFO, a device
-    const file_io::Descriptor held(fd);
-    // A writer that commits now holds it; a reader needs no lock, as a
-    // journal in place is whole.
-    if (forWriting && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return {Found::Kind::Busy, {}};
-    if (::fstat(fd, &st) != 0 || st.st_nlink == 0)
-        return {};  // it committed meanwhile
-    if (uint64_t(st.st_size) > Journal::sizeLimit(tablePath))
-        return {Found::Kind::Foreign, {}};
-    std::vector<uint8_t> bytes;
-    if (auto s = file_io::readWhole(fd, bytes); !s)
-        throw failure("Não foi possível ler o diário de gravação", journalPath, s);
-    Found found{sealed(bytes) ? Found::Kind::Foreign : Found::Kind::CutShort, readJournal(bytes)};
-    if (!found.records.empty() && provablyLeftByCommit(tablePath, found.records))
-        found.kind = Found::Kind::Ours;
-    return found;
-}
-
-Error setAsideError(const std::string& tablePath, const std::string& kept)
-{
-    return Error("A tabela " + fileNameOf(tablePath)
-                 + " tem uma gravação interrompida que não foi desfeita, porque a tabela foi alterada depois dela "
-                   "(pelo Pelko ou por outro programa) ou o diário dessa gravação não é válido; nada foi gravado. "
-                   "O diário foi guardado em \"" + kept
-                 + "\". Confira a tabela no Pelko e apague esse arquivo para voltar a gravar nela.");
-}
-
-} // namespace
-
-bool Journal::leftoverPresent(const std::string& tablePath)
-{
-    return !entriesStartingWith(folderOf(tablePath), fileNameOf(pathFor(tablePath))).empty();
-}
-
-Journal::Leftover Journal::recover(const std::string& tablePath)
-{
-    const std::string journalPath = pathFor(tablePath);
-    const std::string folder = folderOf(tablePath);
-    // One look at the folder finds temporaries and journals set aside.
-    const auto leftovers = entriesStartingWith(folder, fileNameOf(journalPath));
-    removeAbandoned(journalPath, leftovers);
-    for (const std::string& kept : leftovers)
-        if (kept.starts_with(setAsidePathFor(tablePath)))
-            throw setAsideError(tablePath, kept);
-    const Found found = lookAtJournal(tablePath, true);
-    switch (found.kind) {
-    case Found::Kind::None:
-        return Leftover::None;
-    case Found::Kind::Busy:
-        throw TableInUse("A tabela " + fileNameOf(tablePath) + " está em uso por outro programa.");
-    case Found::Kind::CutShort:
-        if (auto s = removeJournal(journalPath); !s)
-            throw failure("Não foi possível apagar o diário de gravação", journalPath, s);
-        return Leftover::None;
-    case Found::Kind::Foreign: {
-        std::string aside = setAsidePathFor(tablePath);
-        for (int n = 2; ::access(aside.c_str(), F_OK) == 0 || errno != ENOENT; ++n)
-            aside = setAsidePathFor(tablePath) + "-" + std::to_string(n);
-        file_io::Status s = file_io::rename(journalPath, aside);
-        if (s)
-            s = file_io::syncFolder(folder);
-        if (!s)
-            throw failure("Não foi possível pôr de lado o diário de gravação", journalPath, s);
-        throw setAsideError(tablePath, aside);
-    }
-    case Found::Kind::Ours:
-        break;
-    }
-    file_io::Status s = restoreOriginals(folder, found.records);
-    if (s)
-        s = removeJournal(journalPath);
-    if (!s)
-        throw file_io::errorOf("A tabela " + fileNameOf(tablePath)
-                                   + " tem uma gravação interrompida que não pôde ser desfeita ("
-                                   + journalPath + ")",
-                               s);
-    return Leftover::PlayedBack;
-}
-
-void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal)
-{
-    const std::string journalPath = pathFor(tablePath);
-    ::close(placeJournal(journalPath, journal));
-    try {
-        recover(tablePath);
-    } catch (const Error& e) {
-        // A playback that failed puts the files forward again, to the state
-        // it found: no later writer is to carry out what was reported as
-        // failed.
-        if (restoreFiles(folderOf(tablePath), readJournal(journal), 'C') && removeJournal(journalPath))
-            throw Error(std::string(e.what()) + "; a tabela ficou como estava.");
-        throw;
-    }
-}
-
-bool Journal::overlayLeftover()
-{
-    if (depth_ > 0)
-        return false;
-    dropOverlay();
-    const Found found = lookAtJournal(tablePath_, false);
-    if (found.kind != Found::Kind::Ours)
-        return false;
-    overlay(found.records);
-    return true;
-}
-
 void Journal::overlay(const std::vector<JournalRecord>& records)
 {
     dropOverlay();
@@ -566,10 +33,10 @@ void Journal::overlay(const std::vector<JournalRecord>& records)
         if (r.kind != 'F')
             continue;
         const std::string path = r.name == fileNameOf(tablePath_) ? tablePath_ : folder + "/" + r.name;
-        struct stat st {};
+        const os::Facts facts = os::factsOf(path, true);
         File& f = files_[path];
-        f.original = ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
-        f.size = off_t(r.value);
+        f.original = facts.kind == os::Kind::None || facts.kind == os::Kind::Unknown ? 0 : int64_t(facts.size);
+        f.size = int64_t(r.value);
         for (const JournalRecord& p : records)
             if (p.kind == 'P' && p.name == r.name) {
                 Page page(pageSize, 0);
@@ -664,18 +131,18 @@ void Journal::noteSize(const std::string& path, const File* file)
     levels_.back().try_emplace({path, noPage}, Before{std::nullopt, file ? file->size : 0, file != nullptr});
 }
 
-Journal::File& Journal::fileOf(const std::string& path, int fd)
+Journal::File& Journal::fileOf(const std::string& path, const os::File& file)
 {
     if (auto it = files_.find(path); it != files_.end())
         return it->second;
     noteSize(path, nullptr);
-    const off_t size = file_io::identityOf(fd).size;
+    const int64_t size = file.size();
     File& f = files_[path];
     f.original = f.size = size;
     return f;
 }
 
-Journal::Page& Journal::pageOf(File& file, const std::string& path, int fd, uint64_t page)
+Journal::Page& Journal::pageOf(File& file, const std::string& path, const os::File& disk, uint64_t page)
 {
     auto it = file.pages.find(page);
     if (!levels_.empty())
@@ -683,16 +150,16 @@ Journal::Page& Journal::pageOf(File& file, const std::string& path, int fd, uint
     if (it != file.pages.end())
         return it->second;
     Page p(pageSize, 0);
-    const off_t start = off_t(page * pageSize);
+    const int64_t start = int64_t(page * pageSize);
     if (start < file.original) {
-        const size_t n = size_t(std::min<off_t>(off_t(pageSize), file.original - start));
-        if (auto s = file_io::readAt(fd, p.data(), n, start); !s)
-            throw failure("Não foi possível ler", path, s);
+        const size_t n = size_t(std::min<int64_t>(int64_t(pageSize), file.original - start));
+        if (auto s = disk.readAt(p.data(), n, start); !s)
+            throw journalFailure("Não foi possível ler", path, s);
     }
     return file.pages.emplace(page, std::move(p)).first->second;
 }
 
-void Journal::resize(File& file, const std::string& path, off_t size)
+void Journal::resize(File& file, const std::string& path, int64_t size)
 {
     if (size == file.size)
         return;
@@ -700,75 +167,75 @@ void Journal::resize(File& file, const std::string& path, off_t size)
     file.size = size;
 }
 
-void Journal::write(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at)
+void Journal::write(const std::string& path, const os::File& file, const uint8_t* data, size_t n, int64_t at)
 {
     if (depth_ == 0)
         throw Error("Gravação fora de uma transação em " + path + ".");
     if (overlaid_)
         throw Error("Gravação em " + path + " antes de terminar a gravação interrompida da tabela.");
-    File& f = fileOf(path, fd);
+    File& f = fileOf(path, file);
     size_t done = 0;
     while (done < n) {
         const uint64_t offset = uint64_t(at) + done;
         const uint64_t page = offset / pageSize;
         const size_t within = size_t(offset % pageSize);
         const size_t part = std::min(n - done, pageSize - within);
-        Page& p = pageOf(f, path, fd, page);
+        Page& p = pageOf(f, path, file, page);
         std::memcpy(p.data() + within, data + done, part);
         done += part;
     }
-    if (at + off_t(n) > f.size)
-        resize(f, path, at + off_t(n));
+    if (at + int64_t(n) > f.size)
+        resize(f, path, at + int64_t(n));
 }
 
-void Journal::replace(const std::string& path, int fd, const std::vector<uint8_t>& data)
+void Journal::replace(const std::string& path, const os::File& file, const std::vector<uint8_t>& data)
 {
-    File& f = fileOf(path, fd);
-    const off_t size = off_t(data.size());
+    File& f = fileOf(path, file);
+    const int64_t size = int64_t(data.size());
     resize(f, path, size);
-    write(path, fd, data.data(), data.size(), 0);
+    write(path, file, data.data(), data.size(), 0);
     // Whatever lay beyond the new end, on the disk or held, reads as zeros
     // should the file grow again.
     const uint64_t held = f.pages.empty() ? 0 : f.pages.rbegin()->first + 1;
     const uint64_t end = std::max((uint64_t(f.original) + pageSize - 1) / pageSize, held);
     for (uint64_t page = uint64_t(size) / pageSize; page < end; ++page) {
-        Page& p = pageOf(f, path, fd, page);
-        const off_t start = off_t(page * pageSize);
+        Page& p = pageOf(f, path, file, page);
+        const int64_t start = int64_t(page * pageSize);
         std::fill(p.begin() + std::max<ptrdiff_t>(0, ptrdiff_t(size - start)), p.end(), 0);
     }
 }
 
-file_io::Status Journal::read(const std::string& path, int fd, uint8_t* out, size_t n, off_t at) const
+os::Status Journal::read(const std::string& path, const os::File& file, uint8_t* out, size_t n, int64_t at) const
 {
     const auto it = files_.find(path);
     if (it == files_.end())
-        return file_io::readAt(fd, out, n, at);
+        return file.readAt(out, n, at);
     const File& f = it->second;
-    if (at < 0 || at + off_t(n) > f.size)
-        return file_io::Status::failure(EIO);
-    const off_t fromDisk = std::clamp<off_t>(f.original - at, 0, off_t(n));
+    if (at < 0 || at + int64_t(n) > f.size)
+        return os::Status::failure(EIO);
+    const int64_t fromDisk = std::clamp<int64_t>(f.original - at, 0, int64_t(n));
     if (fromDisk > 0)
-        if (auto s = file_io::readAt(fd, out, size_t(fromDisk), at); !s)
+        if (auto s = file.readAt(out, size_t(fromDisk), at); !s)
             return s;
     std::fill(out + fromDisk, out + n, 0);
     const uint64_t first = uint64_t(at) / pageSize;
     const uint64_t end = (uint64_t(at) + n + pageSize - 1) / pageSize;
     for (auto p = f.pages.lower_bound(first); p != f.pages.end() && p->first < end; ++p) {
-        const off_t start = off_t(p->first * pageSize);
-        const off_t from = std::max(start, at);
-        const off_t to = std::min(start + off_t(pageSize), at + off_t(n));
+        const int64_t start = int64_t(p->first * pageSize);
+        const int64_t from = std::max(start, at);
+        const int64_t to = std::min(start + int64_t(pageSize), at + int64_t(n));
         std::memcpy(out + (from - at), p->second.data() + (from - start), size_t(to - from));
     }
     return {};
 }
 
-off_t Journal::size(const std::string& path, int fd) const
+int64_t Journal::size(const std::string& path, const os::File& file) const
 {
     const auto it = files_.find(path);
-    return it == files_.end() ? file_io::identityOf(fd).size : it->second.size;
+    return it == files_.end() ? file.size() : it->second.size;
 }
 
-bool Journal::leftByCommit(const std::string& path, const file_io::Identity& now) const
+bool Journal::leftByCommit(const std::string& path, const os::Identity& now) const
 {
     const auto it = committed_.find(path);
     return it != committed_.end() && it->second == now;
@@ -781,21 +248,20 @@ std::vector<uint8_t> Journal::journalBytes() const
     std::vector<JournalRecord> records;
     for (const auto& [path, f] : files_) {
         records.push_back({'F', fileNameOf(path), uint64_t(f.original), uint64_t(f.size), {}});
-        int fd = -1;
-        if (auto s = file_io::openRegular(path, O_RDONLY, fd); !s)
-            throw failure("Não foi possível ler", path, s);
-        const file_io::Descriptor held(fd);
+        os::File file;
+        if (auto s = os::File::openRegular(path, os::Access::Read, file); !s)
+            throw journalFailure("Não foi possível ler", path, s);
         for (const auto& [page, bytes] : f.pages) {
-            const off_t start = off_t(page * pageSize);
+            const int64_t start = int64_t(page * pageSize);
             if (start < f.original) {
                 JournalRecord r{'P', fileNameOf(path), uint64_t(start), 0, {}};
-                r.bytes.resize(size_t(std::min<off_t>(off_t(pageSize), f.original - start)));
-                if (auto s = file_io::readAt(fd, r.bytes.data(), r.bytes.size(), start); !s)
-                    throw failure("Não foi possível ler", path, s);
+                r.bytes.resize(size_t(std::min<int64_t>(int64_t(pageSize), f.original - start)));
+                if (auto s = file.readAt(r.bytes.data(), r.bytes.size(), start); !s)
+                    throw journalFailure("Não foi possível ler", path, s);
                 records.push_back(std::move(r));
             }
             if (start < f.size) {
-                const size_t n = size_t(std::min<off_t>(off_t(pageSize), f.size - start));
+                const size_t n = size_t(std::min<int64_t>(int64_t(pageSize), f.size - start));
                 records.push_back({'C', fileNameOf(path), uint64_t(start), 0, Page(bytes.begin(), bytes.begin() + ptrdiff_t(n))});
             }
         }
@@ -813,44 +279,42 @@ void Journal::commit()
     }
     const std::string journalPath = pathFor(tablePath_);
     std::vector<uint8_t> journal;
-    int journalFd = -1;
+    os::File journalHeld;
     try {
         journal = journalBytes();
-        journalFd = placeJournal(journalPath, journal);
+        journalHeld = placeJournal(journalPath, journal);
     } catch (...) {
         finish();
         throw;
     }
     flushes_ += 2;
-    const file_io::Descriptor journalHeld(journalFd);
-    file_io::Status s;
+    os::Status s;
     std::string failed;
     for (auto& [path, f] : files_) {
-        int fd = -1;
-        s = file_io::openRegular(path, O_RDWR, fd);
-        const file_io::Descriptor held(fd);
+        os::File file;
+        s = os::File::openRegular(path, os::Access::ReadWrite, file);
         // Runs of neighbouring pages go in one write each.
         for (auto p = f.pages.begin(); s && p != f.pages.end();) {
-            const off_t start = off_t(p->first * pageSize);
+            const int64_t start = int64_t(p->first * pageSize);
             if (start >= f.size)
                 break;
             std::vector<uint8_t> run;
             uint64_t next = p->first;
-            for (; p != f.pages.end() && p->first == next && off_t(next * pageSize) < f.size; ++p, ++next)
+            for (; p != f.pages.end() && p->first == next && int64_t(next * pageSize) < f.size; ++p, ++next)
                 run.insert(run.end(), p->second.begin(), p->second.end());
-            run.resize(size_t(std::min<off_t>(off_t(run.size()), f.size - start)));
-            s = file_io::writeAt(path, fd, run.data(), run.size(), start);
+            run.resize(size_t(std::min<int64_t>(int64_t(run.size()), f.size - start)));
+            s = file.writeAt(run.data(), run.size(), start);
         }
-        if (s && file_io::identityOf(fd).size != f.size)
-            s = file_io::truncate(path, fd, f.size);
+        if (s && file.size() != f.size)
+            s = file.truncate(f.size);
         if (s)
-            s = file_io::sync(path, fd);
+            s = file.sync();
         ++flushes_;
         if (!s) {
             failed = path;
             break;
         }
-        committed_[path] = file_io::identityOf(fd);
+        committed_[path] = file.identity();
     }
     bool recorded = false;
     if (s && commitRecord_) {
@@ -859,10 +323,10 @@ void Journal::commit()
     }
     bool journalGone = false;
     if (s) {
-        s = file_io::remove(journalPath);
+        s = os::remove(journalPath);
         journalGone = s.ok();
         if (s)
-            s = file_io::syncFolder(folderOf(journalPath));
+            s = os::syncFolder(folderOf(journalPath));
         ++flushes_;
         if (!s)
             failed = journalPath;
@@ -886,7 +350,7 @@ void Journal::commit()
     bool undone = true;
     if (journalGone) {
         try {
-            ::close(placeJournal(journalPath, journal));
+            placeJournal(journalPath, journal);
         } catch (const Error&) {
             undone = false;
         }
@@ -894,8 +358,8 @@ void Journal::commit()
     undone = undone && restoreOriginals(folderOf(tablePath_), readJournal(journal)).ok()
           && removeJournal(journalPath).ok();
     if (undone)
-        throw failure("Não foi possível gravar", failed, s);
-    throw file_io::errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""
+        throw journalFailure("Não foi possível gravar", failed, s);
+    throw errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""
                                + journalPath + "\" ficou para ser aplicado pela próxima gravação na tabela",
                            s);
 }

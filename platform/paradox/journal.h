@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
+#include "platform/paradox/journal_record.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,16 +15,6 @@ namespace paradox {
 
 class Fence;
 
-// The journal's records, for the undo record that keeps one: read back,
-// checked by their seal. Empty when the bytes are not a sealed journal.
-struct JournalRecord {
-    // 'F' a file's sizes, 'P' original bytes, 'C' committed bytes, 'S' a state
-    char kind;
-    std::string name;
-    uint64_t value = 0;  // F: original size; P, C: offset; S: size
-    uint64_t check = 0;  // F: committed size; S: checksum
-    std::vector<uint8_t> bytes;
-};
 
 // The rollback journal of one table family (the table, its primary index,
 // its secondary indexes and their own indexes, its memo file).
@@ -104,14 +95,14 @@ public:
     bool fenced() const { return fence_ != nullptr; }
     void hold(std::unique_ptr<Fence> fence);
 
-    // Writing and reading a file of the family through what is held. fd is
-    // an open descriptor of the file, used for reading what is not held.
-    void write(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at);
-    void replace(const std::string& path, int fd, const std::vector<uint8_t>& data);
-    file_io::Status read(const std::string& path, int fd, uint8_t* out, size_t n, off_t at) const;
-    off_t size(const std::string& path, int fd) const;
+    // Writing and reading a file of the family through what is held. file
+    // is the file open, used for reading what is not held.
+    void write(const std::string& path, const os::File& file, const uint8_t* data, size_t n, int64_t at);
+    void replace(const std::string& path, const os::File& file, const std::vector<uint8_t>& data);
+    os::Status read(const std::string& path, const os::File& file, uint8_t* out, size_t n, int64_t at) const;
+    int64_t size(const std::string& path, const os::File& file) const;
     // Whether the file is as the last commit left it (identity now given).
-    bool leftByCommit(const std::string& path, const file_io::Identity& now) const;
+    bool leftByCommit(const std::string& path, const os::Identity& now) const;
 
     // The journal of the last commit, sealed: what puts the family back as
     // it was before that transaction; empty when it changed nothing.
@@ -123,8 +114,8 @@ private:
     static constexpr size_t pageSize = 4096;
     using Page = std::vector<uint8_t>;
     struct File {
-        off_t original = 0;  // size on the disk
-        off_t size = 0;      // size as written
+        int64_t original = 0;  // size on the disk
+        int64_t size = 0;      // size as written
         std::map<uint64_t, Page> pages;
     };
     // What a page (or, under noPage, a file's size) was before the first
@@ -132,15 +123,15 @@ private:
     static constexpr uint64_t noPage = ~uint64_t(0);
     struct Before {
         std::optional<Page> page;  // none: the page was not held
-        off_t size = 0;
+        int64_t size = 0;
         bool fileHeld = true;
     };
     using Level = std::map<std::pair<std::string, uint64_t>, Before>;
 
-    File& fileOf(const std::string& path, int fd);
-    Page& pageOf(File& file, const std::string& path, int fd, uint64_t page);
+    File& fileOf(const std::string& path, const os::File& file);
+    Page& pageOf(File& file, const std::string& path, const os::File& disk, uint64_t page);
     void noteSize(const std::string& path, const File* file);
-    void resize(File& file, const std::string& path, off_t size);
+    void resize(File& file, const std::string& path, int64_t size);
     void commit();
     std::vector<uint8_t> journalBytes() const;
     void finish();
@@ -150,19 +141,16 @@ private:
     std::map<std::string, File> files_;
     std::vector<Level> levels_;  // one per savepoint, innermost last
     std::unique_ptr<Fence> fence_;
-    std::map<std::string, file_io::Identity> committed_;
+    std::map<std::string, os::Identity> committed_;
     std::vector<uint8_t> lastCommitted_;
     uint64_t flushes_ = 0;
     bool overlaid_ = false;
     CommitRecord commitRecord_;
 };
 
-// A 64-bit checksum of bytes (not cryptographic), continuing from seed.
-uint64_t checksumOf(const uint8_t* data, size_t n, uint64_t seed = 0);
-std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal);
 // Puts the original bytes and sizes of the records back into the files of
 // folder, each file flushed; opens no link and no file that is not regular.
-file_io::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
+os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
 // Whether the records concern only files of the table's family and the
 // files hold, wherever the records cover them, their original or their
 // committed bytes, in sizes between the two: a state that the records' commit
@@ -171,7 +159,5 @@ bool provablyLeftByCommit(const std::string& tablePath, const std::vector<Journa
 // Whether a name is one of the family's files this engine writes: the
 // table's stem and a known extension, no separator, no NUL.
 bool familyFileName(const std::string& tablePath, const std::string& name);
-// Records sealed into journal bytes.
-std::vector<uint8_t> writeJournal(const std::vector<JournalRecord>& records);
 
 } // namespace paradox

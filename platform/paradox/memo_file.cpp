@@ -3,8 +3,7 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 
-#include <fstream>
-#include <iterator>
+#include "platform/os/file.h"
 
 namespace paradox {
 
@@ -14,10 +13,9 @@ void MemoFile::load()
         return;
     if (path_.empty())
         throw Error("a tabela não tem arquivo de memorandos (.MB)");
-    std::ifstream in(path_, std::ios::binary);
-    if (!in)
+    os::File file;
+    if (!os::File::open(path_, os::Access::Read, file) || !file.readWhole(data_))
         throw Error("não foi possível ler o arquivo de memorandos " + path_);
-    data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     loaded_ = true;
 }
 

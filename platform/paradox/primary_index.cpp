@@ -5,16 +5,13 @@
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/journal.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <algorithm>
-#include <unistd.h>
 
 namespace paradox {
 namespace {
@@ -46,24 +43,18 @@ PrimaryIndex::PrimaryIndex(std::string path, const Header& table, Journal& journ
         throw Error("O índice " + name + " não corresponde à chave da tabela.");
 }
 
-PrimaryIndex::~PrimaryIndex()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+PrimaryIndex::~PrimaryIndex() = default;
 
 void PrimaryIndex::reopen()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    if (const auto status = file_io::open(path_, O_RDWR, fd_); !status)
-        throw file_io::errorOf("Não foi possível abrir o índice " + path_, status);
+    if (const auto status = os::File::open(path_, os::Access::ReadWrite, file_); !status)
+        throw errorOf("Não foi possível abrir o índice " + path_, status);
 }
 
 void PrimaryIndex::load()
 {
-    std::vector<uint8_t> image(size_t(std::max<off_t>(journal_.size(path_, fd_), 0)));
-    if (!journal_.read(path_, fd_, image.data(), image.size(), 0))
+    std::vector<uint8_t> image(size_t(std::max<int64_t>(journal_.size(path_, file_), 0)));
+    if (!journal_.read(path_, file_, image.data(), image.size(), 0))
         throw Error("Não foi possível ler o índice " + path_);
     const std::string problem = parseHeader(image.data(), image.size(), image.size(), header_);
     if (!problem.empty())
@@ -361,11 +352,11 @@ void PrimaryIndex::writeChanges(int stampDelta)
         if (!n.dirty)
             continue;
         const auto b = blockBytes(n);
-        journal_.write(path_, fd_, b.data(), b.size(), off_t(header_.headerSize) + off_t(n.block - 1) * header_.blockSize);
+        journal_.write(path_, file_, b.data(), b.size(), int64_t(header_.headerSize) + int64_t(n.block - 1) * header_.blockSize);
         n.dirty = false;
     }
     storeHeaderCounters(stampDelta);
-    journal_.write(path_, fd_, header_.raw.data(), header_.raw.size(), 0);
+    journal_.write(path_, file_, header_.raw.data(), header_.raw.size(), 0);
 }
 
 void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
@@ -438,7 +429,7 @@ void PrimaryIndex::rebuild(const std::vector<Leaf>& leaves, int stampDelta)
         const auto b = blockBytes(n);
         file.insert(file.end(), b.begin(), b.end());
     }
-    journal_.replace(path_, fd_, file);
+    journal_.replace(path_, file_, file);
     for (Node& n : nodes_)
         n.dirty = false;
     indexNodes();

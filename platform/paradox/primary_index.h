@@ -2,6 +2,8 @@
 
 #include "platform/paradox/header.h"
 
+#include "platform/os/file.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -49,7 +51,6 @@ public:
 
     int levels() const { return header_.indexLevels; }
     const std::string& path() const { return path_; }
-    int fd() const { return fd_; }
     int stamp() const { return header_.raw[offsets::stampCopy]; }
 
 private:
@@ -85,7 +86,7 @@ private:
 
     std::string path_;
     Journal& journal_;
-    int fd_ = -1;  // kept open for writing while the index is in use
+    os::File file_;  // kept open for writing while the index is in use
     Header header_;
     int keyWidth_ = 0;
     std::vector<Node> nodes_;

@@ -5,15 +5,13 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/paradox/header.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace paradox {
 namespace {
@@ -51,8 +49,8 @@ int storedSize(const ColumnLayout& f)
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& data)
 {
-    if (const auto status = file_io::createNew(path, data); !status)
-        throw file_io::errorOf("Não foi possível criar " + path, status);
+    if (const auto status = os::createWith(path, data); !status)
+        throw errorOf("Não foi possível criar " + path, status);
 }
 
 // A header of size bytes (rounded up to whole 2 KB) for these fields.
@@ -206,7 +204,7 @@ void createTable(const std::string& path, const TableLayout& layout)
         try {
             writeFile(indexPath, px);
         } catch (...) {
-            ::unlink(path.c_str());
+            os::discard(path);
             throw;
         }
     }

@@ -8,7 +8,6 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/fence.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/primary_index.h"
@@ -18,9 +17,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace paradox {
@@ -45,29 +41,20 @@ TableFile::TableFile(std::string path, Journal& family) : path_(std::move(path))
 
 void TableFile::openFile()
 {
-    writable_ = file_io::open(path_, O_RDWR, fd_).ok();
+    writable_ = os::File::open(path_, os::Access::ReadWrite, file_).ok();
     if (!writable_) {
-        if (const auto status = file_io::open(path_, O_RDONLY, fd_); !status)
-            throw file_io::errorOf("Não foi possível abrir a tabela " + path_, status);
+        if (const auto status = os::File::open(path_, os::Access::Read, file_); !status)
+            throw errorOf("Não foi possível abrir a tabela " + path_, status);
     }
-    try {
-        FileLock lock(fd_, FileLock::Mode::Shared, name());
-        load();
-    } catch (...) {
-        ::close(fd_);
-        throw;
-    }
+    FileLock lock(file_, FileLock::Mode::Shared, name());
+    load();
 }
 
-TableFile::~TableFile()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+TableFile::~TableFile() = default;
 
 std::string TableFile::name() const { return fileNameOf(path_); }
 
-TableFile::Identity TableFile::identityNow() const { return file_io::identityOf(fd_); }
+TableFile::Identity TableFile::identityNow() const { return file_.identity(); }
 
 void TableFile::load()
 {
@@ -76,8 +63,8 @@ void TableFile::load()
     if (ownJournal_ && !journal_->active())
         journal_->overlayLeftover();
     const Identity id = identityNow();
-    std::vector<uint8_t> data(size_t(std::max<off_t>(journal_->size(path_, fd_), 0)));
-    if (!journal_->read(path_, fd_, data.data(), data.size(), 0))
+    std::vector<uint8_t> data(size_t(std::max<int64_t>(journal_->size(path_, file_), 0)));
+    if (!journal_->read(path_, file_, data.data(), data.size(), 0))
         throw Error("Não foi possível ler a tabela " + path_);
     auto damaged = [&](const std::string& why) { return Error("A tabela " + name() + " está danificada: " + why + "."); };
     Header h;
@@ -159,16 +146,15 @@ void TableFile::refreshRowIndex() const
 
 std::unique_ptr<FileLock> TableFile::lock(FileLock::Mode mode)
 {
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && (st.st_ino != identity_.ino || st.st_dev != identity_.dev)) {
-        const int fd = ::open(path_.c_str(), writable_ ? O_RDWR | O_CLOEXEC : O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::close(fd_);
-            fd_ = fd;
-            identity_ = {};  // the next refresh loads the new file
-        }
+    // A file put in the table's place since it was opened is the table now.
+    const Identity there = os::identityAt(path_);
+    os::File now;
+    if (there != Identity{} && (there.inode != identity_.inode || there.device != identity_.device)
+        && os::File::open(path_, writable_ ? os::Access::ReadWrite : os::Access::Read, now)) {
+        file_ = std::move(now);
+        identity_ = {};  // the next refresh loads the new file
     }
-    return std::make_unique<FileLock>(fd_, mode, name());
+    return std::make_unique<FileLock>(file_, mode, name());
 }
 
 bool TableFile::keyed() const
@@ -198,7 +184,7 @@ bool TableFile::refresh()
         }
     } tell{path_};
     uint8_t head[0x58];
-    const bool sameHeader = journal_->read(path_, fd_, head, sizeof head, 0) && image_.size() >= sizeof head
+    const bool sameHeader = journal_->read(path_, file_, head, sizeof head, 0) && image_.size() >= sizeof head
                          && std::memcmp(head, image_.data(), sizeof head) == 0;
     const Identity now = identityNow();
     if (sameHeader && !journal_->overlaid() && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(path_, now)))) {

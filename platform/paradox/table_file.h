@@ -3,7 +3,7 @@
 #include "platform/paradox/block.h"
 #include "platform/paradox/code_page.h"
 #include "platform/paradox/file_lock.h"
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/paradox/header.h"
 #include "platform/paradox/memo_file.h"
 #include "platform/paradox/value.h"
@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace paradox {
@@ -125,15 +124,13 @@ public:
     // Whether the rows stand in key order along the chain.
     bool inKeyOrder() const;
 
-    int fd() const { return fd_; }
-
 private:
     friend class TableWriter;
     struct BlockRef {
         uint16_t number;
         uint16_t count;
     };
-    using Identity = file_io::Identity;
+    using Identity = os::Identity;
 
     void openFile();
     void load();
@@ -161,7 +158,7 @@ private:
     Journal* journal_ = nullptr;
     bool recovered_ = false;
     bool foreignUseChecked_ = false;
-    int fd_ = -1;
+    os::File file_;
     bool writable_ = false;
     Header header_;
     CodePage codePage_{0};

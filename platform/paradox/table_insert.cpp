@@ -17,7 +17,6 @@
 #include "platform/paradox/block.h"
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/fence.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/file_lock.h"
@@ -30,8 +29,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace paradox {
 namespace {
@@ -122,12 +119,10 @@ void TableWriter::checkWritable()
         if (ext.size() != 4 || (ext[1] != 'X' && ext[1] != 'x'))
             continue;
         uint8_t type = 0;
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0 && ::pread(fd, &type, 1, offsets::fileType) == 1
+        os::File index;
+        if (os::File::open(file, os::Access::Read, index) && index.readAt(&type, 1, offsets::fileType)
             && (type == uint8_t(FileType::SecondaryMaintained) || type == uint8_t(FileType::CompositeMaintained)))
             maintained.push_back(file);
-        if (fd >= 0)
-            ::close(fd);
     }
     for (const std::string& x : maintained) {
         auto index = std::make_unique<SecondaryIndex>(x, table_);
@@ -139,15 +134,15 @@ void TableWriter::checkWritable()
 
 void TableWriter::writeBlock(int number)
 {
-    const off_t at = off_t(header_.headerSize) + off_t(number - 1) * header_.blockSize;
-    table_.journal_->write(path_, table_.fd_, block(number), size_t(header_.blockSize), at);
+    const int64_t at = int64_t(header_.headerSize) + int64_t(number - 1) * header_.blockSize;
+    table_.journal_->write(path_, table_.file_, block(number), size_t(header_.blockSize), at);
 }
 
 void TableWriter::writeHeader()
 {
     storeCounters(header_);
     std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    table_.journal_->write(path_, table_.fd_, header_.raw.data(), header_.raw.size(), 0);
+    table_.journal_->write(path_, table_.file_, header_.raw.data(), header_.raw.size(), 0);
 }
 
 void TableWriter::bumpChangeCounters()
@@ -465,7 +460,7 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
     Position target{0, 0};
     const bool inKeyOrder = keyed();
     if (inKeyOrder) {
-        repairAfterCrash();
+        repairUnjournaledInsert();
         checkPrimaryIndex();
         target = findPosition(rec.data(), false);
         const uint8_t* previous = before(target);
@@ -479,7 +474,7 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
         }
         checkKeyOrderSupported(rec.data(), target);
     } else {
-        repairAfterCrash();
+        repairUnjournaledInsert();
     }
     for (const Field& f : header_.fields) {
         if (f.type == FieldType::AutoIncrement) {

@@ -1,6 +1,11 @@
-// Crash repair: what an insert that was killed halfway left behind is put
-// right before the next write, and the primary index is checked against the
-// blocks it describes.
+// What the journal cannot cover: a table that an earlier version of this
+// program, which wrote without a journal, left when it was stopped in an
+// insert. That version put the row at the end of the chain, then counted it
+// in the header, then moved it to its place and took the copy at the end
+// away. A stop between any two of those steps is put right before the next
+// write. (What this version writes is played back from its journal and never
+// reaches this repair half done.) The primary index is also checked against
+// the blocks it describes.
 
 #include "platform/paradox/table_writer.h"
 
@@ -15,9 +20,9 @@
 
 namespace paradox {
 
-// What an insert killed halfway leaves is looked for once after each load:
-// between loads this process keeps the files whole itself.
-void TableWriter::repairAfterCrash()
+// Looked for once after each load: between loads this process keeps the
+// files whole itself.
+void TableWriter::repairUnjournaledInsert()
 {
     if (!repairPending_)
         return;
@@ -58,7 +63,8 @@ void TableWriter::repairAfterCrash()
 }
 
 // The index must describe the blocks before it is changed step by step; one
-// left behind by an interrupted insert is written anew.
+// that does not (left by such an insert, or by another program) is written
+// anew.
 void TableWriter::checkPrimaryIndex()
 {
     if (!primaryIndex_)

@@ -13,8 +13,8 @@ class PrimaryIndex;
 class SecondaryIndex;
 class ValidityChecks;
 
-// Writing one table file: rows placed in its blocks in an order that survives
-// a crash (table_insert.cpp), what a killed writer left put right
+// Writing one table file: rows placed in its blocks (table_insert.cpp), what
+// an earlier version of this program left half-written put right
 // (table_repair.cpp), and the file's role as a maintained secondary index
 // (index_file.cpp). It works on the in-memory image of its TableFile, which
 // it keeps in step with what it writes.
@@ -78,8 +78,8 @@ private:
     int keyWidth() const { return table_.keyWidth(); }
     void checkKeyOrderSupported(const uint8_t* record, Position target) const;
     void updatePrimaryIndex();
-    // Crash repair (table_repair.cpp).
-    void repairAfterCrash();
+    // Repair of what was written without a journal (table_repair.cpp).
+    void repairUnjournaledInsert();
     void checkPrimaryIndex();
     // Keeping the secondary indexes (index_file.cpp).
     void updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore);

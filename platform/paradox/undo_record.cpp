@@ -2,14 +2,14 @@
 
 #include "platform/paradox/error.h"
 #include "platform/paradox/fence.h"
-#include "platform/paradox/file_io.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/file_names.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_file.h"
 
-#include <fcntl.h>
+#include "platform/os/file.h"
+
 #include <algorithm>
 #include <map>
 
@@ -25,12 +25,11 @@ struct FileState {
 // The size and checksum of a file; a size of all ones when it can't be read.
 FileState stateOf(const std::string& path)
 {
-    int fd = -1;
-    if (!file_io::openRegular(path, O_RDONLY, fd))
+    os::File file;
+    if (!os::File::openRegular(path, os::Access::Read, file))
         return {~uint64_t(0), 0};
-    const file_io::Descriptor held(fd);
     std::vector<uint8_t> bytes;
-    if (!file_io::readWhole(fd, bytes))
+    if (!file.readWhole(bytes))
         return {~uint64_t(0), 0};
     return {uint64_t(bytes.size()), checksumOf(bytes.data(), bytes.size())};
 }
@@ -65,18 +64,17 @@ bool asBefore(const std::string& folder, const std::vector<JournalRecord>& recor
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
             continue;
-        int fd = -1;
-        if (!file_io::openRegular(folder + "/" + f.name, O_RDONLY, fd))
+        os::File file;
+        if (!os::File::openRegular(folder + "/" + f.name, os::Access::Read, file))
             return false;
-        const file_io::Descriptor held(fd);
-        if (uint64_t(file_io::identityOf(fd).size) != f.value)
+        if (uint64_t(file.size()) != f.value)
             return false;
         std::vector<uint8_t> now;
         for (const JournalRecord& p : records) {
             if (p.kind != 'P' || p.name != f.name)
                 continue;
             now.resize(p.bytes.size());
-            if (!file_io::readAt(fd, now.data(), now.size(), off_t(p.value)) || now != p.bytes)
+            if (!file.readAt(now.data(), now.size(), int64_t(p.value)) || now != p.bytes)
                 return false;
         }
     }
@@ -95,11 +93,10 @@ std::vector<uint8_t> undoJournal(const std::string& folder, const std::vector<Jo
         if (f.kind != 'F')
             continue;
         const std::string path = folder + "/" + f.name;
-        int fd = -1;
-        if (auto s = file_io::openRegular(path, O_RDONLY, fd); !s)
-            throw file_io::errorOf("Não foi possível ler " + path, s);
-        const file_io::Descriptor held(fd);
-        const uint64_t size = uint64_t(file_io::identityOf(fd).size);
+        os::File file;
+        if (auto s = os::File::openRegular(path, os::Access::Read, file); !s)
+            throw errorOf("Não foi possível ler " + path, s);
+        const uint64_t size = uint64_t(file.size());
         out.push_back({'F', f.name, f.value, size, {}});
         std::vector<uint64_t> pages;
         for (const JournalRecord& p : records)
@@ -115,8 +112,8 @@ std::vector<uint8_t> undoJournal(const std::string& folder, const std::vector<Jo
             if (at >= size)
                 break;
             JournalRecord c{'C', f.name, at, 0, std::vector<uint8_t>(size_t(std::min(page, size - at)))};
-            if (auto s = file_io::readAt(fd, c.bytes.data(), c.bytes.size(), off_t(at)); !s)
-                throw file_io::errorOf("Não foi possível ler " + path, s);
+            if (auto s = file.readAt(c.bytes.data(), c.bytes.size(), int64_t(at)); !s)
+                throw errorOf("Não foi possível ler " + path, s);
             out.push_back(std::move(c));
         }
     }
@@ -149,9 +146,9 @@ UndoCheck checkUndo(const std::string& tablePath, const std::vector<uint8_t>& re
     return asBefore(folder, records) ? UndoCheck::AlreadyUndone : UndoCheck::Changed;
 }
 
-file_io::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out)
+os::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out)
 {
-    return file_io::readRegular(path, Journal::sizeLimit(tablePath), out);
+    return os::readRegular(path, Journal::sizeLimit(tablePath), out);
 }
 
 UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered)

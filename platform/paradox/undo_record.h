@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/paradox/file_io.h"
+#include "platform/os/status.h"
 #include "platform/paradox/value.h"
 
 #include <cstdint>
@@ -27,7 +27,7 @@ UndoCheck checkUndo(const std::string& tablePath, const std::vector<uint8_t>& re
 
 // The undo record at path, refused before it is read when it is not a
 // regular file or is larger than the table's family could have made it.
-file_io::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out);
+os::Status readUndoRecord(const std::string& path, const std::string& tablePath, std::vector<uint8_t>& out);
 
 // Puts the family back as it was before the transaction, through its journal,
 // so that an undo cut short is finished by the next writer. The table is

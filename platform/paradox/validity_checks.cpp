@@ -9,8 +9,7 @@
 
 #include <cctype>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include "platform/os/file.h"
 
 namespace paradox {
 namespace {
@@ -66,8 +65,10 @@ bool matchesPicture(const std::string& picture, const std::string& value)
 ValidityChecks::ValidityChecks(const std::string& path, const Header& table)
     : path_(path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> d;
+    os::File file;
+    if (!os::File::open(path, os::Access::Read, file) || !file.readWhole(d))
+        d.clear();  // refused below as too short
     const std::string name = fileNameOf(path);
     auto refuse = [&](const std::string& why) {
         return Error("As regras de validação de " + name + " não podem ser aplicadas por este programa (" + why

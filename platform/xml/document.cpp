@@ -2,15 +2,12 @@
 
 #include <pugixml.hpp>
 
-#include "platform/paradox/file_io.h"
+#include "platform/os/file.h"
 #include "platform/text/visible_text.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace xml {
 namespace {
@@ -31,22 +28,20 @@ std::pair<long, long> lineAndColumn(const std::string& bytes, ptrdiff_t offset)
     return {line, column};
 }
 
-const char* kindOf(mode_t mode)
+const char* nameOf(os::Kind kind)
 {
-    if (S_ISDIR(mode))
-        return "pasta";
-    if (S_ISFIFO(mode))
-        return "FIFO";
-    if (S_ISSOCK(mode))
-        return "socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "dispositivo";
+    switch (kind) {
+    case os::Kind::Folder: return "pasta";
+    case os::Kind::Fifo: return "FIFO";
+    case os::Kind::Socket: return "socket";
+    case os::Kind::Device: return "dispositivo";
+    case os::Kind::None:
+    case os::Kind::Regular:
+    case os::Kind::Link:
+    case os::Kind::Other:
+    case os::Kind::Unknown: break;
+    }
     return "tipo desconhecido";
-}
-
-std::string reasonFor(const struct stat& st, const std::string& shown)
-{
-    return passedOver(uint32_t(st.st_mode), uint64_t(st.st_size), shown);
 }
 
 } // namespace
@@ -55,8 +50,13 @@ std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown)
 {
     if (mode == 0)
         return {};  // not looked at: opening it tells what is wrong
-    if (!S_ISREG(mode))
-        return std::string("O item \"") + shown + "\" não é um arquivo comum (" + kindOf(mode) + ") e foi ignorado.";
+    return passedOver(os::kindOfMode(mode), size, shown);
+}
+
+std::string passedOver(os::Kind kind, uint64_t size, const std::string& shown)
+{
+    if (kind != os::Kind::Regular)
+        return std::string("O item \"") + shown + "\" não é um arquivo comum (" + nameOf(kind) + ") e foi ignorado.";
     if (size > largestFile)
         return "O arquivo \"" + shown + "\" tem " + std::to_string(size) + " bytes, mais que o limite de "
                + std::to_string(largestFile) + " bytes (32 MiB) de um arquivo XML, e foi ignorado.";
@@ -68,15 +68,14 @@ RootElement rootElementOf(const std::string& path)
     // A root element starts within the first few hundred bytes; what lies
     // before it (declaration, comments, a document type) is passed over.
     constexpr size_t looked = 64 * 1024;
-    const paradox::file_io::Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    os::File file;
+    if (!os::File::openForReading(path, file) || file.kind() != os::Kind::Regular)
         return {};
-    std::string raw(std::min(looked, size_t(st.st_size)), '\0');
-    const ssize_t n = ::pread(fd.get(), raw.data(), raw.size(), 0);
-    if (n <= 0)
+    std::string raw(std::min(looked, size_t(std::max<int64_t>(file.size(), 0))), '\0');
+    size_t n = 0;
+    if (!file.readSomeAt(reinterpret_cast<uint8_t*>(raw.data()), raw.size(), 0, n) || n == 0)
         return {};
-    raw.resize(size_t(n));
+    raw.resize(n);
     std::string text;
     if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
         // UTF-16: the markup is ASCII, one byte of each pair.
@@ -125,10 +124,10 @@ RootElement rootElementOf(const std::string& path)
 
 std::string passedOver(const std::string& path, const std::string& shown)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    const os::Facts facts = os::factsOf(path, true);
+    if (facts.kind == os::Kind::None || facts.kind == os::Kind::Unknown)
         return {};  // opening it tells what is wrong
-    return reasonFor(st, shown);
+    return passedOver(facts.kind, facts.size, shown);
 }
 
 Element Element::child(std::string_view name) const
@@ -236,34 +235,30 @@ void Document::load(const std::string& path)
     const std::string shown = text::visible(path);
     const std::string unreadable = "Não foi possível ler o arquivo XML \"" + shown + "\"";
     // Without blocking: a FIFO or a device must not stall the reader.
-    const paradox::file_io::Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (errno == ENXIO)  // a socket
-            throw SkippedFile(passedOver(S_IFSOCK, 0, shown));
+    os::File file;
+    if (const os::Status s = os::File::openForReading(path, file); !s) {
+        if (s.error() == ENXIO)  // a socket
+            throw SkippedFile(passedOver(os::Kind::Socket, 0, shown));
         throw Error(unreadable);
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    const os::Kind kind = file.kind();
+    if (kind == os::Kind::Unknown)
         throw Error(unreadable);
-    if (const std::string reason = reasonFor(st, shown); !reason.empty())
+    if (const std::string reason = passedOver(kind, uint64_t(file.size()), shown); !reason.empty())
         throw SkippedFile(reason);
-    // One byte more than the limit tells a file that grew since fstat.
+    // One byte more than the limit tells a file that grew since it was looked at.
     std::string bytes;
-    bytes.resize(size_t(st.st_size) + 1);
+    bytes.resize(size_t(file.size()) + 1);
     size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
+        size_t n = 0;
+        if (!file.readSomeAt(reinterpret_cast<uint8_t*>(bytes.data() + got), bytes.size() - got, int64_t(got), n))
             throw Error(unreadable);
         if (n == 0)
             break;
-        got += size_t(n);
-        if (got > largestFile) {
-            st.st_size = off_t(got);
-            throw SkippedFile(reasonFor(st, shown));
-        }
+        got += n;
+        if (got > largestFile)
+            throw SkippedFile(passedOver(os::Kind::Regular, got, shown));
         if (got == bytes.size())
             bytes.resize(std::min<size_t>(bytes.size() * 2, largestFile + 1));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/file.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -38,6 +40,8 @@ std::string passedOver(const std::string& path, const std::string& shown);
 // The same for a file already looked at: its mode and size as stat gives
 // them (mode 0: not known).
 std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown);
+// The same for a file of a known kind and size.
+std::string passedOver(os::Kind kind, uint64_t size, const std::string& shown);
 
 // The root element of a file, told from its first bytes only: its local
 // name and namespace. Empty when the file starts with no element (or is no

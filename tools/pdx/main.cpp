@@ -1,6 +1,7 @@
 // pdx: looks at and fills Paradox tables from the command line, through the
 // same engine the window program uses.
 
+#include "platform/os/file.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/header.h"
@@ -10,9 +11,9 @@
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/validity_checks.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -88,13 +89,18 @@ int create(int argc, char** argv)
 // The header of any file of the family, or why it does not read.
 std::string headerOf(const std::string& path, paradox::Header& header)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes(65536);
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-    bytes.resize(size_t(in.gcount()));
-    in.clear();
-    in.seekg(0, std::ios::end);
-    return paradox::parseHeader(bytes.data(), bytes.size(), uint64_t(in.tellg()), header);
+    os::File file;
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    if (os::File::open(path, os::Access::Read, file)) {
+        size = uint64_t(std::max<int64_t>(file.size(), 0));
+        bytes.resize(size_t(std::min<uint64_t>(size, 65536)));
+        size_t got = 0;
+        if (!file.readSomeAt(bytes.data(), bytes.size(), 0, got))
+            got = 0;
+        bytes.resize(got);
+    }
+    return paradox::parseHeader(bytes.data(), bytes.size(), size, header);
 }
 
 // The validity checks as the engine applies them, or why it cannot.
