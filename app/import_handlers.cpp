@@ -101,7 +101,8 @@ void TfrmClientes::btnPesquisarClick()
 void TfrmClientes::BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                               const QString& NaoIncluir)
 {
-    FolderSearch search([this](const QString& line) { LogEMensagem(line, false); },
+    FolderSearch search([this](const std::string& line) { LogEMensagem(QString::fromStdString(line), false); },
                         [] { QCoreApplication::processEvents(); });
-    pastas.pastaEncontrada = search.find(Arquivo, Extensao, Pasta, NaoIncluir);
+    pastas.pastaEncontrada = QString::fromStdString(
+        search.find(Arquivo.toStdString(), Extensao.toStdString(), Pasta.toStdString(), NaoIncluir.toStdString()));
 }

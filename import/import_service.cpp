@@ -80,7 +80,7 @@ std::optional<QString> ImportService::firstMissingColumn(ImportMode mode, const 
 void ImportService::logFittedValues(const db::Query& consulta)
 {
     for (const db::Query::Adjustment& a : consulta.adjustments())
-        log(QStringLiteral("Arquivo \"") + registroBusca.Name + QStringLiteral("\": o valor do campo ")
+        log(QStringLiteral("Arquivo \"") + QString::fromStdString(registroBusca.Name) + QStringLiteral("\": o valor do campo ")
             + visibleText(QString::fromStdString(a.column))
             + QStringLiteral(" foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"")
             + visibleText(QString::fromStdString(a.original)) + QStringLiteral("\"."));
@@ -197,7 +197,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
 
     log(QStringLiteral("Diretório informado pelo usuário: ") + visibleText(pasta));
     DirectorySearch search;
-    resultadoBusca = search.findFirst(pasta, QStringLiteral("*.xml"), registroBusca);
+    resultadoBusca = search.findFirst(QFile::encodeName(pasta).toStdString(), "*.xml", registroBusca);
     if (resultadoBusca != 0) {
         reporter_.report(QStringLiteral("A pasta \"") + visibleText(pasta)
                              + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
@@ -221,7 +221,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         for (size_t done = 0; resultadoBusca == 0; ++done) {
             reporter_.progress(done, search.size());
             reporter_.pause(Pause::FolderEntry);
-            inserted += importEntry(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, done, mode, estado);
+            inserted += importEntry(QFile::encodeName(pasta) + '/' + QByteArray::fromStdString(registroBusca.nativeName), done, mode, estado);
             resultadoBusca = search.findNext(registroBusca);
         }
     } catch (...) {
@@ -251,9 +251,9 @@ int32_t ImportService::importEntry(const QByteArray& path, size_t entry, ImportM
     const size_t mark = session_.savepoint();
     int32_t inserted = 0;
     try {
-        if (registroBusca.Name.contains(QLatin1String(descriptorOf(mode).prefix), Qt::CaseSensitive))
+        if (QString::fromStdString(registroBusca.Name).contains(QLatin1String(descriptorOf(mode).prefix), Qt::CaseSensitive))
             inserted = importFile(path, mode, estado) ? 1 : 0;
-        else if (!namedForOtherMode(mode, registroBusca.Name))
+        else if (!namedForOtherMode(mode, QString::fromStdString(registroBusca.Name)))
             inserted = importDocument(path, entry, mode, estado);
     } catch (...) {
         session_.rollbackTo(mark);
@@ -302,7 +302,7 @@ void ImportService::logRecoveries()
 // the open file turned out not to be one to read (logged too).
 bool ImportService::loadEntry(const QByteArray& path)
 {
-    log(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."));
+    log(QStringLiteral("Arquivo localizado: \"") + QString::fromStdString(registroBusca.Name) + QStringLiteral("\"."));
     try {
         xmlDocumento_->load(path.toStdString());
     } catch (const xml::SkippedFile& e) {
@@ -316,7 +316,7 @@ bool ImportService::loadEntry(const QByteArray& path)
 // limit, passed over with a log line otherwise (a folder, a FIFO, a device).
 bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
 {
-    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name.toStdString());
+    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name);
     if (!reason.empty()) {
         log(QString::fromStdString(reason));
         return false;
@@ -345,10 +345,10 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const QString&
     unreadableEvents_.clear();
     std::unique_ptr<xml::Document> event;
     for (size_t i = 0; i < search.size(); ++i) {
-        if (search.shownName(i).contains(prefix, Qt::CaseSensitive) || namedForOtherMode(mode, search.shownName(i)))
+        if (QString::fromStdString(search.shownName(i)).contains(prefix, Qt::CaseSensitive) || namedForOtherMode(mode, QString::fromStdString(search.shownName(i))))
             continue;
         reporter_.pause(Pause::FolderLookOver);
-        const std::string path = (folder + search.nativeName(i)).toStdString();
+        const std::string path = (folder + QByteArray::fromStdString(search.nativeName(i))).toStdString();
         roots_[i] = xml::rootElementOf(path);
         if (nfe::kindOf(roots_[i]) != nfe::FileKind::Event)
             continue;
@@ -358,7 +358,7 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const QString&
             event->load(path);
             for (const nfe::Cancellation& c : nfe::cancellationsIn(event->root()))
                 if (!c.key.isEmpty())
-                    folderCancellations_.try_emplace(c.key, FolderCancellation{search.shownName(i), c.status});
+                    folderCancellations_.try_emplace(c.key, FolderCancellation{QString::fromStdString(search.shownName(i)), c.status});
         } catch (const xml::Error& e) {
             unreadableEvents_[i] = e.what();
         }
@@ -373,7 +373,7 @@ int32_t ImportService::importDocument(const QByteArray& path, size_t entry, Impo
     if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
         return 0;
     const xml::RootElement& root = roots_.at(entry);
-    const QString quoted = QStringLiteral("\"") + registroBusca.Name + QStringLiteral("\"");
+    const QString quoted = QStringLiteral("\"") + QString::fromStdString(registroBusca.Name) + QStringLiteral("\"");
     switch (nfe::kindOf(root)) {
     case nfe::FileKind::Other:
         return 0;

@@ -19,7 +19,7 @@ bool ImportService::codeFits(const QString& item, const QString& codigoProduto, 
         return true;
     log(QStringLiteral("O produto \"") + visibleText(descricao) + QStringLiteral("\"")
         + (item.isEmpty() ? QString() : QStringLiteral(" (item ") + visibleText(item) + QStringLiteral(")"))
-        + QStringLiteral(" do arquivo \"") + registroBusca.Name + QStringLiteral("\" tem o código \"")
+        + QStringLiteral(" do arquivo \"") + QString::fromStdString(registroBusca.Name) + QStringLiteral("\" tem o código \"")
         + visibleText(codigoProduto) + QStringLiteral("\", de ") + QString::number(length)
         + QStringLiteral(" caracteres, mais que os ") + QString::number(codigoWidth_)
         + QStringLiteral(" do campo Codigo, e foi ignorado."));
@@ -51,7 +51,7 @@ bool ImportService::importProduct(const xml::Element& det, db::Query& consulta, 
     produto.Codigo = lastCode;
     if (!read.droppedOrigin.isEmpty())
         log(QStringLiteral("A origem ") + visibleText(read.droppedOrigin) + QStringLiteral(" do arquivo \"")
-            + registroBusca.Name
+            + QString::fromStdString(registroBusca.Name)
             + QStringLiteral("\" não é uma origem da NF-e (0 a 8): o campo Origem não foi gravado."));
 
     const ModeDescriptor& mode = descriptorOf(ImportMode::Produtos);
