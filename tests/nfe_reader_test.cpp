@@ -7,6 +7,7 @@
 #include "nfe/note_status.h"
 #include "nfe/product_reader.h"
 #include "nfe/value_error.h"
+#include "platform/os/regional_settings.h"
 #include "platform/xml/document.h"
 #include "tests/paradox_test_support.h"
 
@@ -150,6 +151,50 @@ TEST_F(NfeReader, ProductRecord)
     EXPECT_EQ(p.record.orig, 1);
     EXPECT_EQ(p.record.CST_CSOSN, std::string("00"));
     EXPECT_TRUE(p.droppedOrigin.empty());
+}
+
+// The price is read with the regional separator first; a plain decimal that
+// the settings refuse is read with its full stop; anything else, and a value
+// no double holds, raises.
+TEST_F(NfeReader, PriceUnderEitherDecimalSeparator)
+{
+    const std::string huge = "1" + std::string(400, '0');
+    const struct {
+        const char* separator;
+        std::string vUnCom;
+        double price;
+        std::string error;  // empty: the price converts
+    } cases[] = {
+        {",", "12.50", 12.5, ""},
+        {".", "12.50", 12.5, ""},
+        {".", "1500", 1500, ""},
+        {",", "-3.5", -3.5, ""},
+        {".", "+0.25", 0.25, ""},
+        {".", "1.2.3", 0, "'1,2,3' is not a valid floating point value"},
+        {".", "5.", 0, "'5,' is not a valid floating point value"},
+        {",", huge, 0, "'" + huge + "' is not a valid floating point value"},
+        {".", huge, 0, "'" + huge + "' is not a valid floating point value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.separator) + " " + c.vUnCom.substr(0, 12));
+        os::RegionalSettings regional = os::neutralRegionalSettings();
+        regional.decimalSeparator = c.separator;
+        const xml::Element det = item("<xProd>P</xProd><vUnCom>" + c.vUnCom + "</vUnCom>");
+        try {
+            const nfe::Product p = nfe::readProduct(det, nfe::readItemCode(det), regional);
+            EXPECT_TRUE(c.error.empty());
+            EXPECT_EQ(p.record.Custo, c.price);
+        } catch (const nfe::ValueError& e) {
+            EXPECT_EQ(e.what(), c.error);
+        }
+    }
+}
+
+// A value's bytes that are no UTF-8 reach the record as U+FFFD, as text.
+TEST_F(NfeReader, BytesThatAreNoTextBecomeReplacementCharacters)
+{
+    const xml::Element dest = recipient("<CPF>11144477735</CPF><xNome> A\xFF\xC3" "B </xNome>");
+    EXPECT_EQ(nfe::readClient(dest, nfe::readClientIdentity(dest)).Nome, "A\xEF\xBF\xBD\xEF\xBF\xBD" "B");
 }
 
 // Where the origin and the tax situation come from, and when an origin is
