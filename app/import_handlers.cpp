@@ -23,7 +23,7 @@ class WindowReporter final : public ImportReporter {
 public:
     explicit WindowReporter(TfrmClientes& window) : window_(window) {}
 
-    void report(const QString& line, bool tell) override { window_.LogEMensagem(line, tell); }
+    void report(const std::string& line, bool tell) override { window_.LogEMensagem(QString::fromStdString(line), tell); }
     void pause(Pause at) override
     {
         QCoreApplication::processEvents();
@@ -72,10 +72,11 @@ void TfrmClientes::btnImportarClick()
     try {
         WindowReporter reporter(*this);
         ImportService service(session_, reporter);
-        service.setUndoFolder(pastas.pastaPrograma);
-        const ImportOutcome outcome = service.run(mode, pastas.pastaDados, runFolder(), estado);
+        service.setUndoFolder(pastas.pastaPrograma.toStdString());
+        const ImportOutcome outcome
+            = service.run(mode, pastas.pastaDados.toStdString(), runFolder().toStdString(), estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
-            LogEMensagem(outcome.message, true);
+            LogEMensagem(QString::fromStdString(outcome.message), true);
             encerraPrograma();
         }
         alteraStatusComponentes(true);
@@ -101,7 +102,8 @@ void TfrmClientes::btnPesquisarClick()
 void TfrmClientes::BuscaPasta(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
                               const QString& NaoIncluir)
 {
-    FolderSearch search([this](const QString& line) { LogEMensagem(line, false); },
+    FolderSearch search([this](const std::string& line) { LogEMensagem(QString::fromStdString(line), false); },
                         [] { QCoreApplication::processEvents(); });
-    pastas.pastaEncontrada = search.find(Arquivo, Extensao, Pasta, NaoIncluir);
+    pastas.pastaEncontrada = QString::fromStdString(
+        search.find(Arquivo.toStdString(), Extensao.toStdString(), Pasta.toStdString(), NaoIncluir.toStdString()));
 }

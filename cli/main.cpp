@@ -107,8 +107,9 @@ class ConsoleReporter final : public ImportReporter {
 public:
     ConsoleReporter(ActivityLog& log, const Arguments& args) : log_(log), args_(args) {}
 
-    void report(const QString& line, bool tell) override
+    void report(const std::string& text, bool tell) override
     {
+        const QString line = QString::fromStdString(text);
         clearBar();
         if (!args_.simular)
             writeLog(line);
@@ -123,14 +124,16 @@ public:
         printLine(stdout, line);
     }
     // Code and name apart, so that a script splits them at the tabs.
-    void wouldInsert(const QString& codigo, const QString& nome) override
+    void wouldInsert(const std::string& codigo, const std::string& nome) override
     {
         clearBar();
-        printLine(stdout, QStringLiteral("Seria incluído\t") + visibleText(codigo) + QChar('\t') + visibleText(nome));
+        printLine(stdout, QStringLiteral("Seria incluído\t") + visibleText(QString::fromStdString(codigo)) + QChar('\t')
+                              + visibleText(QString::fromStdString(nome)));
     }
-    void wouldRemove(const QString& codigo, const QString& nome) override
+    void wouldRemove(const std::string& codigo, const std::string& nome) override
     {
-        printLine(stdout, QStringLiteral("Seria removido\t") + visibleText(codigo) + QChar('\t') + visibleText(nome));
+        printLine(stdout, QStringLiteral("Seria removido\t") + visibleText(QString::fromStdString(codigo)) + QChar('\t')
+                              + visibleText(QString::fromStdString(nome)));
     }
     void progress(size_t done, size_t found) override
     {
@@ -252,7 +255,7 @@ int runUndo(const Arguments& args, const QString& dados, const QString& pastaPro
 {
     UndoService service(reporter);
     service.setSimulation(args.simular);
-    const UndoOutcome outcome = service.run(args.mode, dados, pastaPrograma);
+    const UndoOutcome outcome = service.run(args.mode, dados.toStdString(), pastaPrograma.toStdString());
     if (outcome.kind == UndoOutcome::Kind::Refused)
         return failed;
     if (args.simular && outcome.kind == UndoOutcome::Kind::Undone)
@@ -292,17 +295,17 @@ int runImport(const Arguments& args)
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
     if (!args.simular)
-        service.setUndoFolder(pastaPrograma);
+        service.setUndoFolder(pastaPrograma.toStdString());
     EstadoImportacao estado;
     try {
         if (args.desfazer)
             return runUndo(args, dados, pastaPrograma, reporter);
         reporter.holdTold();
-        const ImportOutcome outcome = service.run(args.mode, dados, *pasta, estado);
+        const ImportOutcome outcome = service.run(args.mode, dados.toStdString(), pasta->toStdString(), estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             if (!args.simular)
-                reporter.writeLog(outcome.message);
-            printLine(stderr, outcome.message);
+                reporter.writeLog(QString::fromStdString(outcome.message));
+            printLine(stderr, QString::fromStdString(outcome.message));
             return failed;
         }
         printOutcome(args, outcome, reporter);

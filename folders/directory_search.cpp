@@ -2,30 +2,96 @@
 
 #include "platform/text/visible_text.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <vector>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
-QString asciiUpper(const QString& text)
+namespace {
+
+// The capital of a lower-case letter of the alphabets a name may be written
+// in; any other character stays.
+char32_t upperOf(char32_t c)
 {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= QChar('a') && c <= QChar('z'))
-            c = QChar(c.unicode() - 32);
+    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+        return c - 0x20;
+    if (c == 0xB5)
+        return 0x39C;
+    if (c == 0xFF)
+        return 0x178;
+    // Latin Extended-A: pairs, the capital first, but for the runs that pair
+    // the other way round and the letters without a pair.
+    if (c >= 0x100 && c <= 0x17F) {
+        if (c == 0x131)
+            return U'I';
+        if (c == 0x17F)
+            return U'S';
+        if (c == 0x130 || c == 0x138 || c == 0x149)
+            return c;
+        const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddCapital)
+            return c % 2 == 0 ? c - 1 : c;
+        return c % 2 == 1 ? c - 1 : c;
+    }
+    if ((c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
+        return c - 0x20;
+    if (c == 0x3C2)
+        return 0x3A3;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 0x50;
+    return c;
+}
+
+void appendUtf16(std::u16string& out, char32_t c)
+{
+    if (c < 0x10000) {
+        out += char16_t(c);
+        return;
+    }
+    c -= 0x10000;
+    out += char16_t(0xD800 + (c >> 10));
+    out += char16_t(0xDC00 + (c & 0x3FF));
+}
+
+} // namespace
+
+std::string asciiUpper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 32);
     return out;
 }
 
-QString asciiLower(const QString& text)
+std::string asciiLower(std::string_view text)
 {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= QChar('A') && c <= QChar('Z'))
-            c = QChar(c.unicode() + 32);
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
     return out;
+}
+
+std::u16string listingKey(std::string_view name)
+{
+    std::u16string key;
+    key.reserve(name.size());
+    while (!name.empty()) {
+        char32_t c = 0;
+        size_t length = text::utf8Sequence(name, c);
+        if (length == 0) {
+            c = 0xFFFD;
+            length = 1;
+        }
+        name.remove_prefix(length);
+        if (c == 0xDF)
+            key += u"SS";
+        else
+            appendUtf16(key, upperOf(c));
+    }
+    return key;
 }
 
 DirectorySearch::~DirectorySearch() { close(); }
@@ -36,24 +102,24 @@ void DirectorySearch::close()
     next_ = 0;
 }
 
-bool DirectorySearch::matches(const QString& name) const
+bool DirectorySearch::matches(const std::string& name) const
 {
-    return extension_.isEmpty() || asciiUpper(name).endsWith(extension_);
+    return extension_.empty() || asciiUpper(name).ends_with(extension_);
 }
 
-int32_t DirectorySearch::findFirst(const QString& folder, const QString& pattern, TSearchRec& entry)
+int32_t DirectorySearch::findFirst(const std::string& folder, std::string_view pattern, TSearchRec& entry)
 {
     close();
     folder_ = folder;
-    extension_ = pattern == QLatin1String("*.*") ? QString() : asciiUpper(pattern.mid(1));
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    extension_ = pattern == "*.*" ? std::string() : asciiUpper(pattern.substr(1));
+    DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return pathNotFound;
     while (const dirent* e = ::readdir(dir)) {
-        const QByteArray raw(e->d_name);
-        const QString name = QString::fromStdString(text::visible(raw.toStdString()));
+        std::string raw(e->d_name);
+        std::string name = text::visible(raw);
         if (matches(name))
-            names_.push_back({name.toUpper(), name, raw});
+            names_.push_back({listingKey(name), std::move(name), std::move(raw)});
     }
     ::closedir(dir);
     // Windows lists a folder in name order without regard to case.
@@ -69,8 +135,8 @@ int32_t DirectorySearch::findNext(TSearchRec& entry)
         return noMoreFiles;
     const Name& name = names_[next_++];
     struct stat st {};
-    const QByteArray path = QFile::encodeName(folder_) + '/' + name.native;
-    const bool known = ::stat(path.constData(), &st) == 0;
+    const std::string path = folder_ + '/' + name.native;
+    const bool known = ::stat(path.c_str(), &st) == 0;
     entry.Name = name.shown;
     entry.nativeName = name.native;
     entry.Attr = known && S_ISDIR(st.st_mode) ? faDirectory : 0;

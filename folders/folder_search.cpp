@@ -3,37 +3,39 @@
 #include "folders/directory_search.h"
 #include "platform/xml/document.h"
 
-#include <QFile>
-#include <QRegularExpression>
-
 #include <sys/stat.h>
 
 namespace {
 
-QString withoutTrailingDelimiter(const QString& path)
+std::string withoutTrailingDelimiter(const std::string& path)
 {
-    return path.endsWith(QChar('/')) && path.size() > 1 ? path.left(path.size() - 1) : path;
+    return path.ends_with('/') && path.size() > 1 ? path.substr(0, path.size() - 1) : path;
 }
 
 // The extension of a name: from its last "." on, empty without one.
-QString extensionOf(const QString& name)
+std::string_view extensionOf(std::string_view name)
 {
-    const qsizetype dot = name.lastIndexOf(QChar('.'));
-    return dot < 0 ? QString() : name.mid(dot);
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
 // NF-e documents are named by their 44-digit access key: such a file makes
 // a folder of files for either mode.
-bool holdsAccessKey(const QString& name)
+bool holdsAccessKey(std::string_view name)
 {
-    static const QRegularExpression key(QStringLiteral("[0-9]{44}"));
-    return key.match(name).hasMatch();
+    size_t run = 0;
+    for (const char c : name) {
+        run = c >= '0' && c <= '9' ? run + 1 : 0;
+        if (run == 44)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
-QString FolderSearch::find(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                          const QString& NaoIncluir)
+std::string FolderSearch::find(const std::string& Arquivo, const std::string& Extensao, const std::string& Pasta,
+                               const std::string& NaoIncluir)
 {
     pastaEncontrada.clear();
     visited_.clear();
@@ -41,36 +43,36 @@ QString FolderSearch::find(const QString& Arquivo, const QString& Extensao, cons
     return pastaEncontrada;
 }
 
-void FolderSearch::searchFolder(const QString& Arquivo, const QString& Extensao, const QString& Pasta,
-                                const QString& NaoIncluir)
+void FolderSearch::searchFolder(const std::string& Arquivo, const std::string& Extensao, const std::string& Pasta,
+                                const std::string& NaoIncluir)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(Pasta).constData(), &st) != 0
-        || !visited_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second)
+    if (::stat(Pasta.c_str(), &st) != 0 || !visited_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second)
         return;
-    const QString base = withoutTrailingDelimiter(Pasta);
+    const std::string base = withoutTrailingDelimiter(Pasta);
     DirectorySearch search;
     TSearchRec entry;
-    if (search.findFirst(base, QStringLiteral("*.*"), entry) != 0)
+    if (search.findFirst(base, "*.*", entry) != 0)
         return;
-    const QString excluded = asciiLower(NaoIncluir);
-    const QString wanted = asciiUpper(Arquivo);
-    const QString wantedExtension = asciiUpper(Extensao);
-    while (pastaEncontrada.isEmpty()) {
-        const QString& name = entry.Name;
-        const bool skip = name == QLatin1String(".") || name == QLatin1String("..")
-                       || excluded.contains(asciiLower(name)) || asciiUpper(name).contains(QLatin1String("$RECYCLE.BIN"));
+    const std::string excluded = asciiLower(NaoIncluir);
+    const std::string wanted = asciiUpper(Arquivo);
+    const std::string wantedExtension = asciiUpper(Extensao);
+    while (pastaEncontrada.empty()) {
+        const std::string& name = entry.Name;
+        const std::string upper = asciiUpper(name);
+        const bool skip = name == "." || name == ".." || excluded.find(asciiLower(name)) != std::string::npos
+                       || upper.find("$RECYCLE.BIN") != std::string::npos;
         if (!skip) {
             if (entry.Attr & faDirectory) {
-                searchFolder(Arquivo, Extensao, base + QChar('/') + name, NaoIncluir);
-            } else if ((asciiUpper(name).contains(wanted) || holdsAccessKey(name))
+                searchFolder(Arquivo, Extensao, base + '/' + name, NaoIncluir);
+            } else if ((upper.find(wanted) != std::string::npos || holdsAccessKey(name))
                        && asciiUpper(extensionOf(name)) == wantedExtension) {
                 // Only a regular file makes the folder an export folder.
-                const std::string reason = xml::passedOver(entry.Mode, entry.Size, name.toStdString());
+                const std::string reason = xml::passedOver(entry.Mode, entry.Size, name);
                 if (reason.empty())
                     pastaEncontrada = Pasta;
                 else
-                    logLine_(QString::fromStdString(reason));
+                    logLine_(reason);
             }
         }
         if (search.findNext(entry) != 0)

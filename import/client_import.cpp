@@ -6,7 +6,7 @@
 #include "platform/sql/query.h"
 #include "platform/xml/document.h"
 #include "rules/document_numbers.h"
-#include "platform/text/qt_text.h"
+#include "platform/text/visible_text.h"
 #include "rules/text_padding.h"
 
 bool ImportService::importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente)
@@ -23,20 +23,18 @@ bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, 
 
     const nfe::ClientIdentity identity = nfe::readClientIdentity(dest);
     cliente.CPFCNPJ = identity.number;
-    const QString refused = QStringLiteral(" está inválido. Cliente não incluso no arquivo \".db\"!");
-    const QString kind = identity.person ? QStringLiteral("CPF: ") : QStringLiteral("CNPJ: ");
-    if (!(identity.person ? ValidaCPF(cliente.CPFCNPJ.toStdString()) : ValidaCNPJ(cliente.CPFCNPJ.toStdString()))) {
-        log(QStringLiteral("O ") + kind + visibleText(cliente.CPFCNPJ) + refused);
+    const std::string kind = identity.person ? "CPF: " : "CNPJ: ";
+    if (!(identity.person ? ValidaCPF(cliente.CPFCNPJ) : ValidaCNPJ(cliente.CPFCNPJ))) {
+        log("O " + kind + text::visible(cliente.CPFCNPJ) + " está inválido. Cliente não incluso no arquivo \".db\"!");
         return false;
     }
-    log(kind + visibleText(cliente.CPFCNPJ) + QStringLiteral(" está correto!"));
+    log(kind + text::visible(cliente.CPFCNPJ) + " está correto!");
     cliente = nfe::readClient(dest, identity);
     cliente.Codigo = lastCode;
 
     const ModeDescriptor& mode = descriptorOf(ImportMode::Clientes);
     if (alreadyStored(consulta, mode.keyLookup, cliente.CPFCNPJ, simulatedKeys_)) {
-        log(QStringLiteral("O CPF/CNPJ: ") + visibleText(cliente.CPFCNPJ)
-                         + QStringLiteral(" já está cadastrado no banco de dados!"));
+        log("O CPF/CNPJ: " + text::visible(cliente.CPFCNPJ) + " já está cadastrado no banco de dados!");
         return false;
     }
 
@@ -47,7 +45,7 @@ bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, 
     if (code > largestCode)
         throw ImportError("Não há mais códigos de cliente livres: o próximo passaria de "
                           + std::to_string(largestCode) + ". Nenhum cliente foi incluído a partir de "
-                          + cliente.Nome.toStdString());
+                          + cliente.Nome);
     cliente.Codigo = code;
     writeInsert(consulta, ImportMode::Clientes, false);
     consulta.paramByName("pData").setAsDateTime(today());
@@ -67,10 +65,10 @@ bool ImportService::importClient(const xml::Element& dest, db::Query& consulta, 
     setText(consulta, "peMail", cliente.Email);
     if (simular_)
         simulatedKeys_.insert(cliente.CPFCNPJ);
-    insertOrSimulate(consulta, QString::fromStdString(InteiroComZeros(cliente.Codigo, 6)), cliente.Nome);
+    insertOrSimulate(consulta, InteiroComZeros(cliente.Codigo, 6), cliente.Nome);
     consulta.close();
     consulta.clearSql();
     if (!simular_)
-        log(QStringLiteral("Cliente ") + visibleText(cliente.Nome) + QStringLiteral(" inserido com sucesso em TABCLI.db!"));
+        log("Cliente " + text::visible(cliente.Nome) + " inserido com sucesso em TABCLI.db!");
     return true;
 }

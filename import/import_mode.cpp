@@ -64,15 +64,15 @@ const ModeDescriptor& descriptorOf(ImportMode mode)
     __builtin_unreachable();
 }
 
-bool namedForOtherMode(ImportMode mode, const QString& name)
+bool namedForOtherMode(ImportMode mode, std::string_view name)
 {
     for (ImportMode other : everyMode)
-        if (other != mode && name.contains(QLatin1String(descriptorOf(other).prefix), Qt::CaseSensitive))
+        if (other != mode && name.find(descriptorOf(other).prefix) != std::string_view::npos)
             return true;
     return false;
 }
 
-QString targetTable(ImportMode mode, const QString& pastaDados)
+std::string targetTable(ImportMode mode, const std::string& pastaDados)
 {
-    return pastaDados + QLatin1Char('/') + QLatin1String(descriptorOf(mode).tableFile);
+    return pastaDados + '/' + descriptorOf(mode).tableFile;
 }

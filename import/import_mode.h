@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
-
 #include <span>
+#include <string>
+#include <string_view>
 
 // The two kinds of run: client files into TABCLI, product files into TABEST1.
 enum class ImportMode { Clientes, Produtos };
@@ -36,7 +36,7 @@ const ModeDescriptor& descriptorOf(ImportMode mode);
 
 // A name that holds another mode's prefix: an export file of that mode,
 // never a document, whatever its content.
-bool namedForOtherMode(ImportMode mode, const QString& name);
+bool namedForOtherMode(ImportMode mode, std::string_view name);
 
 // The target table of a mode in the data folder.
-QString targetTable(ImportMode mode, const QString& pastaDados);
+std::string targetTable(ImportMode mode, const std::string& pastaDados);

@@ -14,54 +14,51 @@
 #include "platform/sql/session.h"
 #include "platform/sql/table.h"
 #include "platform/xml/document.h"
-#include "platform/text/qt_text.h"
+#include "platform/text/visible_text.h"
 #include "rules/text_padding.h"
-#include "platform/text/qt_text.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
 
-QString missingColumnMessage(ImportMode mode, const QString& column)
+std::string missingColumnMessage(ImportMode mode, const std::string& column)
 {
-    return QStringLiteral("Não foi localizado o campo \"") + column + QString::fromUtf8(descriptorOf(mode).missingColumnEnd);
+    return "Não foi localizado o campo \"" + column + descriptorOf(mode).missingColumnEnd;
 }
 
-QString recoveryMessage(const QString& tablePath)
+std::string recoveryMessage(const std::string& tablePath)
 {
-    return QStringLiteral("A tabela \"") + visibleText(tablePath)
-           + QStringLiteral("\" tinha uma gravação interrompida (o programa foi encerrado ou o computador desligou "
-                            "durante uma importação); ela voltou ao estado de antes daquela importação.");
+    return "A tabela \"" + text::visible(tablePath)
+           + "\" tinha uma gravação interrompida (o programa foi encerrado ou o computador desligou "
+             "durante uma importação); ela voltou ao estado de antes daquela importação.";
 }
 
-QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath)
+std::string undoRecordPath(const std::string& pastaPrograma, const std::string& tablePath)
 {
-    return pastaPrograma + QLatin1Char('/') + QFileInfo(tablePath).fileName() + QStringLiteral(".desfazer");
+    return pastaPrograma + '/' + tablePath.substr(tablePath.rfind('/') + 1) + ".desfazer";
 }
 
 ImportService::ImportService(db::Session& session, ImportReporter& reporter)
-    : session_(session), reporter_(reporter)
+    : session_(session), reporter_(reporter), regional_(os::systemRegionalSettings())
 {
 }
 
 ImportService::~ImportService() = default;
 
-bool ImportService::campoExite(db::Table& tabela, const QString& campo)
+bool ImportService::campoExite(db::Table& tabela, const std::string& campo)
 {
-    return tabela.hasField(campo.toStdString());
+    return tabela.hasField(campo);
 }
 
-std::optional<QString> ImportService::firstMissingColumn(ImportMode mode, const QString& pastaDados)
+std::optional<std::string> ImportService::firstMissingColumn(ImportMode mode, const std::string& pastaDados)
 {
     db::Table table(session_);
-    table.setDatabaseName(pastaDados.toStdString());
-    table.setTableName(targetTable(mode, pastaDados).toStdString());
+    table.setDatabaseName(pastaDados);
+    table.setTableName(targetTable(mode, pastaDados));
     table.open();
-    std::optional<QString> missing;
+    std::optional<std::string> missing;
     for (const char* column : descriptorOf(mode).requiredColumns) {
-        if (!campoExite(table, QString::fromLatin1(column))) {
-            missing = QString::fromLatin1(column);
+        if (!campoExite(table, column)) {
+            missing = column;
             break;
         }
     }
@@ -80,19 +77,18 @@ std::optional<QString> ImportService::firstMissingColumn(ImportMode mode, const 
 void ImportService::logFittedValues(const db::Query& consulta)
 {
     for (const db::Query::Adjustment& a : consulta.adjustments())
-        log(QStringLiteral("Arquivo \"") + registroBusca.Name + QStringLiteral("\": o valor do campo ")
-            + visibleText(QString::fromStdString(a.column))
-            + QStringLiteral(" foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"")
-            + visibleText(QString::fromStdString(a.original)) + QStringLiteral("\"."));
+        log("Arquivo \"" + registroBusca.Name + "\": o valor do campo " + text::visible(a.column)
+            + " foi ajustado ao tamanho e aos caracteres da tabela. Valor original: \"" + text::visible(a.original)
+            + "\".");
 }
 
-bool ImportService::alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
-                                  const std::set<QString>& simulated)
+bool ImportService::alreadyStored(db::Query& consulta, const char* lookup, const std::string& value,
+                                  const std::set<std::string>& simulated)
 {
     consulta.close();
     consulta.clearSql();
     consulta.addSql(lookup);
-    consulta.param(0).setAsString(value.toStdString());
+    consulta.param(0).setAsString(value);
     consulta.open();
     const size_t found = consulta.recordCount();
     consulta.close();
@@ -107,7 +103,7 @@ int32_t ImportService::nextFreeCode(db::Query& consulta, const char* lookup, int
     int32_t code = std::max(last, 0);
     do {
         ++code;
-    } while (code <= largestCode && alreadyStored(consulta, lookup, QString::fromStdString(InteiroComZeros(code, 6)), simulatedCodes_));
+    } while (code <= largestCode && alreadyStored(consulta, lookup, InteiroComZeros(code, 6), simulatedCodes_));
     return code;
 }
 
@@ -123,7 +119,7 @@ void ImportService::writeInsert(db::Query& consulta, ImportMode mode, bool withO
 }
 
 // Runs the insert the query holds, or in a simulation reports the row.
-void ImportService::insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome)
+void ImportService::insertOrSimulate(db::Query& consulta, const std::string& codigo, const std::string& nome)
 {
     if (simular_) {
         simulatedCodes_.insert(codigo);
@@ -134,7 +130,7 @@ void ImportService::insertOrSimulate(db::Query& consulta, const QString& codigo,
     logFittedValues(consulta);
 }
 
-ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, const QString& pasta,
+ImportOutcome ImportService::run(ImportMode mode, const std::string& pastaDados, const std::string& pasta,
                                  EstadoImportacao& estado)
 {
     const ModeDescriptor& m = descriptorOf(mode);
@@ -150,29 +146,29 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     }
     simulatedKeys_.clear();
     simulatedCodes_.clear();
+    regional_ = os::systemRegionalSettings();
 
-    if (const std::optional<QString> missing = firstMissingColumn(mode, pastaDados))
+    if (const std::optional<std::string> missing = firstMissingColumn(mode, pastaDados))
         return {ImportOutcome::Kind::MissingColumn, 0, missingColumnMessage(mode, *missing)};
     // A commit cut short is played back by a run that writes, as a writer;
     // a simulation reads the table as before it.
-    const std::string target = QFile::encodeName(targetTable(mode, pastaDados)).toStdString();
+    const std::string target = targetTable(mode, pastaDados);
     if (!simular_)
         session_.recover(target);
     else if (session_.open(target)->journal().overlaid())
-        log(QStringLiteral("A tabela \"") + visibleText(targetTable(mode, pastaDados))
-            + QStringLiteral("\" tem uma gravação interrompida; a simulação a lê como antes dela, e a próxima "
-                             "importação a desfará."));
+        log("A tabela \"" + text::visible(target)
+            + "\" tem uma gravação interrompida; a simulação a lê como antes dela, e a próxima importação a desfará.");
     logRecoveries();
     *lastCode = 0;
-    if (pasta.isEmpty()) {
-        reporter_.report(QStringLiteral("Informe a pasta onde estão os arquivos XML."), true);
+    if (pasta.empty()) {
+        reporter_.report("Informe a pasta onde estão os arquivos XML.", true);
         return {ImportOutcome::Kind::NoFolder, 0, {}};
     }
 
     query_ = std::make_unique<db::Query>(session_);
-    query_->setDatabaseName(pastaDados.toStdString());
+    query_->setDatabaseName(pastaDados);
     query_->setFitTexts(true);
-    log(QStringLiteral("Verificando último código cadastrado no banco de dados do software Pelko"));
+    log("Verificando último código cadastrado no banco de dados do software Pelko");
     query_->clearSql();
     query_->addSql(m.lastCodeQuery);
     query_->open();
@@ -180,7 +176,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         int32_t code = 0;
         bool converted = false;
         try {
-            converted = textToInt32(QString::fromStdString(query_->fieldAsString("CODIGO")), code);
+            converted = textToInt32(query_->fieldAsString("CODIGO"), code);
         } catch (const paradox::Error&) {
             converted = false;
         }
@@ -191,16 +187,15 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         query_->next();
         reporter_.pause(Pause::LastCodeRow);
     }
-    log(QStringLiteral("Código retornado: ") + QString::number(*lastCode));
+    log("Código retornado: " + std::to_string(*lastCode));
     query_->close();
     query_->clearSql();
 
-    log(QStringLiteral("Diretório informado pelo usuário: ") + visibleText(pasta));
+    log("Diretório informado pelo usuário: " + text::visible(pasta));
     DirectorySearch search;
-    resultadoBusca = search.findFirst(pasta, QStringLiteral("*.xml"), registroBusca);
+    resultadoBusca = search.findFirst(pasta, "*.xml", registroBusca);
     if (resultadoBusca != 0) {
-        reporter_.report(QStringLiteral("A pasta \"") + visibleText(pasta)
-                             + QStringLiteral("\" não possui arquivos XML.\nPor favor, selecione outra pasta"),
+        reporter_.report("A pasta \"" + text::visible(pasta) + "\" não possui arquivos XML.\nPor favor, selecione outra pasta",
                          true);
         return {ImportOutcome::Kind::NoXmlFiles, 0, {}};
     }
@@ -221,7 +216,7 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
         for (size_t done = 0; resultadoBusca == 0; ++done) {
             reporter_.progress(done, search.size());
             reporter_.pause(Pause::FolderEntry);
-            inserted += importEntry(QFile::encodeName(pasta) + '/' + registroBusca.nativeName, done, mode, estado);
+            inserted += importEntry(pasta + '/' + registroBusca.nativeName, done, mode, estado);
             resultadoBusca = search.findNext(registroBusca);
         }
     } catch (...) {
@@ -233,11 +228,10 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
     query_.reset();
     commitRun();
 
-    QString summary = QString::fromUtf8(m.nothingInserted);
+    std::string summary = m.nothingInserted;
     if (inserted >= 1) {
-        const QString plural = inserted > 1 ? QStringLiteral("s") : QString();
-        summary = QString::number(inserted) + QString::fromUtf8(m.noun) + plural + QStringLiteral(" cadastrado") + plural
-                  + QStringLiteral(" com sucesso!");
+        const std::string plural = inserted > 1 ? "s" : "";
+        summary = std::to_string(inserted) + m.noun + plural + " cadastrado" + plural + " com sucesso!";
     }
     reporter_.report(summary, true);
     session_.dropInactiveConnections();
@@ -246,12 +240,12 @@ ImportOutcome ImportService::run(ImportMode mode, const QString& pastaDados, con
 
 // One entry of the folder, all or nothing: rows it inserted before an error
 // go again.
-int32_t ImportService::importEntry(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
+int32_t ImportService::importEntry(const std::string& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
     const size_t mark = session_.savepoint();
     int32_t inserted = 0;
     try {
-        if (registroBusca.Name.contains(QLatin1String(descriptorOf(mode).prefix), Qt::CaseSensitive))
+        if (registroBusca.Name.find(descriptorOf(mode).prefix) != std::string::npos)
             inserted = importFile(path, mode, estado) ? 1 : 0;
         else if (!namedForOtherMode(mode, registroBusca.Name))
             inserted = importDocument(path, entry, mode, estado);
@@ -273,20 +267,18 @@ void ImportService::commitRun()
     // commit and its record form one step: a commit rolled back takes its
     // record away again.
     session_.commit([this](const std::string& tablePath, const std::vector<uint8_t>* journal) {
-        if (pastaDesfazer_.isEmpty())
+        if (pastaDesfazer_.empty())
             return;
-        const QString table = QFile::decodeName(QByteArray::fromStdString(tablePath));
-        const QString recordPath = undoRecordPath(pastaDesfazer_, table);
+        const std::string path = undoRecordPath(pastaDesfazer_, tablePath);
         if (!journal) {
-            QFile::remove(recordPath);
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
             return;
         }
-        const std::string path = QFile::encodeName(recordPath).toStdString();
         const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
         if (!status)
-            log(QStringLiteral("Não foi possível guardar em \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
-                + QStringLiteral("\" o necessário para desfazer esta importação: ")
-                + QString::fromStdString(status.text()) + QStringLiteral("."));
+            log("Não foi possível guardar em \"" + text::visible(path) + "\" o necessário para desfazer esta importação: "
+                + status.text() + ".");
     });
 }
 
@@ -295,18 +287,18 @@ void ImportService::commitRun()
 void ImportService::logRecoveries()
 {
     for (const std::string& path : session_.takeRecoveries())
-        log(recoveryMessage(QFile::decodeName(QByteArray::fromStdString(path))));
+        log(recoveryMessage(path));
 }
 
 // Logs the entry as found and loads it into the run's document; false when
 // the open file turned out not to be one to read (logged too).
-bool ImportService::loadEntry(const QByteArray& path)
+bool ImportService::loadEntry(const std::string& path)
 {
-    log(QStringLiteral("Arquivo localizado: \"") + registroBusca.Name + QStringLiteral("\"."));
+    log("Arquivo localizado: \"" + registroBusca.Name + "\".");
     try {
-        xmlDocumento_->load(path.toStdString());
+        xmlDocumento_->load(path);
     } catch (const xml::SkippedFile& e) {
-        log(QString::fromUtf8(e.what()));
+        log(e.what());
         return false;
     }
     return true;
@@ -314,11 +306,11 @@ bool ImportService::loadEntry(const QByteArray& path)
 
 // One entry of the folder: read when it is a regular file within the size
 // limit, passed over with a log line otherwise (a folder, a FIFO, a device).
-bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado)
+bool ImportService::importFile(const std::string& path, ImportMode mode, EstadoImportacao& estado)
 {
-    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name.toStdString());
+    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name);
     if (!reason.empty()) {
-        log(QString::fromStdString(reason));
+        log(reason);
         return false;
     }
     if (!loadEntry(path))
@@ -336,19 +328,19 @@ bool ImportService::importFile(const QByteArray& path, ImportMode mode, EstadoIm
 // export file of any mode, told from its first bytes (once a run), and the
 // cancellations that the folder's event files register, so that a note is
 // judged by its events whatever the order of the names.
-void ImportService::lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode)
+void ImportService::lookOverFolder(const DirectorySearch& search, const std::string& pasta, ImportMode mode)
 {
-    const QLatin1String prefix(descriptorOf(mode).prefix);
-    const QByteArray folder = QFile::encodeName(pasta) + '/';
+    const std::string_view prefix = descriptorOf(mode).prefix;
+    const std::string folder = pasta + '/';
     roots_.assign(search.size(), {});
     folderCancellations_.clear();
     unreadableEvents_.clear();
     std::unique_ptr<xml::Document> event;
     for (size_t i = 0; i < search.size(); ++i) {
-        if (search.shownName(i).contains(prefix, Qt::CaseSensitive) || namedForOtherMode(mode, search.shownName(i)))
+        if (search.shownName(i).find(prefix) != std::string::npos || namedForOtherMode(mode, search.shownName(i)))
             continue;
         reporter_.pause(Pause::FolderLookOver);
-        const std::string path = (folder + search.nativeName(i)).toStdString();
+        const std::string path = folder + search.nativeName(i);
         roots_[i] = xml::rootElementOf(path);
         if (nfe::kindOf(roots_[i]) != nfe::FileKind::Event)
             continue;
@@ -357,7 +349,7 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const QString&
                 event = std::make_unique<xml::Document>();
             event->load(path);
             for (const nfe::Cancellation& c : nfe::cancellationsIn(event->root()))
-                if (!c.key.isEmpty())
+                if (!c.key.empty())
                     folderCancellations_.try_emplace(c.key, FolderCancellation{search.shownName(i), c.status});
         } catch (const xml::Error& e) {
             unreadableEvents_[i] = e.what();
@@ -368,20 +360,19 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const QString&
 // An entry whose name is not an export file of any mode: an NF-e document,
 // told by its root element, gives its recipient or its items; any other file
 // is none of the run's business.
-int32_t ImportService::importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
+int32_t ImportService::importDocument(const std::string& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
     if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
         return 0;
     const xml::RootElement& root = roots_.at(entry);
-    const QString quoted = QStringLiteral("\"") + registroBusca.Name + QStringLiteral("\"");
+    const std::string quoted = "\"" + registroBusca.Name + "\"";
     switch (nfe::kindOf(root)) {
     case nfe::FileKind::Other:
         return 0;
     case nfe::FileKind::Event:
         if (const auto u = unreadableEvents_.find(entry); u != unreadableEvents_.end())
-            log(QString::fromUtf8(u->second));
-        log(QStringLiteral("O arquivo ") + quoted
-            + QStringLiteral(" é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado."));
+            log(u->second);
+        log("O arquivo " + quoted + " é um evento da NF-e (procEventoNFe), não uma nota, e foi ignorado.");
         return 0;
     case nfe::FileKind::Note:
         break;
@@ -390,21 +381,20 @@ int32_t ImportService::importDocument(const QByteArray& path, size_t entry, Impo
         return 0;
     const nfe::Note note(xmlDocumento_->root(), nfe::isProcessedNote(root));
     if (const NoteVerdict verdict = judgeNote(note, folderCancellations_); verdict.kind != NoteVerdict::Kind::Import) {
-        log(QStringLiteral("A nota do arquivo ") + quoted + passedOverText(verdict));
+        log("A nota do arquivo " + quoted + passedOverText(verdict));
         return 0;
     }
     return importNote(mode, note, quoted, estado);
 }
 
 // What a note to import gives the mode: its recipient, or each of its items.
-int32_t ImportService::importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado)
+int32_t ImportService::importNote(ImportMode mode, const nfe::Note& note, const std::string& quoted, EstadoImportacao& estado)
 {
     switch (mode) {
     case ImportMode::Clientes: {
         const xml::Element dest = note.recipient();
         if (!nfe::hasTaxNumber(dest)) {
-            log(QStringLiteral("A nota do arquivo ") + quoted
-                + QStringLiteral(" não tem destinatário com CPF ou CNPJ e foi ignorada."));
+            log("A nota do arquivo " + quoted + " não tem destinatário com CPF ou CNPJ e foi ignorada.");
             return 0;
         }
         return importClient(dest, *query_, estado.clienteAtual) ? 1 : 0;

@@ -4,9 +4,8 @@
 #include "import/import_mode.h"
 #include "import/note_verdict.h"
 #include "nfe/records.h"
+#include "platform/os/regional_settings.h"
 #include "platform/xml/document.h"
-
-#include <QString>
 
 #include <cstdint>
 #include <map>
@@ -24,18 +23,18 @@ class Table;
 
 // The message that ends the program when the target table of the mode lacks
 // a column the run relies on.
-QString missingColumnMessage(ImportMode mode, const QString& column);
+std::string missingColumnMessage(ImportMode mode, const std::string& column);
 // The log line for a table whose writing played back a write cut short.
-QString recoveryMessage(const QString& tablePath);
+std::string recoveryMessage(const std::string& tablePath);
 // Where the undo record of a table is kept in the program's folder.
-QString undoRecordPath(const QString& pastaPrograma, const QString& tablePath);
+std::string undoRecordPath(const std::string& pastaPrograma, const std::string& tablePath);
 
 // What outlives a run: the working records, whose Codigo carries the last
 // code given, and the code of the current product as its file gives it.
 struct EstadoImportacao {
     TCliente clienteAtual;
     TProduto produtoAtual;
-    QString codigoProduto;
+    std::string codigoProduto;
 };
 
 // The points where a run lets its caller breathe: a window processes its
@@ -46,20 +45,20 @@ enum class Pause {
     FolderEntry,    // at the start of every entry of the folder
 };
 
-// How a run talks to its caller.
+// How a run talks to its caller; every text is UTF-8.
 class ImportReporter {
 public:
     virtual ~ImportReporter() = default;
     // A line for the activity log; tell: the user is to be told it too (a
     // window shows it in a box and waits).
-    virtual void report(const QString& line, bool tell) = 0;
+    virtual void report(const std::string& line, bool tell) = 0;
     virtual void pause(Pause) {}
     // Entries of the folder looked at, of those found.
     virtual void progress(size_t done, size_t found) { (void)done, (void)found; }
     // A simulated run: the row that a real run would insert now.
-    virtual void wouldInsert(const QString& codigo, const QString& nome) { (void)codigo, (void)nome; }
+    virtual void wouldInsert(const std::string& codigo, const std::string& nome) { (void)codigo, (void)nome; }
     // A simulated undo: a row that the undo would take away.
-    virtual void wouldRemove(const QString& codigo, const QString& nome) { (void)codigo, (void)nome; }
+    virtual void wouldRemove(const std::string& codigo, const std::string& nome) { (void)codigo, (void)nome; }
 };
 
 // How a run ended, when no error ended it.
@@ -72,7 +71,7 @@ struct ImportOutcome {
     };
     Kind kind = Kind::Finished;
     int32_t inserted = 0;
-    QString message;
+    std::string message;
 };
 
 // The import: reads every file of the mode in a folder (the export files
@@ -84,6 +83,7 @@ struct ImportOutcome {
 // A run is one transaction: its rows reach the disk together at its end, and
 // a run cut short by a crash or a power cut leaves the tables as they were
 // before it. The journal of each run is kept as the table's undo record.
+// Folder and file names are the file system's bytes, texts UTF-8.
 class ImportService {
 public:
     ImportService(db::Session& session, ImportReporter& reporter);
@@ -96,45 +96,46 @@ public:
     void setSimulation(bool on) { simular_ = on; }
     // Where a run keeps the undo record of each table it changed (the
     // program's folder); none is kept when empty.
-    void setUndoFolder(const QString& folder) { pastaDesfazer_ = folder; }
+    void setUndoFolder(const std::string& folder) { pastaDesfazer_ = folder; }
 
     // One run over pasta into the tables of pastaDados.
-    ImportOutcome run(ImportMode mode, const QString& pastaDados, const QString& pasta, EstadoImportacao& estado);
+    ImportOutcome run(ImportMode mode, const std::string& pastaDados, const std::string& pasta,
+                      EstadoImportacao& estado);
 
     // The per-file steps, on a loaded document; true when a row was inserted.
     bool importaCliente(xml::Document& documento, db::Query& consulta, TCliente& cliente);
-    bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, QString& codigoProduto);
+    bool importaProduto(xml::Document& documento, db::Query& consulta, TProduto& produto, std::string& codigoProduto);
 
     // The first column the run relies on that the target table of the mode
     // lacks; nothing when it has them all. Notes the width of the product
     // code column, which a product's code must fit whole.
-    std::optional<QString> firstMissingColumn(ImportMode mode, const QString& pastaDados);
-    bool campoExite(db::Table& tabela, const QString& campo);
+    std::optional<std::string> firstMissingColumn(ImportMode mode, const std::string& pastaDados);
+    bool campoExite(db::Table& tabela, const std::string& campo);
 
 private:
-    bool loadEntry(const QByteArray& path);
-    bool importFile(const QByteArray& path, ImportMode mode, EstadoImportacao& estado);
-    int32_t importDocument(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
-    void lookOverFolder(const DirectorySearch& search, const QString& pasta, ImportMode mode);
-    int32_t importNote(ImportMode mode, const nfe::Note& note, const QString& quoted, EstadoImportacao& estado);
-    bool codeFits(const QString& item, const QString& codigoProduto, const QString& descricao);
+    bool loadEntry(const std::string& path);
+    bool importFile(const std::string& path, ImportMode mode, EstadoImportacao& estado);
+    int32_t importDocument(const std::string& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
+    void lookOverFolder(const DirectorySearch& search, const std::string& pasta, ImportMode mode);
+    int32_t importNote(ImportMode mode, const nfe::Note& note, const std::string& quoted, EstadoImportacao& estado);
+    bool codeFits(const std::string& item, const std::string& codigoProduto, const std::string& descricao);
     bool importClient(const xml::Element& dest, db::Query& consulta, TCliente& cliente);
-    bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, QString& codigoProduto);
+    bool importProduct(const xml::Element& det, db::Query& consulta, TProduto& produto, std::string& codigoProduto);
     void writeInsert(db::Query& consulta, ImportMode mode, bool withOptional) const;
-    bool alreadyStored(db::Query& consulta, const char* lookup, const QString& value,
-                       const std::set<QString>& simulated);
+    bool alreadyStored(db::Query& consulta, const char* lookup, const std::string& value,
+                       const std::set<std::string>& simulated);
     int32_t nextFreeCode(db::Query& consulta, const char* lookup, int32_t last);
-    void insertOrSimulate(db::Query& consulta, const QString& codigo, const QString& nome);
+    void insertOrSimulate(db::Query& consulta, const std::string& codigo, const std::string& nome);
     void logFittedValues(const db::Query& consulta);
-    void log(const QString& line) { reporter_.report(line, false); }
+    void log(const std::string& line) { reporter_.report(line, false); }
     void logRecoveries();
-    int32_t importEntry(const QByteArray& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
+    int32_t importEntry(const std::string& path, size_t entry, ImportMode mode, EstadoImportacao& estado);
     void commitRun();
 
     db::Session& session_;
     ImportReporter& reporter_;
     bool simular_ = false;
-    QString pastaDesfazer_;
+    std::string pastaDesfazer_;
 
     // What one run works with.
     std::unique_ptr<db::Query> query_;
@@ -142,6 +143,7 @@ private:
     TSearchRec registroBusca;
     int32_t resultadoBusca = 0;
     int codigoWidth_ = 0;  // of TABEST1's Codigo; 0 while not known
+    os::RegionalSettings regional_;  // the prices are read with them, as at the run's start
     // What the run learnt of its folder before reading it: the root element
     // of each entry that is not an export file of any mode (by listing
     // position), the accepted cancellations of its event files by the key of
@@ -150,6 +152,6 @@ private:
     FolderCancellations folderCancellations_;
     std::map<size_t, std::string> unreadableEvents_;
     // In a simulation: what earlier files of the run would have inserted.
-    std::set<QString> simulatedKeys_;
-    std::set<QString> simulatedCodes_;
+    std::set<std::string> simulatedKeys_;
+    std::set<std::string> simulatedCodes_;
 };

@@ -15,11 +15,6 @@ db::DateTime today()
     return {paradox::dateFromYmd(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).days, 0};
 }
 
-void setText(db::Query& query, const char* name, const QString& value)
-{
-    query.paramByName(name).setAsString(value.toStdString());
-}
-
 void setText(db::Query& query, const char* name, const std::string& value)
 {
     query.paramByName(name).setAsString(value);

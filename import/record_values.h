@@ -2,15 +2,14 @@
 
 #include "platform/sql/query.h"
 
-#include <QString>
+#include <string>
 
-// Small bridges between the import's Qt strings and the engine.
+// Small bridges between the import and the engine.
 
 // Today at time of day zero, as a date-time parameter.
 db::DateTime today();
 
 // Sets a parameter by name as text.
-void setText(db::Query& query, const char* name, const QString& value);
 void setText(db::Query& query, const char* name, const std::string& value);
 
 // The largest code of six digits; the next one would not fit.

@@ -2,7 +2,7 @@
 
 #include "import/import_service.h"
 
-#include <QString>
+#include <string>
 
 // How an undo ended.
 struct UndoOutcome {
@@ -13,7 +13,7 @@ struct UndoOutcome {
     };
     Kind kind = Kind::Nothing;
     int removed = 0;
-    QString message;
+    std::string message;
 };
 
 // Undoing the last run of a mode: its table goes back, byte for byte, to what
@@ -25,7 +25,7 @@ public:
     // A simulated undo reports the rows it would take away and changes nothing.
     void setSimulation(bool on) { simular_ = on; }
 
-    UndoOutcome run(ImportMode mode, const QString& pastaDados, const QString& pastaPrograma);
+    UndoOutcome run(ImportMode mode, const std::string& pastaDados, const std::string& pastaPrograma);
 
 private:
     ImportReporter& reporter_;

@@ -2,6 +2,7 @@
 
 #include "nfe/element_text.h"
 #include "platform/xml/document.h"
+#include "platform/text/utf8_text.h"
 #include "rules/document_numbers.h"
 
 namespace nfe {
@@ -9,13 +10,14 @@ namespace nfe {
 namespace {
 
 // Eight digits get the hyphen after the fifth; a CEP that has it already, or
-// none at all, stays as it is.
-QString withCepHyphen(const QString& cep)
+// none at all, stays as it is. Up to eight characters follow the hyphen.
+std::string withCepHyphen(const std::string& cep)
 {
-    const bool hyphenated = cep.size() > 5 && cep.at(5) == QChar('-');
-    if (cep.isEmpty() || hyphenated)
+    const std::string_view head = text::leftCharacters(cep, 5);
+    const std::string_view rest = std::string_view(cep).substr(head.size());
+    if (cep.empty() || rest.starts_with('-'))
         return cep;
-    return cep.mid(0, 5) + QChar('-') + cep.mid(5, 8);
+    return std::string(head) + '-' + std::string(text::leftCharacters(rest, 8));
 }
 
 } // namespace
@@ -24,10 +26,10 @@ xml::Element exportedRecipient(const xml::Element& root) { return root.child("de
 
 ClientIdentity readClientIdentity(const xml::Element& dest)
 {
-    const QString cpf = trimmedText(dest.child("CPF"));
-    if (!cpf.isEmpty())
-        return {true, QString::fromStdString(FormataCPF(cpf.toStdString()))};
-    return {false, QString::fromStdString(FormataCNPJ(trimmedText(dest.child("CNPJ")).toStdString()))};
+    const std::string cpf = trimmedText(dest.child("CPF"));
+    if (!cpf.empty())
+        return {true, FormataCPF(cpf)};
+    return {false, FormataCNPJ(trimmedText(dest.child("CNPJ")))};
 }
 
 TCliente readClient(const xml::Element& dest, const ClientIdentity& identity)
@@ -52,7 +54,7 @@ TCliente readClient(const xml::Element& dest, const ClientIdentity& identity)
 
 bool hasTaxNumber(const xml::Element& dest)
 {
-    return !trimmedText(dest.child("CPF")).isEmpty() || !trimmedText(dest.child("CNPJ")).isEmpty();
+    return !trimmedText(dest.child("CPF")).empty() || !trimmedText(dest.child("CNPJ")).empty();
 }
 
 } // namespace nfe

@@ -15,7 +15,7 @@ namespace nfe {
 // number as it is stored, formatted.
 struct ClientIdentity {
     bool person = false;
-    QString number;
+    std::string number;  // UTF-8
 };
 
 // The recipient block of an export file whose root is document's root.

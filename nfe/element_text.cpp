@@ -1,11 +1,28 @@
 #include "nfe/element_text.h"
 
-#include "platform/xml/document.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
+#include "platform/xml/document.h"
 
-QString trimmedText(const xml::Element& element)
+std::string validText(std::string_view bytes)
 {
-    const std::string value = element.text();
-    const std::string_view trimmed = text::trimControls(value);
-    return QString::fromUtf8(trimmed.data(), qsizetype(trimmed.size()));
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        char32_t c = 0;
+        const size_t length = text::utf8Sequence(bytes, c);
+        if (length == 0) {
+            text::appendUtf8(out, 0xFFFD);
+            bytes.remove_prefix(1);
+        } else {
+            out.append(bytes.substr(0, length));
+            bytes.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+std::string trimmedText(const xml::Element& element)
+{
+    return validText(text::trimControls(element.text()));
 }

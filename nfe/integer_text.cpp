@@ -1,21 +1,21 @@
 #include "nfe/integer_text.h"
 
-bool textToInt32(const QString& text, int32_t& value)
+bool textToInt32(std::string_view text, int32_t& value)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == QChar(' '))
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
         ++i;
     bool negative = false;
-    if (i < text.size() && (text.at(i) == QChar('-') || text.at(i) == QChar('+'))) {
-        negative = text.at(i) == QChar('-');
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
         ++i;
     }
     int base = 10;
-    if (i < text.size() && text.at(i) == QChar('$')) {
+    if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text.at(i) == QChar('0')
-               && (text.at(i + 1) == QChar('x') || text.at(i + 1) == QChar('X'))) {
+    } else if (i + 1 < text.size() && text[i] == '0'
+               && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -23,7 +23,7 @@ bool textToInt32(const QString& text, int32_t& value)
         return false;
     uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
+        const char c = text[i];
         int digit = -1;
         if (c >= '0' && c <= '9')
             digit = c - '0';

@@ -1,11 +1,12 @@
 #include "nfe/note_status.h"
 
 #include "nfe/element_text.h"
-#include "platform/text/qt_text.h"
+#include "platform/text/utf8_text.h"
 #include "platform/xml/document.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string_view>
 
 namespace nfe {
@@ -17,14 +18,22 @@ constexpr std::string_view nfeNamespace = "http://www.portalfiscal.inf.br/nfe";
 // The answers by which the authority registers a cancellation: registered
 // and linked to the note (135), registered without the link (136), and the
 // same after the deadline (155, 151); 101 is the old-style answer.
-bool acceptedCancellation(const QString& status)
+bool acceptedCancellation(std::string_view status)
 {
-    static const std::array<QLatin1String, 5> accepted{QLatin1String("101"), QLatin1String("135"), QLatin1String("136"),
-                                                       QLatin1String("151"), QLatin1String("155")};
-    for (QLatin1String a : accepted)
-        if (status == a)
-            return true;
-    return false;
+    constexpr std::array<std::string_view, 5> accepted{"101", "135", "136", "151", "155"};
+    return std::find(accepted.begin(), accepted.end(), status) != accepted.end();
+}
+
+// An item's number (nItem) as the items are ordered by it: white space around
+// it passed over, 0 for what is no decimal number of int range.
+int itemNumber(std::string_view attribute)
+{
+    std::string_view digits = text::trimWhitespace(attribute);
+    if (digits.starts_with('+') && digits.size() > 1 && digits[1] != '-')
+        digits.remove_prefix(1);
+    int number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    return error == std::errc() && end == digits.data() + digits.size() ? number : 0;
 }
 
 } // namespace
@@ -51,30 +60,30 @@ std::vector<Cancellation> cancellationsIn(const xml::Element& element)
     for (const xml::Element& answer : element.descendants("retEvento", {"infNFe", "Signature"})) {
         const xml::Element info = answer.child("infEvento");
         const xml::Element asked = answer.parent().path({"evento", "infEvento"});
-        const QString status = trimmedText(info.child("cStat"));
-        QString type = trimmedText(info.child("tpEvento"));
-        if (type.isEmpty())
+        std::string status = trimmedText(info.child("cStat"));
+        std::string type = trimmedText(info.child("tpEvento"));
+        if (type.empty())
             type = trimmedText(asked.child("tpEvento"));
-        if (type != QLatin1String("110111") || !acceptedCancellation(status))
+        if (type != "110111" || !acceptedCancellation(status))
             continue;
-        QString key = trimmedText(info.child("chNFe"));
-        if (key.isEmpty())
+        std::string key = trimmedText(info.child("chNFe"));
+        if (key.empty())
             key = trimmedText(asked.child("chNFe"));
-        found.push_back({key, status});
+        found.push_back({std::move(key), std::move(status)});
     }
     return found;
 }
 
-std::vector<QString> noteKeys(const xml::Element& top)
+std::vector<std::string> noteKeys(const xml::Element& top)
 {
     const xml::Element nota = (top.name() == "nfeProc" ? top.child("NFe") : top).child("infNFe");
-    QString id = trimControls(QString::fromStdString(nota.attribute("Id")));
-    if (id.startsWith(QLatin1String("NFe")))
-        id.remove(0, 3);
-    const QString authorised = trimmedText(top.path({"protNFe", "infProt", "chNFe"}));
-    std::vector<QString> keys;
-    for (const QString& key : {id, authorised})
-        if (!key.isEmpty() && std::find(keys.begin(), keys.end(), key) == keys.end())
+    std::string id = validText(text::trimControls(nota.attribute("Id")));
+    if (id.starts_with("NFe"))
+        id.erase(0, 3);
+    const std::string authorised = trimmedText(top.path({"protNFe", "infProt", "chNFe"}));
+    std::vector<std::string> keys;
+    for (const std::string& key : {id, authorised})
+        if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end())
             keys.push_back(key);
     return keys;
 }
@@ -84,9 +93,9 @@ Note::Note(const xml::Element& top, bool processed)
 {
 }
 
-QString Note::environment() const { return trimmedText(nota_.path({"ide", "tpAmb"})); }
+std::string Note::environment() const { return trimmedText(nota_.path({"ide", "tpAmb"})); }
 
-QString Note::status() const { return trimmedText(top_.path({"protNFe", "infProt", "cStat"})); }
+std::string Note::status() const { return trimmedText(top_.path({"protNFe", "infProt", "cStat"})); }
 
 xml::Element Note::recipient() const { return nota_.child("dest"); }
 
@@ -94,7 +103,7 @@ std::vector<xml::Element> Note::items() const
 {
     std::vector<xml::Element> items = nota_.children("det");
     std::stable_sort(items.begin(), items.end(), [](const xml::Element& a, const xml::Element& b) {
-        return QString::fromStdString(a.attribute("nItem")).toInt() < QString::fromStdString(b.attribute("nItem")).toInt();
+        return itemNumber(a.attribute("nItem")) < itemNumber(b.attribute("nItem"));
     });
     return items;
 }

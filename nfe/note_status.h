@@ -2,8 +2,7 @@
 
 #include "platform/xml/document.h"
 
-#include <QString>
-
+#include <string>
 #include <vector>
 
 // What an NF-e document says about a note before anything of it is
@@ -23,8 +22,8 @@ bool isProcessedNote(const xml::RootElement& root);
 
 // A cancellation (event type 110111) that the authority accepted.
 struct Cancellation {
-    QString key;     // the access key of the note it names; empty when it names none
-    QString status;  // the authority's answer (cStat)
+    std::string key;     // the access key of the note it names; empty when it names none
+    std::string status;  // the authority's answer (cStat)
 };
 
 // Every accepted cancellation at any depth below element, element included:
@@ -35,7 +34,7 @@ std::vector<Cancellation> cancellationsIn(const xml::Element& element);
 // The access keys a note goes by: the Id of its infNFe without the "NFe" in
 // front, and the key its protocol names when that differs. top is the
 // nfeProc or NFe element.
-std::vector<QString> noteKeys(const xml::Element& top);
+std::vector<std::string> noteKeys(const xml::Element& top);
 
 // A loaded note. Each fact is read when asked, so that a note passed over
 // for one reason is read no further.
@@ -45,12 +44,12 @@ public:
     Note(const xml::Element& top, bool processed);
 
     // The environment it was issued in (tpAmb): "2" is the authority's test one.
-    QString environment() const;
+    std::string environment() const;
     // Its own protocol's answer (cStat); empty for a note without one. What
     // follows the protocol in the file (an event's answer) is not its status.
-    QString status() const;
+    std::string status() const;
     bool processed() const { return processed_; }
-    std::vector<QString> keys() const { return noteKeys(top_); }
+    std::vector<std::string> keys() const { return noteKeys(top_); }
     std::vector<Cancellation> cancellations() const { return cancellationsIn(top_); }
     xml::Element recipient() const;
     // Its items, in the order of their numbers (nItem).

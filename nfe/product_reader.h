@@ -1,6 +1,7 @@
 #pragma once
 
 #include "nfe/records.h"
+#include "platform/os/regional_settings.h"
 
 namespace xml {
 class Element;
@@ -15,24 +16,27 @@ namespace nfe {
 // description is no product, and one whose code is refused is read no
 // further.
 struct ItemCode {
-    QString description;
-    QString code;     // the barcode, else the supplier's own code; empty for none
-    QString barcode;  // empty when the item has none
-    QString item;     // the item's number in its note; empty in an export file
+    std::string description;
+    std::string code;     // the barcode, else the supplier's own code; empty for none
+    std::string barcode;  // empty when the item has none
+    std::string item;     // the item's number in its note; empty in an export file
 };
 
 // What the rest of the item gave.
 struct Product {
     TProduto record;        // as it is stored, but for its code (0)
-    QString droppedOrigin;  // an origin outside the NF-e's codes, left out (orig -1)
+    std::string droppedOrigin;  // an origin outside the NF-e's codes, left out (orig -1)
 };
 
 // The item block of an export file whose root is root.
 xml::Element exportedItem(const xml::Element& root);
 
 ItemCode readItemCode(const xml::Element& det);
-// Raises ValueError for a price or an origin that does not convert.
-Product readProduct(const xml::Element& det, const ItemCode& code);
+// The price is read with the regional settings given, and with a full stop
+// as its separator when they refuse a plain decimal. Raises ValueError for a
+// price or an origin that does not convert.
+Product readProduct(const xml::Element& det, const ItemCode& code,
+                    const os::RegionalSettings& regional = os::systemRegionalSettings());
 
 // Origin codes of the NF-e (goods origin, 0 to 8).
 inline bool isOriginCode(int32_t origin) { return origin >= 0 && origin <= 8; }

@@ -1,36 +1,38 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
-// One client file read into memory; Codigo carries the last code of a run.
+// One client file read into memory, its texts in UTF-8; Codigo carries the
+// last code of a run.
 struct TCliente {
     int32_t Codigo = 0;
-    QString CPFCNPJ;
-    QString Nome;
-    QString Logradoura;
-    QString Num;
-    QString Complemento;
-    QString Bairro;
-    QString Municipio;
-    QString UF;
-    QString CEP;
-    QString Telefone;
-    QString IE;
-    QString Email;
+    std::string CPFCNPJ;
+    std::string Nome;
+    std::string Logradoura;
+    std::string Num;
+    std::string Complemento;
+    std::string Bairro;
+    std::string Municipio;
+    std::string UF;
+    std::string CEP;
+    std::string Telefone;
+    std::string IE;
+    std::string Email;
 };
 
-// One product file read into memory; Codigo carries the last code of a run.
+// One product file read into memory, its texts in UTF-8; Codigo carries the
+// last code of a run.
 struct TProduto {
     int32_t Codigo = 0;
-    QString EAN;
-    QString Desc;
-    QString NCM;
-    QString EXTIPI;
-    QString UN;
-    QString EANTri;
+    std::string EAN;
+    std::string Desc;
+    std::string NCM;
+    std::string EXTIPI;
+    std::string UN;
+    std::string EANTri;
     double Custo = 0;
-    QString CEST;
+    std::string CEST;
     int32_t orig = -1;
-    QString CST_CSOSN;
+    std::string CST_CSOSN;
 };

@@ -92,7 +92,7 @@ void installHost(const ImportFixture& f, const QString& home, const QByteArray& 
 
 class QuietReporter final : public ImportReporter {
 public:
-    void report(const QString&, bool) override {}
+    void report(const std::string&, bool) override {}
 };
 
 // A whole run in a child that dies before its k-th change to a file; true
@@ -104,7 +104,7 @@ bool runKilledAt(int k, ImportMode mode, const QString& dados, const QString& xm
         QuietReporter reporter;
         ImportService service(session, reporter);
         EstadoImportacao estado;
-        service.run(mode, dados, xml, estado);
+        service.run(mode, dados.toStdString(), xml.toStdString(), estado);
     });
 }
 

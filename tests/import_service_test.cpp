@@ -9,11 +9,9 @@
 #include "platform/sql/session.h"
 #include "tests/host_schemas.h"
 #include "tests/paradox_test_support.h"
-#include "tests/qstring_print.h"
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
 
 #include <algorithm>
 #include <filesystem>
@@ -46,8 +44,8 @@ std::string cancellation()
 
 class Recorder final : public ImportReporter {
 public:
-    void report(const QString& line, bool) override { lines << line; }
-    QStringList lines;
+    void report(const std::string& line, bool) override { lines.push_back(line); }
+    std::vector<std::string> lines;
 };
 
 // A data folder with the two host tables, and a folder of XML files.
@@ -81,7 +79,7 @@ protected:
         db::Session session;
         ImportService service(session, recorder);
         EstadoImportacao estado;
-        return service.run(mode, QString::fromStdString(data().string()), QString::fromStdString(xml().string()), estado);
+        return service.run(mode, data().string(), xml().string(), estado);
     }
 
     // The values of one column of a table, in the order of its rows.
@@ -98,7 +96,7 @@ protected:
     bool logMentions(const std::string& file) const
     {
         return std::any_of(recorder.lines.begin(), recorder.lines.end(),
-                           [&](const QString& l) { return l.contains(QString::fromStdString(file)); });
+                           [&](const std::string& l) { return l.find(file) != std::string::npos; });
     }
 
     Recorder recorder;
@@ -140,7 +138,7 @@ TEST_F(ImportServiceTest, OtherModesExportsAreNeverOpened)
         EXPECT_EQ(outcome.inserted, int32_t(c.names.size()));
         EXPECT_EQ(column(clients ? "TabCli.db" : "TabEst1.db", clients ? "Nome" : "Produto"), c.names);
         const bool read = c.isEvent ? c.names.empty() : !c.names.empty();
-        EXPECT_EQ(logMentions(c.file), read) << recorder.lines.join(QChar('\n')).toStdString();
+        EXPECT_EQ(logMentions(c.file), read) << testing::PrintToString(recorder.lines);
     }
 }
 
@@ -173,12 +171,11 @@ TEST_F(ImportServiceTest, MissingColumnIsAnOutcome)
         paradox::createTable(table(c.tableName), paradox::parseSchema(c.schema));
         db::Session session;
         ImportService service(session, recorder);
-        EXPECT_EQ(service.firstMissingColumn(c.mode, QString::fromStdString(data().string())),
-                  std::optional<QString>(QString::fromUtf8(c.column)));
+        EXPECT_EQ(service.firstMissingColumn(c.mode, data().string()), std::optional<std::string>(c.column));
         const ImportOutcome outcome = run(c.mode);
         EXPECT_EQ(outcome.kind, ImportOutcome::Kind::MissingColumn);
-        EXPECT_EQ(outcome.message, QString::fromUtf8(c.message));
-        EXPECT_TRUE(recorder.lines.isEmpty());
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_TRUE(recorder.lines.empty());
     }
 }
 

@@ -29,8 +29,9 @@ QStringList listingOrder(const QString& folder)
     QStringList names;
     DirectorySearch search;
     TSearchRec entry;
-    for (int32_t r = search.findFirst(folder, QStringLiteral("*.xml"), entry); r == 0; r = search.findNext(entry))
-        names << entry.Name;
+    for (int32_t r = search.findFirst(QFile::encodeName(folder).toStdString(), "*.xml", entry); r == 0;
+         r = search.findNext(entry))
+        names << QString::fromStdString(entry.Name);
     return names;
 }
 

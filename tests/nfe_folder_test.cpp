@@ -26,8 +26,8 @@ void copyPublic(const ImportFixture& f, const QStringList& names = {})
 
 class Recorder final : public ImportReporter {
 public:
-    void report(const QString& line, bool) override { lines << line; }
-    void wouldInsert(const QString& codigo, const QString&) override { codes << codigo; }
+    void report(const std::string& line, bool) override { lines << QString::fromStdString(line); }
+    void wouldInsert(const std::string& codigo, const std::string&) override { codes << QString::fromStdString(codigo); }
     QStringList lines;
     QStringList codes;
 };
@@ -40,7 +40,7 @@ Recorder serviceRun(const ImportFixture& f, ImportMode mode, bool simular)
     ImportService service(session, recorder);
     service.setSimulation(simular);
     EstadoImportacao estado;
-    service.run(mode, f.data(), f.xml(), estado);
+    service.run(mode, f.data().toStdString(), f.xml().toStdString(), estado);
     return recorder;
 }
 

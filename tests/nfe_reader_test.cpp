@@ -7,9 +7,9 @@
 #include "nfe/note_status.h"
 #include "nfe/product_reader.h"
 #include "nfe/value_error.h"
+#include "platform/os/regional_settings.h"
 #include "platform/xml/document.h"
 #include "tests/paradox_test_support.h"
-#include "tests/qstring_print.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST_F(NfeReader, ClientIdentityPrefersTheCpf)
     for (const auto& c : cases) {
         const nfe::ClientIdentity identity = nfe::readClientIdentity(recipient(c.dest));
         EXPECT_EQ(identity.person, c.person) << c.dest;
-        EXPECT_EQ(identity.number, QString::fromUtf8(c.number)) << c.dest;
+        EXPECT_EQ(identity.number, std::string(c.number)) << c.dest;
     }
 }
 
@@ -73,18 +73,18 @@ TEST_F(NfeReader, ClientRecordTakesEveryElementTrimmed)
         "<fone>1130001000</fone></enderDest><IE>110042490114</IE><email>a@b.com.br</email>");
     const TCliente c = nfe::readClient(dest, nfe::readClientIdentity(dest));
     EXPECT_EQ(c.Codigo, 0);
-    EXPECT_EQ(c.CPFCNPJ, QStringLiteral("11.444.777/0001-61"));
-    EXPECT_EQ(c.Nome, QStringLiteral("Comércio Ltda"));
-    EXPECT_EQ(c.Logradoura, QStringLiteral("Rua A"));
-    EXPECT_EQ(c.Num, QStringLiteral("12"));
-    EXPECT_EQ(c.Complemento, QStringLiteral("Sala 3"));
-    EXPECT_EQ(c.Bairro, QStringLiteral("Centro"));
-    EXPECT_EQ(c.Municipio, QStringLiteral("São Paulo"));
-    EXPECT_EQ(c.UF, QStringLiteral("SP"));
-    EXPECT_EQ(c.CEP, QStringLiteral("01452-000"));
-    EXPECT_EQ(c.Telefone, QStringLiteral("1130001000"));
-    EXPECT_EQ(c.IE, QStringLiteral("110042490114"));
-    EXPECT_EQ(c.Email, QStringLiteral("a@b.com.br"));
+    EXPECT_EQ(c.CPFCNPJ, std::string("11.444.777/0001-61"));
+    EXPECT_EQ(c.Nome, std::string("Comércio Ltda"));
+    EXPECT_EQ(c.Logradoura, std::string("Rua A"));
+    EXPECT_EQ(c.Num, std::string("12"));
+    EXPECT_EQ(c.Complemento, std::string("Sala 3"));
+    EXPECT_EQ(c.Bairro, std::string("Centro"));
+    EXPECT_EQ(c.Municipio, std::string("São Paulo"));
+    EXPECT_EQ(c.UF, std::string("SP"));
+    EXPECT_EQ(c.CEP, std::string("01452-000"));
+    EXPECT_EQ(c.Telefone, std::string("1130001000"));
+    EXPECT_EQ(c.IE, std::string("110042490114"));
+    EXPECT_EQ(c.Email, std::string("a@b.com.br"));
 }
 
 TEST_F(NfeReader, CepGetsItsHyphenOnce)
@@ -95,7 +95,7 @@ TEST_F(NfeReader, CepGetsItsHyphenOnce)
     } cases[] = {{"01452000", "01452-000"}, {"01452-000", "01452-000"}, {"", ""}};
     for (const auto& c : cases) {
         const xml::Element dest = recipient(std::string("<CPF>11144477735</CPF><enderDest><CEP>") + c.cep + "</CEP></enderDest>");
-        EXPECT_EQ(nfe::readClient(dest, nfe::readClientIdentity(dest)).CEP, QString::fromUtf8(c.stored)) << c.cep;
+        EXPECT_EQ(nfe::readClient(dest, nfe::readClientIdentity(dest)).CEP, std::string(c.stored)) << c.cep;
     }
 }
 
@@ -127,11 +127,11 @@ TEST_F(NfeReader, ItemCodeIsTheBarcodeElseTheOwnCode)
     };
     for (const auto& c : cases) {
         const nfe::ItemCode code = nfe::readItemCode(item(c.prod));
-        EXPECT_EQ(code.description, QString::fromUtf8(c.description)) << c.prod;
-        EXPECT_EQ(code.code, QString::fromUtf8(c.code)) << c.prod;
-        EXPECT_EQ(code.barcode, QString::fromUtf8(c.barcode)) << c.prod;
+        EXPECT_EQ(code.description, std::string(c.description)) << c.prod;
+        EXPECT_EQ(code.code, std::string(c.code)) << c.prod;
+        EXPECT_EQ(code.barcode, std::string(c.barcode)) << c.prod;
     }
-    EXPECT_EQ(nfe::readItemCode(item("<xProd>P</xProd>")).item, QStringLiteral("3"));
+    EXPECT_EQ(nfe::readItemCode(item("<xProd>P</xProd>")).item, std::string("3"));
 }
 
 TEST_F(NfeReader, ProductRecord)
@@ -141,16 +141,60 @@ TEST_F(NfeReader, ProductRecord)
                                   "<ICMS00><orig>1</orig><CST>00</CST></ICMS00>");
     const nfe::Product p = nfe::readProduct(det, nfe::readItemCode(det));
     EXPECT_EQ(p.record.Codigo, 0);
-    EXPECT_EQ(p.record.EAN, QStringLiteral("7891234567895"));
-    EXPECT_EQ(p.record.Desc, QStringLiteral("Parafuso"));
-    EXPECT_EQ(p.record.NCM, QStringLiteral("73181500"));
-    EXPECT_EQ(p.record.UN, QStringLiteral("UN"));
-    EXPECT_EQ(p.record.EANTri, QString());
+    EXPECT_EQ(p.record.EAN, std::string("7891234567895"));
+    EXPECT_EQ(p.record.Desc, std::string("Parafuso"));
+    EXPECT_EQ(p.record.NCM, std::string("73181500"));
+    EXPECT_EQ(p.record.UN, std::string("UN"));
+    EXPECT_EQ(p.record.EANTri, std::string());
     EXPECT_DOUBLE_EQ(p.record.Custo, 12.45);
-    EXPECT_EQ(p.record.CEST, QStringLiteral("0100100"));
+    EXPECT_EQ(p.record.CEST, std::string("0100100"));
     EXPECT_EQ(p.record.orig, 1);
-    EXPECT_EQ(p.record.CST_CSOSN, QStringLiteral("00"));
-    EXPECT_TRUE(p.droppedOrigin.isEmpty());
+    EXPECT_EQ(p.record.CST_CSOSN, std::string("00"));
+    EXPECT_TRUE(p.droppedOrigin.empty());
+}
+
+// The price is read with the regional separator first; a plain decimal that
+// the settings refuse is read with its full stop; anything else, and a value
+// no double holds, raises.
+TEST_F(NfeReader, PriceUnderEitherDecimalSeparator)
+{
+    const std::string huge = "1" + std::string(400, '0');
+    const struct {
+        const char* separator;
+        std::string vUnCom;
+        double price;
+        std::string error;  // empty: the price converts
+    } cases[] = {
+        {",", "12.50", 12.5, ""},
+        {".", "12.50", 12.5, ""},
+        {".", "1500", 1500, ""},
+        {",", "-3.5", -3.5, ""},
+        {".", "+0.25", 0.25, ""},
+        {".", "1.2.3", 0, "'1,2,3' is not a valid floating point value"},
+        {".", "5.", 0, "'5,' is not a valid floating point value"},
+        {",", huge, 0, "'" + huge + "' is not a valid floating point value"},
+        {".", huge, 0, "'" + huge + "' is not a valid floating point value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.separator) + " " + c.vUnCom.substr(0, 12));
+        os::RegionalSettings regional = os::neutralRegionalSettings();
+        regional.decimalSeparator = c.separator;
+        const xml::Element det = item("<xProd>P</xProd><vUnCom>" + c.vUnCom + "</vUnCom>");
+        try {
+            const nfe::Product p = nfe::readProduct(det, nfe::readItemCode(det), regional);
+            EXPECT_TRUE(c.error.empty());
+            EXPECT_EQ(p.record.Custo, c.price);
+        } catch (const nfe::ValueError& e) {
+            EXPECT_EQ(e.what(), c.error);
+        }
+    }
+}
+
+// A value's bytes that are no UTF-8 reach the record as U+FFFD, as text.
+TEST_F(NfeReader, BytesThatAreNoTextBecomeReplacementCharacters)
+{
+    const xml::Element dest = recipient("<CPF>11144477735</CPF><xNome> A\xFF\xC3" "B </xNome>");
+    EXPECT_EQ(nfe::readClient(dest, nfe::readClientIdentity(dest)).Nome, "A\xEF\xBF\xBD\xEF\xBF\xBD" "B");
 }
 
 // Where the origin and the tax situation come from, and when an origin is
@@ -177,8 +221,8 @@ TEST_F(NfeReader, OriginAndTaxSituation)
         const xml::Element det = item(std::string("<cProd>") + c.code + "</cProd><xProd>P</xProd>", c.icms);
         const nfe::Product p = nfe::readProduct(det, nfe::readItemCode(det));
         EXPECT_EQ(p.record.orig, c.orig) << c.name;
-        EXPECT_EQ(p.record.CST_CSOSN, QString::fromUtf8(c.cst)) << c.name;
-        EXPECT_EQ(p.droppedOrigin, QString::fromUtf8(c.dropped)) << c.name;
+        EXPECT_EQ(p.record.CST_CSOSN, std::string(c.cst)) << c.name;
+        EXPECT_EQ(p.droppedOrigin, std::string(c.dropped)) << c.name;
     }
 }
 
@@ -239,15 +283,15 @@ TEST_F(NfeReader, NoteTellsItsFacts)
         "</procEventoNFe></nfeProc>");
     const nfe::Note note(top, true);
     EXPECT_TRUE(note.processed());
-    EXPECT_EQ(note.environment(), QStringLiteral("2"));
-    EXPECT_EQ(note.status(), QStringLiteral("100"));
-    EXPECT_EQ(note.keys(), (std::vector<QString>{QStringLiteral("35180834128745000152550010000474281920007498"),
-                                                 QStringLiteral("35180834128745000152550010000474281920007499")}));
+    EXPECT_EQ(note.environment(), std::string("2"));
+    EXPECT_EQ(note.status(), std::string("100"));
+    EXPECT_EQ(note.keys(), (std::vector<std::string>{std::string("35180834128745000152550010000474281920007498"),
+                                                 std::string("35180834128745000152550010000474281920007499")}));
     const std::vector<nfe::Cancellation> cancellations = note.cancellations();
     ASSERT_EQ(cancellations.size(), 1u);
-    EXPECT_EQ(cancellations[0].key, QStringLiteral("35180834128745000152550010000474281920007498"));
-    EXPECT_EQ(cancellations[0].status, QStringLiteral("135"));
-    EXPECT_EQ(trimmedText(note.recipient().child("CPF")), QStringLiteral("11144477735"));
+    EXPECT_EQ(cancellations[0].key, std::string("35180834128745000152550010000474281920007498"));
+    EXPECT_EQ(cancellations[0].status, std::string("135"));
+    EXPECT_EQ(trimmedText(note.recipient().child("CPF")), std::string("11144477735"));
     std::vector<std::string> items;
     for (const xml::Element& det : note.items())
         items.push_back(det.path({"prod", "xProd"}).text());
@@ -259,9 +303,9 @@ TEST_F(NfeReader, BareNoteHasNoStatusAndOneKey)
     const xml::Element top = load("<NFe xmlns=\"" + nfeNs + "\"><infNFe Id=\"NFe123\"><ide><tpAmb>1</tpAmb></ide>"
                                   "<dest><CNPJ>11444777000161</CNPJ></dest></infNFe></NFe>");
     const nfe::Note note(top, false);
-    EXPECT_EQ(note.environment(), QStringLiteral("1"));
-    EXPECT_EQ(note.status(), QString());
-    EXPECT_EQ(note.keys(), std::vector<QString>{QStringLiteral("123")});
+    EXPECT_EQ(note.environment(), std::string("1"));
+    EXPECT_EQ(note.status(), std::string());
+    EXPECT_EQ(note.keys(), std::vector<std::string>{std::string("123")});
     EXPECT_TRUE(note.cancellations().empty());
     EXPECT_EQ(note.recipient().child("CNPJ").text(), "11444777000161");
 }
@@ -282,7 +326,7 @@ TEST(IntegerText, ReadsWhatTheHostsToolsWrite)
     };
     for (const auto& c : cases) {
         int32_t value = 0;
-        EXPECT_EQ(textToInt32(QString::fromUtf8(c.text), value), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(textToInt32(c.text, value), c.ok) << '"' << c.text << '"';
         if (c.ok) {
             EXPECT_EQ(value, c.value) << '"' << c.text << '"';
         }
