@@ -160,9 +160,9 @@ public:
     // Writes a line to the log only; its first failure is told once.
     void writeLog(const QString& line)
     {
-        QString notice;
-        if (!log_.write(line, &notice) && !notice.isEmpty())
-            printLine(stderr, notice);
+        std::string notice;
+        if (!log_.write(line.toStdString(), &notice) && !notice.empty())
+            printLine(stderr, QString::fromStdString(notice));
     }
 
     void holdTold() { holdTold_ = true; }
@@ -287,7 +287,7 @@ int runImport(const Arguments& args)
     const QString& dados = folders.pastaDados;
     const QString& pastaPrograma = folders.pastaPrograma;
 
-    ActivityLog log(ActivityLog::pathIn(pastaPrograma));
+    ActivityLog log(ActivityLog::pathIn(pastaPrograma.toStdString()));
     ConsoleReporter reporter(log, args);
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
