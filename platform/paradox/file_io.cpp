@@ -123,6 +123,22 @@ Status readWhole(int fd, std::vector<uint8_t>& out)
     return readAt(fd, out.data(), out.size(), 0);
 }
 
+Status readToEnd(int fd, std::vector<uint8_t>& out)
+{
+    out.clear();
+    uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t r = ::pread(fd, buffer, sizeof buffer, off_t(out.size()));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return Status::fromErrno();
+        if (r == 0)
+            return {};
+        out.insert(out.end(), buffer, buffer + r);
+    }
+}
+
 Status writeAt(int fd, const uint8_t* data, size_t n, off_t at) { return writeAt(unnamed, fd, data, n, at); }
 
 Status writeAt(const std::string& path, int fd, const uint8_t* data, size_t n, off_t at)

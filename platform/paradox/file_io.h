@@ -70,6 +70,9 @@ Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>
 Status readAt(int fd, uint8_t* out, size_t n, off_t at);
 // The whole content of the open file.
 Status readWhole(int fd, std::vector<uint8_t>& out);
+// The content of the open file read up to its end, past the size the system
+// gives (none, for the files of /proc).
+Status readToEnd(int fd, std::vector<uint8_t>& out);
 Status writeAt(int fd, const uint8_t* data, size_t n, off_t at);
 // A new file that must not exist yet, with data as its content; nothing is
 // left behind when it fails.
