@@ -26,9 +26,19 @@ class WindowEnv;
 
 // The folders the program works with, as native paths: those the start
 // finds and makes, and those of the folder search.
-struct TPastas : HostFolders {
+struct TPastas {
+    QString pastaCommonAppData;
+    QString pastaDocumentos;
+    QString pastaInstalacao;
+    QString pastaDados;
+    QString pastaPrograma;
+    QString pastaTemporaria;
     QString pastaXML;         // chosen in the folder dialog
     QString pastaEncontrada;  // found by the folder search
+
+    // The start's folders, in the start's UTF-8 and back.
+    HostFolders hostFolders() const;
+    void take(const HostFolders& folders);
 };
 
 // The one window of the program: it translates the user's actions into calls

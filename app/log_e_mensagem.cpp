@@ -4,12 +4,12 @@
 
 void TfrmClientes::LogEMensagem(const QString& mensagem, bool alerta)
 {
-    log_.setPath(ActivityLog::pathIn(pastas.pastaPrograma));
-    QString notice;
-    if (!log_.write(mensagem, &notice)) {
+    log_.setPath(ActivityLog::pathIn(pastas.pastaPrograma.toStdString()));
+    std::string notice;
+    if (!log_.write(mensagem.toStdString(), &notice)) {
         falhaInicializacao = true;
-        if (!notice.isEmpty())
-            env_.dialogs().message(notice);
+        if (!notice.empty())
+            env_.dialogs().message(QString::fromStdString(notice));
     }
     if (alerta)
         env_.dialogs().message(mensagem);

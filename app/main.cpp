@@ -29,7 +29,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("tessaly %s\n", programVersion().toUtf8().constData());
+            std::printf("tessaly %s\n", programVersion().c_str());
             return 0;
         }
     }

@@ -163,9 +163,9 @@ public:
     // Writes a line to the log only; its first failure is told once.
     void writeLog(const QString& line)
     {
-        QString notice;
-        if (!log_.write(line, &notice) && !notice.isEmpty())
-            printLine(stderr, notice);
+        std::string notice;
+        if (!log_.write(line.toStdString(), &notice) && !notice.empty())
+            printLine(stderr, QString::fromStdString(notice));
     }
 
     void holdTold() { holdTold_ = true; }
@@ -192,7 +192,7 @@ private:
 // The start's refusals, each on a line of its own on standard error.
 class ConsoleStartupListener final : public StartupListener {
 public:
-    void refused(const QString& message) override { printLine(stderr, message); }
+    void refused(const std::string& message) override { printLine(stderr, QString::fromStdString(message)); }
 };
 
 // The XML folder as the import service opens it, checked first: a folder
@@ -273,12 +273,12 @@ int runImport(const Arguments& args)
     db::Session session;
     ConsoleStartupListener listener;
     StartupOptions options;
-    options.pastaDados = args.dados;
+    options.pastaDados = args.dados.toStdString();
     options.refuseBeforeMaking = true;
     options.keepLockFiles = args.simular;
     try {
         if (!Startup(folders, session, listener, options).run()) {
-            if (args.dados.isEmpty() && folders.pastaInstalacao.isEmpty() && folders.pastaDados.isEmpty())
+            if (args.dados.isEmpty() && folders.pastaInstalacao.empty() && folders.pastaDados.empty())
                 printLine(stderr, QStringLiteral("Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
                                                  "em que ele está instalado com WINEPREFIX=PASTA."));
             return hostRefused;
@@ -287,10 +287,10 @@ int runImport(const Arguments& args)
         printLine(stderr, QString::fromUtf8(e.what()));
         return hostRefused;
     }
-    const QString& dados = folders.pastaDados;
-    const QString& pastaPrograma = folders.pastaPrograma;
+    const QString dados = QString::fromStdString(folders.pastaDados);
+    const QString pastaPrograma = QString::fromStdString(folders.pastaPrograma);
 
-    ActivityLog log(ActivityLog::pathIn(pastaPrograma));
+    ActivityLog log(ActivityLog::pathIn(folders.pastaPrograma));
     ConsoleReporter reporter(log, args);
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
@@ -335,7 +335,7 @@ std::optional<int> parseArguments(int argc, char** argv, Arguments& args)
             std::fputs(usageText, stdout);
             return finished;
         } else if (w == "--version") {
-            printLine(stdout, QStringLiteral("tessaly-import ") + programVersion());
+            printLine(stdout, QStringLiteral("tessaly-import ") + QString::fromStdString(programVersion()));
             return finished;
         } else if (w == "--simular") {
             args.simular = true;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <stdexcept>
+#include <string>
 
 // What the start does not expect and does not catch: the platform can't give
 // a shell folder, or the host's registry holds a value of the wrong type.
@@ -13,19 +12,19 @@ public:
 };
 
 // The outcome of a step of the start that may be refused: passed, or refused
-// with the message that tells the user why.
+// with the message (UTF-8) that tells the user why.
 class [[nodiscard]] StartupStatus {
 public:
     static StartupStatus passed() { return StartupStatus(); }
-    static StartupStatus refused(QString message) { return StartupStatus(std::move(message)); }
+    static StartupStatus refused(std::string message) { return StartupStatus(std::move(message)); }
 
     bool ok() const { return !refused_; }
-    const QString& message() const { return message_; }
+    const std::string& message() const { return message_; }
 
 private:
     StartupStatus() = default;
-    explicit StartupStatus(QString message) : refused_(true), message_(std::move(message)) {}
+    explicit StartupStatus(std::string message) : refused_(true), message_(std::move(message)) {}
 
     bool refused_ = false;
-    QString message_;
+    std::string message_;
 };

@@ -1,27 +1,46 @@
 #include "host/host_paths.h"
 
 #include "host/wine_prefix.h"
+#include "platform/os/file.h"
 
-QString folderPart(const QString& path)
+#include <vector>
+
+std::string folderPart(const std::string& path)
 {
-    const qsizetype at = std::max(path.lastIndexOf(QChar('\\')), path.lastIndexOf(QChar(':')));
-    return at < 0 ? QString() : path.left(at + 1);
+    const size_t at = path.find_last_of("\\:");
+    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
 }
 
-QString commandProgram(const QString& command)
+std::string commandProgram(const std::string& command)
 {
-    if (!command.startsWith(QChar('"')))
+    if (!command.starts_with('"'))
         return command;
-    const qsizetype close = command.indexOf(QChar('"'), 1);
-    return close < 0 ? command.mid(1) : command.mid(1, close - 1);
+    const size_t close = command.find('"', 1);
+    return close == std::string::npos ? command.substr(1) : command.substr(1, close - 1);
 }
 
-QString dropTrailingDelimiter(const QString& path)
+std::string dropTrailingDelimiter(const std::string& path)
 {
-    return path.endsWith(QChar('\\')) ? path.left(path.size() - 1) : path;
+    return path.ends_with('\\') ? path.substr(0, path.size() - 1) : path;
 }
 
-QString hostFile(const QString& folder, const QString& name)
+std::string hostFile(const std::string& folder, const std::string& name)
 {
-    return folder + QChar('/') + matchCaseInsensitive(folder, name);
+    return folder + '/' + matchCaseInsensitive(folder, name);
+}
+
+bool readHostFile(const std::string& path, std::string& bytes, std::string* reason)
+{
+    std::vector<uint8_t> content;
+    os::File file;
+    auto status = os::File::openForReading(path, file);
+    if (status)
+        status = file.readToEnd(content);
+    if (!status) {
+        if (reason)
+            *reason = status.text();
+        return false;
+    }
+    bytes.assign(content.begin(), content.end());
+    return true;
 }

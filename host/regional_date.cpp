@@ -1,62 +1,34 @@
 #include "host/regional_date.h"
 
-#include <QStringList>
+#include "platform/os/regional_format.h"
+#include "platform/text/utf8_text.h"
 
 namespace {
 
-// Three numbers in the order given ("dmy", "mdy", "ymd"…), separated so;
-// a two-digit year falls in 1950-2049 unless four digits are required.
-std::optional<QDate> dateInOrder(const QString& text, const QString& order, QChar separator, bool fourDigitYear)
+// The form the host writes under its own settings: day, month and a year of
+// four digits, with "/" between them.
+std::optional<std::chrono::year_month_day> hostFormDate(std::string_view text)
 {
-    const QStringList parts = text.trimmed().split(separator);
-    if (order.size() != 3 || parts.size() != 3)
+    os::RegionalSettings hostForm = os::neutralRegionalSettings();
+    hostForm.shortDateFormat = "dd/MM/yyyy";
+    const std::string_view trimmed = text::trimWhitespace(text);
+    const size_t lastSeparator = trimmed.rfind('/');
+    if (lastSeparator == std::string_view::npos || trimmed.size() - lastSeparator - 1 != 4)
         return std::nullopt;
-    int day = 0;
-    int month = 0;
-    int year = 0;
-    for (int i = 0; i < 3; ++i) {
-        const QString& part = parts[i];
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (!ok || part.isEmpty() || part.size() > 4 || !part.front().isDigit())
-            return std::nullopt;
-        if (order[i] == QChar('d'))
-            day = value;
-        else if (order[i] == QChar('m'))
-            month = value;
-        else if (fourDigitYear && part.size() != 4)
-            return std::nullopt;
-        else
-            year = part.size() <= 2 ? (value < 50 ? 2000 + value : 1900 + value) : value;
-    }
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return os::readShortDate(hostForm, trimmed);
 }
 
 } // namespace
 
-std::optional<QDate> regionalDate(const QString& text, const QLocale& locale)
+std::optional<std::chrono::year_month_day> dataVersionDate(std::string_view text, const os::RegionalSettings& settings)
 {
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    QString order;
-    QChar separator = QChar('/');
-    for (QChar c : format) {
-        const QChar lower = c.toLower();
-        if ((lower == QChar('d') || lower == QChar('m') || lower == QChar('y')) && !order.contains(lower))
-            order += lower;
-        else if (!c.isLetter() && order.size() == 1 && separator == QChar('/'))
-            separator = c;
-    }
-    return dateInOrder(text, order, separator, false);
-}
-
-std::optional<QDate> dataVersionDate(const QString& text, const QLocale& locale)
-{
-    if (const auto date = regionalDate(text, locale))
+    if (const auto date = os::readShortDate(settings, text))
         return date;
-    return dateInOrder(text, QStringLiteral("dmy"), QChar('/'), true);
+    return hostFormDate(text);
 }
 
-QDate minimumDataVersion() { return QDate(2016, 3, 22); }
+std::chrono::year_month_day minimumDataVersion()
+{
+    using namespace std::chrono;
+    return year_month_day {year(2016), March, day(22)};
+}

@@ -1,144 +1,176 @@
 #include "host/registry_file.h"
 
-#include <QFile>
-#include <QStringDecoder>
+#include "host/host_paths.h"
+#include "platform/text/utf8_text.h"
 
 namespace {
 
-// The key of a "[...]" line, its escapes decoded.
-QString keyOfLine(const QString& line)
+// Calls each(line) for every line of text, "\n" between them.
+template <typename Each>
+void forEachLine(std::string_view text, Each each)
 {
-    const qsizetype end = line.lastIndexOf(QChar(']'));
-    return decodeRegistryString(line.mid(1, end - 1));
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (!each(text.substr(start, end - start)))
+            return;
+        start = end + 1;
+    }
+}
+
+// The key of a "[...]" line, its escapes decoded.
+std::string keyOfLine(std::string_view line)
+{
+    const size_t end = line.rfind(']');
+    return decodeRegistryString(end == std::string_view::npos ? line.substr(1) : line.substr(1, end - 1));
 }
 
 // Splits "name"=value; the name may hold escaped quotes.
-bool splitValueLine(const QString& line, QString& name, QString& value)
+bool splitValueLine(std::string_view line, std::string& name, std::string_view& value)
 {
-    if (line.startsWith(QChar('@'))) {
+    if (line.starts_with('@')) {
         name.clear();
-        value = line.mid(line.indexOf(QChar('=')) + 1);
-        return line.size() > 1 && line.at(1) == QChar('=');
+        const size_t eq = line.find('=');
+        value = eq == std::string_view::npos ? line : line.substr(eq + 1);
+        return line.size() > 1 && line[1] == '=';
     }
-    if (!line.startsWith(QChar('"')))
+    if (!line.starts_with('"'))
         return false;
-    qsizetype i = 1;
-    while (i < line.size() && line.at(i) != QChar('"'))
-        i += line.at(i) == QChar('\\') ? 2 : 1;
-    if (i + 1 >= line.size() || line.at(i + 1) != QChar('='))
+    size_t i = 1;
+    while (i < line.size() && line[i] != '"')
+        i += line[i] == '\\' ? 2 : 1;
+    if (i + 1 >= line.size() || line[i + 1] != '=')
         return false;
-    name = decodeRegistryString(line.mid(1, i - 1));
-    value = line.mid(i + 2);
+    name = decodeRegistryString(line.substr(1, i - 1));
+    value = line.substr(i + 2);
     return true;
 }
 
 // The text between the first and the last quote of a value.
-QString quotedPart(const QString& value)
+std::string quotedPart(std::string_view value)
 {
-    const qsizetype first = value.indexOf(QChar('"'));
-    const qsizetype last = value.lastIndexOf(QChar('"'));
-    return first >= 0 && last > first ? decodeRegistryString(value.mid(first + 1, last - first - 1)) : QString();
+    const size_t first = value.find('"');
+    const size_t last = value.rfind('"');
+    return first != std::string_view::npos && last > first ? decodeRegistryString(value.substr(first + 1, last - first - 1))
+                                                           : std::string();
 }
+
+int hexValue(char16_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isOctal(char16_t c) { return c >= '0' && c <= '7'; }
 
 } // namespace
 
-QString decodeRegistryString(const QString& s)
+std::string decodeRegistryString(std::string_view quoted)
 {
-    QString out;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s.at(i) != QChar('\\') || i + 1 >= s.size()) {
-            out += s.at(i);
+    // In UTF-16 units, as the escapes count them.
+    const std::u16string s = text::utf8ToUtf16(quoted);
+    std::u16string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 >= s.size()) {
+            out += s[i];
             continue;
         }
-        const QChar c = s.at(++i);
-        switch (c.unicode()) {
-        case 'n': out += QChar('\n'); break;
-        case 'r': out += QChar('\r'); break;
-        case 't': out += QChar('\t'); break;
-        case 'a': out += QChar('\a'); break;
-        case 'b': out += QChar('\b'); break;
-        case 'e': out += QChar(0x1B); break;
-        case 'f': out += QChar('\f'); break;
-        case 'v': out += QChar('\v'); break;
+        const char16_t c = s[++i];
+        switch (c) {
+        case 'n': out += u'\n'; break;
+        case 'r': out += u'\r'; break;
+        case 't': out += u'\t'; break;
+        case 'a': out += u'\a'; break;
+        case 'b': out += u'\b'; break;
+        case 'e': out += char16_t(0x1B); break;
+        case 'f': out += u'\f'; break;
+        case 'v': out += u'\v'; break;
         case 'x': {
-            uint code = 0;
-            int digits = 0;
-            static const QString hexDigits = QStringLiteral("0123456789abcdef");
-            while (digits < 4 && i + 1 < s.size() && hexDigits.contains(s.at(i + 1), Qt::CaseInsensitive)) {
-                code = code * 16 + uint(hexDigits.indexOf(s.at(++i), 0, Qt::CaseInsensitive));
-                ++digits;
-            }
-            out += QChar(char16_t(code));
+            unsigned code = 0;
+            for (int digits = 0; digits < 4 && i + 1 < s.size() && hexValue(s[i + 1]) >= 0; ++digits)
+                code = code * 16 + unsigned(hexValue(s[++i]));
+            out += char16_t(code);
             break;
         }
         default:
-            if (c >= QChar('0') && c <= QChar('7')) {
-                uint code = uint(c.unicode() - '0');
-                for (int k = 0; k < 2 && i + 1 < s.size() && s.at(i + 1) >= QChar('0') && s.at(i + 1) <= QChar('7'); ++k)
-                    code = code * 8 + uint(s.at(++i).unicode() - '0');
-                out += QChar(char16_t(code));
+            if (isOctal(c)) {
+                unsigned code = unsigned(c - '0');
+                for (int k = 0; k < 2 && i + 1 < s.size() && isOctal(s[i + 1]); ++k)
+                    code = code * 8 + unsigned(s[++i] - '0');
+                out += char16_t(code);
             } else {
                 out += c;
             }
         }
     }
-    return out;
+    return text::utf16ToUtf8(out);
 }
 
-bool RegistryFile::load(const QString& path)
+bool RegistryFile::load(const std::string& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::string bytes;
+    if (!readHostFile(path, bytes))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        text_ = decoder(bytes.mid(2));
+    const std::string_view raw = bytes;
+    if (raw.starts_with("\xFF\xFE")) {
+        std::u16string units;
+        for (size_t i = 2; i + 1 < raw.size(); i += 2)
+            units += char16_t(static_cast<unsigned char>(raw[i + 1]) << 8 | static_cast<unsigned char>(raw[i]));
+        text_ = text::utf16ToUtf8(units);
     } else {
-        text_ = QString::fromUtf8(bytes);
+        text_ = text::utf16ToUtf8(text::utf8ToUtf16(raw));
     }
     win64_ = false;
-    for (const QStringView line : QStringView(text_).split(QChar('\n'))) {
-        if (line.trimmed() == QLatin1String("#arch=win64"))
+    forEachLine(text_, [&](std::string_view line) {
+        if (text::trimWhitespace(line) == "#arch=win64")
             win64_ = true;
-        if (line.startsWith(QChar('[')))
-            break;
-    }
+        return !line.starts_with('[');
+    });
     return true;
 }
 
-bool RegistryFile::hasKey(const QString& key) const
+bool RegistryFile::hasKey(std::string_view key) const
 {
-    for (const QString& line : text_.split(QChar('\n')))
-        if (line.startsWith(QChar('[')) && keyOfLine(line).compare(key, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    bool found = false;
+    forEachLine(text_, [&](std::string_view line) {
+        found = line.starts_with('[') && text::equalsIgnoringCase(keyOfLine(line), key);
+        return !found;
+    });
+    return found;
 }
 
-std::optional<RegistryValue> RegistryFile::value(const QString& key, const QString& name) const
+std::optional<RegistryValue> RegistryFile::value(std::string_view key, std::string_view name) const
 {
     bool inKey = false;
-    const QStringList lines = text_.split(QChar('\n'));
-    for (QString line : lines) {
-        if (line.endsWith(QChar('\r')))
-            line.chop(1);
-        if (line.startsWith(QChar('['))) {
+    std::optional<RegistryValue> found;
+    forEachLine(text_, [&](std::string_view line) {
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (line.starts_with('[')) {
             if (inKey)
-                return std::nullopt;
-            inKey = keyOfLine(line).compare(key, Qt::CaseInsensitive) == 0;
-            continue;
+                return false;
+            inKey = text::equalsIgnoringCase(keyOfLine(line), key);
+            return true;
         }
-        QString valueName;
-        QString value;
-        if (!inKey || !splitValueLine(line, valueName, value) || valueName.compare(name, Qt::CaseInsensitive) != 0)
-            continue;
-        if (value.startsWith(QChar('"')))
-            return RegistryValue{RegistryValue::Type::String, quotedPart(value)};
-        if (value.startsWith(QLatin1String("str(2):")))
-            return RegistryValue{RegistryValue::Type::ExpandableString, quotedPart(value)};
-        if (value.startsWith(QLatin1String("str:")))
-            return RegistryValue{RegistryValue::Type::String, quotedPart(value)};
-        return RegistryValue{RegistryValue::Type::Other, {}};
-    }
-    return std::nullopt;
+        std::string valueName;
+        std::string_view value;
+        if (!inKey || !splitValueLine(line, valueName, value) || !text::equalsIgnoringCase(valueName, name))
+            return true;
+        if (value.starts_with('"'))
+            found = RegistryValue {RegistryValue::Type::String, quotedPart(value)};
+        else if (value.starts_with("str(2):"))
+            found = RegistryValue {RegistryValue::Type::ExpandableString, quotedPart(value)};
+        else if (value.starts_with("str:"))
+            found = RegistryValue {RegistryValue::Type::String, quotedPart(value)};
+        else
+            found = RegistryValue {RegistryValue::Type::Other, {}};
+        return false;
+    });
+    return found;
 }

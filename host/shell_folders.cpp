@@ -1,75 +1,110 @@
 #include "host/shell_folders.h"
 
 #include "host/host_error.h"
+#include "host/host_paths.h"
+#include "platform/text/utf8_text.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
 constexpr uint32_t CSIDL_FLAG_CREATE = 0x8000;
 
-QString environment(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
-
-// XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded.
-QString documentsFolder(const QString& home)
+std::string environment(const char* name)
 {
-    QString config = environment("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = home + QStringLiteral("/.config");
-    QFile dirs(config + QStringLiteral("/user-dirs.dirs"));
-    if (dirs.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression line(QStringLiteral("^\\s*XDG_DOCUMENTS_DIR\\s*=\\s*\"([^\"]*)\""));
-        for (const QString& text : QString::fromUtf8(dirs.readAll()).split(QChar('\n'))) {
-            const auto m = line.match(text);
-            if (m.hasMatch()) {
-                QString path = m.captured(1);
-                path.replace(QLatin1String("$HOME"), home);
-                if (path.startsWith(QChar('/')))
-                    return path;
-            }
-        }
-    }
-    return home + QStringLiteral("/Documents");
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
-QString withoutTrailingSlash(QString path)
+// The quoted value of a line "XDG_DOCUMENTS_DIR = "...""; false for any
+// other line.
+bool documentsDirLine(std::string_view line, std::string& value)
 {
-    while (path.size() > 1 && path.endsWith(QChar('/')))
-        path.chop(1);
+    constexpr std::string_view name = "XDG_DOCUMENTS_DIR";
+    line = text::trimWhitespace(line);
+    if (!line.starts_with(name))
+        return false;
+    line = text::trimWhitespace(line.substr(name.size()));
+    if (!line.starts_with('='))
+        return false;
+    line = text::trimWhitespace(line.substr(1));
+    if (!line.starts_with('"'))
+        return false;
+    const size_t close = line.find('"', 1);
+    if (close == std::string_view::npos)
+        return false;
+    value = line.substr(1, close - 1);
+    return true;
+}
+
+// XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded.
+std::string documentsFolder(const std::string& home)
+{
+    std::string config = environment("XDG_CONFIG_HOME");
+    if (config.empty())
+        config = home + "/.config";
+    std::string bytes;
+    if (!readHostFile(config + "/user-dirs.dirs", bytes))
+        bytes.clear();
+    const std::string text = text::utf16ToUtf8(text::utf8ToUtf16(bytes));
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string path;
+        if (documentsDirLine(std::string_view(text).substr(start, end - start), path)) {
+            for (size_t at = 0; (at = path.find("$HOME", at)) != std::string::npos; at += home.size())
+                path.replace(at, 5, home);
+            if (path.starts_with('/'))
+                return path;
+        }
+        start = end + 1;
+    }
+    return home + "/Documents";
+}
+
+std::string withoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.ends_with('/'))
+        path.pop_back();
     return path;
 }
 
 } // namespace
 
-QString shellFolder(uint32_t ID, bool Create)
+std::string shellFolder(uint32_t ID, bool Create)
 {
     if (Create)
         ID |= CSIDL_FLAG_CREATE;
-    const QString home = environment("HOME");
-    QString path;
+    const std::string home = environment("HOME");
+    std::string path;
     switch (ID & ~CSIDL_FLAG_CREATE) {
     case CSIDL_COMMON_APPDATA:
         path = environment("XDG_DATA_HOME");
-        if (path.isEmpty() && !home.isEmpty())
-            path = home + QStringLiteral("/.local/share");
+        if (path.empty() && !home.empty())
+            path = home + "/.local/share";
         break;
     case CSIDL_PERSONAL:
-        if (!home.isEmpty())
+        if (!home.empty())
             path = documentsFolder(home);
         break;
     default: break;
     }
-    if (path.isEmpty())
+    if (path.empty())
         throw HostError("Erro ao solicitar a pasta.");
     path = withoutTrailingSlash(path);
-    if ((ID & CSIDL_FLAG_CREATE) && !QDir().mkpath(path))
-        throw HostError("Erro ao solicitar a pasta.");
+    if (ID & CSIDL_FLAG_CREATE) {
+        std::error_code error;
+        std::filesystem::create_directories(path, error);
+        if (!std::filesystem::is_directory(path, error))
+            throw HostError("Erro ao solicitar a pasta.");
+    }
     return path;
 }
 
-QString programVersion()
+std::string programVersion()
 {
-    return QStringLiteral("%1.%2.%3").arg(TESSALY_VERSION_MAJOR).arg(TESSALY_VERSION_MINOR).arg(TESSALY_VERSION_PATCH);
+    return std::to_string(TESSALY_VERSION_MAJOR) + "." + std::to_string(TESSALY_VERSION_MINOR) + "."
+           + std::to_string(TESSALY_VERSION_PATCH);
 }

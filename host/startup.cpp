@@ -29,16 +29,16 @@ bool Startup::run()
 
 bool Startup::findData()
 {
-    if (!options_.pastaDados.isEmpty()) {
+    if (!options_.pastaDados.empty()) {
         folders_.pastaDados = options_.pastaDados;
         return true;
     }
     const HostLocation found = findHostData(prefix_);
     folders_.pastaInstalacao = found.pastaInstalacao;
     folders_.pastaDados = found.pastaDados;
-    if (!found.message.isEmpty())
+    if (!found.message.empty())
         listener_.refused(found.message);
-    return !found.pastaDados.isEmpty();
+    return !found.pastaDados.empty();
 }
 
 // The program's folder, then its "temp" folder; the window tries both and

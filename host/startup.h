@@ -3,20 +3,20 @@
 #include "host/host_error.h"
 #include "host/wine_prefix.h"
 
-#include <QString>
+#include <string>
 
 namespace db {
 class Session;
 }
 
-// The folders a start finds and makes, as native paths.
+// The folders a start finds and makes, as native paths in UTF-8.
 struct HostFolders {
-    QString pastaCommonAppData;
-    QString pastaDocumentos;
-    QString pastaInstalacao;
-    QString pastaDados;  // the host's data folder
-    QString pastaPrograma;  // the program's own folder: the log lives there
-    QString pastaTemporaria;
+    std::string pastaCommonAppData;
+    std::string pastaDocumentos;
+    std::string pastaInstalacao;
+    std::string pastaDados;  // the host's data folder
+    std::string pastaPrograma;  // the program's own folder: the log lives there
+    std::string pastaTemporaria;
 };
 
 // Where the refusals of a start go: each is told as it happens, before the
@@ -25,14 +25,14 @@ class StartupListener {
 public:
     virtual ~StartupListener() = default;
     // A message of the host's discovery, or a reason to stop.
-    virtual void refused(const QString& message) = 0;
+    virtual void refused(const std::string& message) = 0;
     // The data folder lacks the host's tables; the window logs this one too.
-    virtual void tablesMissing(const QString& message) { refused(message); }
+    virtual void tablesMissing(const std::string& message) { refused(message); }
 };
 
 struct StartupOptions {
     // The host's data folder as the user names it: nothing is looked up.
-    QString pastaDados;
+    std::string pastaDados;
     // The host's data folder and its tables are judged before anything is
     // made, the first refusal ends the start, and the documents folder (which
     // only the folder search needs) is not asked for: a command that is

@@ -1,57 +1,111 @@
 #include "host/wine_prefix.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/text/utf8_text.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string withoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.ends_with('/'))
+        path.pop_back();
+    return path;
+}
+
+// The home folder, written plainly; the root when $HOME is unset.
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        return "/";
+    return withoutTrailingSlashes(fs::path(home).lexically_normal().string());
+}
+
+bool isFolder(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+// The folder that holds path: "/" for a path right below the root.
+std::string parentOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+} // namespace
 
 WinePrefix::WinePrefix()
 {
-    const QByteArray prefix = qgetenv("WINEPREFIX");
-    root_ = prefix.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : QString::fromLocal8Bit(prefix);
-    while (root_.size() > 1 && root_.endsWith(QChar('/')))
-        root_.chop(1);
+    const char* prefix = std::getenv("WINEPREFIX");
+    root_ = withoutTrailingSlashes(prefix && *prefix ? std::string(prefix) : homeFolder() + "/.wine");
 }
 
-QString matchCaseInsensitive(const QString& folder, const QString& name)
+std::string matchCaseInsensitive(const std::string& folder, const std::string& name)
 {
-    if (QFileInfo::exists(folder + QChar('/') + name))
+    std::error_code error;
+    if (fs::exists(folder + '/' + name, error))
         return name;
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+    std::vector<std::string> entries;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path().filename().string());
+    // In a fixed order, should more than one match.
+    std::sort(entries.begin(), entries.end());
+    for (const std::string& entry : entries)
+        if (text::equalsIgnoringCase(entry, name))
             return entry;
     return name;
 }
 
-QString WinePrefix::nativePath(const QString& windowsPath, const QString& relativeTo) const
+std::string WinePrefix::nativePath(const std::string& windowsPath, const std::string& relativeTo) const
 {
-    QString rest = windowsPath;
-    QString base;
-    if (rest.size() >= 2 && rest.at(1) == QChar(':') && rest.at(0).isLetter()) {
-        const QString drive = rest.left(2).toLower();
-        rest = rest.mid(2);
-        base = root_ + QStringLiteral("/dosdevices/") + drive;
-        if (!QFileInfo(base).isDir() && drive == QLatin1String("c:"))
-            base = root_ + QStringLiteral("/drive_c");
-        if (!QFileInfo(base).isDir())
+    std::string rest = windowsPath;
+    std::string base;
+    if (rest.size() >= 2 && rest[1] == ':' && isAsciiLetter(rest[0])) {
+        const std::string drive {char(rest[0] | 0x20), ':'};
+        rest = rest.substr(2);
+        base = root_ + "/dosdevices/" + drive;
+        if (!isFolder(base) && drive == "c:")
+            base = root_ + "/drive_c";
+        if (!isFolder(base))
             return {};
-        base = QFileInfo(base).canonicalFilePath();
-    } else if (rest.startsWith(QLatin1String("\\\\"))) {
+        std::error_code error;
+        base = fs::canonical(base, error).string();
+        if (error)
+            return {};
+    } else if (rest.starts_with("\\\\")) {
         return {};
-    } else if (rest.startsWith(QChar('\\'))) {
-        base = root_ + QStringLiteral("/drive_c");
+    } else if (rest.starts_with('\\')) {
+        base = root_ + "/drive_c";
     } else {
         base = relativeTo;
-        if (base.isEmpty())
+        if (base.empty())
             return {};
     }
-    for (const QString& part : rest.split(QChar('\\'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String("."))
+    for (size_t start = 0; start <= rest.size();) {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos)
+            end = rest.size();
+        const std::string part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
             continue;
-        if (part == QLatin1String("..")) {
-            base = QFileInfo(base).path();
+        if (part == "..") {
+            base = parentOf(base);
             continue;
         }
-        base += QChar('/') + matchCaseInsensitive(base, part);
+        base += '/' + matchCaseInsensitive(base, part);
     }
     return base;
 }

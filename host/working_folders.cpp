@@ -3,24 +3,32 @@
 #include "host/host_paths.h"
 #include "platform/os/file_users.h"
 #include "platform/sql/session.h"
-#include "platform/text/qt_text.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "platform/text/visible_text.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool folderExists(const QString& path) { return QFileInfo(path).isDir(); }
+bool folderExists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
 
-bool isLink(const QString& path)
+// Makes the folder and those above it; whether it is there is judged apart.
+void makeFolder(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+}
+
+bool isLink(const std::string& path)
 {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // Deletes a lock file of the database engine left behind by a copy that is
@@ -29,88 +37,88 @@ bool isLink(const QString& path)
 // folder is held open while the file is judged and deleted, so that a link
 // put in place of either meanwhile leads nowhere else; the program's own
 // folder is never taken through a link.
-void removeStaleLockFile(const QString& folder, const QString& name, bool folderMayBeLink)
+void removeStaleLockFile(const std::string& folder, const std::string& name, bool folderMayBeLink)
 {
-    if (folder.isEmpty())
+    if (folder.empty())
         return;
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folderMayBeLink ? 0 : O_NOFOLLOW);
-    const int dir = ::open(QFile::encodeName(folder).constData(), flags);
+    const int dir = ::open(folder.c_str(), flags);
     if (dir < 0)
         return;
-    const QByteArray entry = QFile::encodeName(QFileInfo(hostFile(folder, name)).fileName());
+    const std::string file = hostFile(folder, name);
+    const std::string entry = file.substr(file.rfind('/') + 1);
     struct stat st {};
-    const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + entry.toStdString();
-    if (::fstatat(dir, entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+    const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + entry;
+    if (::fstatat(dir, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
         && !os::fileInUseByOthers(throughDir))
-        ::unlinkat(dir, entry.constData(), 0);
+        ::unlinkat(dir, entry.c_str(), 0);
     ::close(dir);
 }
 
 // A working folder that is a link would send what the program writes and
 // deletes there somewhere else: it is refused, not used.
-StartupStatus refusalAsLink(const QString& path, const QString& which)
+StartupStatus refusalAsLink(const std::string& path, const std::string& which)
 {
     if (!isLink(path))
         return StartupStatus::passed();
-    return StartupStatus::refused(QStringLiteral("A ") + which
-                                  + QStringLiteral(" do programa é um link para outro lugar e não será usada: ")
-                                  + visibleText(path) + QStringLiteral("\r\rA aplicação será finalizada"));
+    return StartupStatus::refused("A " + which + " do programa é um link para outro lugar e não será usada: "
+                                  + text::visible(path) + "\r\rA aplicação será finalizada");
 }
 
 } // namespace
 
-QString programFolderIn(const QString& pastaCommonAppData)
+std::string programFolderIn(const std::string& pastaCommonAppData)
 {
-    return pastaCommonAppData + QStringLiteral("/Harbek/Tessaly.exe");
+    return pastaCommonAppData + "/Harbek/Tessaly.exe";
 }
 
-StartupStatus createProgramFolder(const QString& pastaPrograma)
+StartupStatus createProgramFolder(const std::string& pastaPrograma)
 {
-    if (StartupStatus link = refusalAsLink(pastaPrograma, QStringLiteral("pasta")); !link.ok())
+    if (StartupStatus link = refusalAsLink(pastaPrograma, "pasta"); !link.ok())
         return link;
     if (!folderExists(pastaPrograma))
-        QDir().mkpath(pastaPrograma);
+        makeFolder(pastaPrograma);
     if (folderExists(pastaPrograma))
         return StartupStatus::passed();
     return StartupStatus::refused(
-        QStringLiteral("Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada"));
+        "Não foi possível criar uma pasta do programa!\r\rA aplicação será finalizada");
 }
 
-StartupStatus createTemporaryFolder(const QString& pastaPrograma, QString& pastaTemporaria)
+StartupStatus createTemporaryFolder(const std::string& pastaPrograma, std::string& pastaTemporaria)
 {
-    const QString path = pastaPrograma + QStringLiteral("/temp");
+    const std::string path = pastaPrograma + "/temp";
     if (isLink(pastaPrograma))
         return StartupStatus::passed();  // refused already, and never entered
-    if (StartupStatus link = refusalAsLink(path, QStringLiteral("pasta temporária")); !link.ok())
+    if (StartupStatus link = refusalAsLink(path, "pasta temporária"); !link.ok())
         return link;
     if (!folderExists(path))
-        QDir().mkpath(path);
+        makeFolder(path);
     if (folderExists(path)) {
         pastaTemporaria = path;
         return StartupStatus::passed();
     }
     return StartupStatus::refused(
-        QStringLiteral("Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada"));
+        "Não foi possível criar a pasta temporária do programa!\r\rA aplicação será finalizada");
 }
 
-void removeStaleLockFiles(const QString& pastaTemporaria, const QString& pastaDados, const WinePrefix& prefix)
+void removeStaleLockFiles(const std::string& pastaTemporaria, const std::string& pastaDados, const WinePrefix& prefix)
 {
-    removeStaleLockFile(pastaTemporaria, QStringLiteral("PDOXUSRS.LCK"), false);
-    removeStaleLockFile(pastaTemporaria, QStringLiteral("PARADOX.LCK"), false);
+    removeStaleLockFile(pastaTemporaria, "PDOXUSRS.LCK", false);
+    removeStaleLockFile(pastaTemporaria, "PARADOX.LCK", false);
     // The host's folders are reached through the prefix's drive links.
-    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.LCK"), true);
-    removeStaleLockFile(pastaDados, QStringLiteral("PARADOX.LCK"), true);
-    removeStaleLockFile(pastaDados, QStringLiteral("PDOXUSRS.NET"), true);
-    removeStaleLockFile(prefix.nativePath(QStringLiteral("C:\\")), QStringLiteral("PDOXUSRS.NET"), true);
+    removeStaleLockFile(pastaDados, "PDOXUSRS.LCK", true);
+    removeStaleLockFile(pastaDados, "PARADOX.LCK", true);
+    removeStaleLockFile(pastaDados, "PDOXUSRS.NET", true);
+    removeStaleLockFile(prefix.nativePath("C:\\"), "PDOXUSRS.NET", true);
 }
 
-StartupStatus openSession(db::Session& session, const QString& pastaDados, const QString& pastaTemporaria)
+StartupStatus openSession(db::Session& session, const std::string& pastaDados, const std::string& pastaTemporaria)
 {
-    session.setNetFileDir(pastaDados.toStdString());
+    session.setNetFileDir(pastaDados);
     if (!folderExists(pastaTemporaria))
-        QDir().mkpath(pastaTemporaria);
+        makeFolder(pastaTemporaria);
     if (!folderExists(pastaTemporaria))
-        return StartupStatus::refused(QStringLiteral("Ocorreu um erro na criação da pasta ") + pastaTemporaria);
-    session.setPrivateDir(pastaTemporaria.toStdString());
+        return StartupStatus::refused("Ocorreu um erro na criação da pasta " + pastaTemporaria);
+    session.setPrivateDir(pastaTemporaria);
     return StartupStatus::passed();
 }

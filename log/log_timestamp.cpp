@@ -1,28 +1,25 @@
 #include "log/log_timestamp.h"
 
-QString withoutTimeZone(const QString& timeFormat)
+#include "platform/os/regional_format.h"
+
+#include <algorithm>
+#include <ctime>
+
+LocalMoment localMomentNow()
 {
-    QString out;
-    bool quoted = false;
-    for (QChar c : timeFormat) {
-        if (c == QChar('\''))
-            quoted = !quoted;
-        if (!quoted && c == QChar('t'))
-            continue;
-        out += c;
-    }
-    return out.simplified();
+    // Asking the C library directly reads the time zone once per process.
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local {};
+    ::localtime_r(&now.tv_sec, &local);
+    using namespace std::chrono;
+    // A leap second is written as the second before it.
+    return {year_month_day {year(local.tm_year + 1900), month(unsigned(local.tm_mon + 1)), day(unsigned(local.tm_mday))},
+            hours(local.tm_hour) + minutes(local.tm_min) + seconds(std::min(local.tm_sec, 59))
+                + milliseconds(now.tv_nsec / 1000000)};
 }
 
-QString logTimestamp(const QDateTime& moment, const QLocale& locale)
+std::string logTimestamp(const LocalMoment& moment, const os::RegionalSettings& settings)
 {
-    return logTimestamp(moment.date(), moment.time(), locale);
-}
-
-QString logTimestamp(QDate date, QTime time, const QLocale& locale)
-{
-    const QString day = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
-    if (time == QTime(0, 0))
-        return day;
-    return day + QChar(' ') + locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return os::formatDateTime(settings, moment.date, moment.timeOfDay);
 }

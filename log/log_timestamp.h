@@ -1,13 +1,20 @@
 #pragma once
 
-#include <QDateTime>
-#include <QLocale>
-#include <QString>
+#include "platform/os/regional_settings.h"
+
+#include <chrono>
+#include <string>
+
+// A moment of the local wall clock: the day and the time since its start.
+struct LocalMoment {
+    std::chrono::year_month_day date;
+    std::chrono::milliseconds timeOfDay {0};
+};
+
+// The local wall-clock time now.
+LocalMoment localMomentNow();
 
 // The log's time stamp: the regional short date, a blank and the regional
-// long time without its time zone; the date alone at exactly midnight.
-QString logTimestamp(const QDateTime& moment, const QLocale& locale = QLocale::system());
-QString logTimestamp(QDate date, QTime time, const QLocale& locale = QLocale::system());
-
-// A time format with its time-zone parts left out.
-QString withoutTimeZone(const QString& timeFormat);
+// long time; the date alone at exactly midnight.
+std::string logTimestamp(const LocalMoment& moment,
+                         const os::RegionalSettings& settings = os::systemRegionalSettings());

@@ -20,8 +20,11 @@ namespace {
 
 class RecordingListener final : public StartupListener {
 public:
-    void refused(const QString& message) override { told << message; }
-    void tablesMissing(const QString& message) override { told << QStringLiteral("tables: ") + message; }
+    void refused(const std::string& message) override { told << QString::fromStdString(message); }
+    void tablesMissing(const std::string& message) override
+    {
+        told << QStringLiteral("tables: ") + QString::fromStdString(message);
+    }
     QStringList told;
 };
 
@@ -76,7 +79,7 @@ TEST_P(HostStartup, EachOrderTellsAndMakesWhatItShould)
     const Case& c = GetParam();
     StartupOptions options;
     if (c.fault != Fault::NoHost)
-        options.pastaDados = data();
+        options.pastaDados = data().toStdString();
     if (c.fault == Fault::NoTables)
         QFile::remove(data() + "/TabCli.db");
     if (c.fault == Fault::ProgramFolderIsAFile)
@@ -86,7 +89,7 @@ TEST_P(HostStartup, EachOrderTellsAndMakesWhatItShould)
     HostFolders folders;
     db::Session session;
     RecordingListener listener;
-    EXPECT_EQ(Startup(folders, session, listener, options, WinePrefix(prefix())).run(), c.ready);
+    EXPECT_EQ(Startup(folders, session, listener, options, WinePrefix(prefix().toStdString())).run(), c.ready);
 
     QStringList told = c.told;
     told.replaceInStrings(QStringLiteral("DATA"), data());
@@ -98,7 +101,7 @@ TEST_P(HostStartup, EachOrderTellsAndMakesWhatItShould)
         EXPECT_EQ(session.privateDir(), (programFolder() + "/temp").toStdString());
     }
     // The documents folder is asked for in the window's order only.
-    EXPECT_EQ(folders.pastaDocumentos.isEmpty(), c.refuseBeforeMaking);
+    EXPECT_EQ(folders.pastaDocumentos.empty(), c.refuseBeforeMaking);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,13 +130,13 @@ TEST(HostStartupLocks, StaleLockFilesGoUnlessKept)
         for (const char* name : {"TabCli.db", "TabEst1.db", "PARADOX.LCK"})
             writeFile(data + "/" + name, "");
         StartupOptions options;
-        options.pastaDados = data;
+        options.pastaDados = data.toStdString();
         options.refuseBeforeMaking = true;
         options.keepLockFiles = keep;
         HostFolders folders;
         db::Session session;
         RecordingListener listener;
-        ASSERT_TRUE(Startup(folders, session, listener, options, WinePrefix(root.filePath("wine"))).run());
+        ASSERT_TRUE(Startup(folders, session, listener, options, WinePrefix(root.filePath("wine").toStdString())).run());
         EXPECT_EQ(QFile::exists(data + "/PARADOX.LCK"), keep) << (keep ? "kept" : "not kept");
     }
 }
@@ -150,19 +153,19 @@ TEST(HostStartupErrors, NoShellFolderIsRaised)
         ::unsetenv("HOME");
         ::unsetenv("XDG_DATA_HOME");
         StartupOptions options;
-        options.pastaDados = data;
+        options.pastaDados = data.toStdString();
         options.refuseBeforeMaking = refuseBeforeMaking;
         HostFolders folders;
         db::Session session;
         RecordingListener listener;
         try {
-            (void)Startup(folders, session, listener, options, WinePrefix(root.filePath("wine"))).run();
+            (void)Startup(folders, session, listener, options, WinePrefix(root.filePath("wine").toStdString())).run();
             ADD_FAILURE() << "no error raised";
         } catch (const HostError& e) {
             EXPECT_STREQ(e.what(), "Erro ao solicitar a pasta.");
         }
         EXPECT_TRUE(listener.told.isEmpty());
-        EXPECT_TRUE(folders.pastaPrograma.isEmpty());
+        EXPECT_TRUE(folders.pastaPrograma.empty());
     }
 }
 

@@ -1,6 +1,7 @@
 // The regional conversions of the OS seam give the very results that the
-// log, the data-version gate and the price reading get from QLocale::system()
-// today. Run once under each locale the tests set (see CMakeLists.txt).
+// log, the data-version gate and the price reading got from
+// QLocale::system(). Run once under each locale the tests set (see
+// CMakeLists.txt).
 
 #include "host/regional_date.h"
 #include "log/log_timestamp.h"
@@ -9,14 +10,112 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QLocale>
+#include <QStringList>
 
 #include <cmath>
+#include <optional>
 #include <cstring>
 
 namespace {
 
 using namespace std::chrono;
+
+// Three numbers in the order given ("dmy", "mdy", "ymd"...), separated so,
+// as QString read them; a two-digit year falls in 1950-2049 unless four
+// digits are required.
+std::optional<QDate> qtDateInOrder(const QString& text, const QString& order, QChar separator, bool fourDigitYear)
+{
+    const QStringList parts = text.trimmed().split(separator);
+    if (order.size() != 3 || parts.size() != 3)
+        return std::nullopt;
+    int d = 0;
+    int m = 0;
+    int y = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QString& part = parts[i];
+        bool ok = false;
+        const int value = part.toInt(&ok);
+        if (!ok || part.isEmpty() || part.size() > 4 || !part.front().isDigit())
+            return std::nullopt;
+        if (order[i] == QChar('d'))
+            d = value;
+        else if (order[i] == QChar('m'))
+            m = value;
+        else if (fourDigitYear && part.size() != 4)
+            return std::nullopt;
+        else
+            y = part.size() <= 2 ? (value < 50 ? 2000 + value : 1900 + value) : value;
+    }
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+// A date in the short-date form of QLocale::system().
+std::optional<QDate> qtRegionalDate(const QString& text)
+{
+    const QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    QString order;
+    QChar separator = QChar('/');
+    for (QChar c : format) {
+        const QChar lower = c.toLower();
+        if ((lower == QChar('d') || lower == QChar('m') || lower == QChar('y')) && !order.contains(lower))
+            order += lower;
+        else if (!c.isLetter() && order.size() == 1 && separator == QChar('/'))
+            separator = c;
+    }
+    return qtDateInOrder(text, order, separator, false);
+}
+
+// The data version as the gate read it with QLocale.
+std::optional<QDate> qtDataVersionDate(const QString& text)
+{
+    if (const auto date = qtRegionalDate(text))
+        return date;
+    return qtDateInOrder(text, QStringLiteral("dmy"), QChar('/'), true);
+}
+
+// A Qt time format with its time-zone parts left out.
+QString withoutTimeZone(const QString& timeFormat)
+{
+    QString out;
+    bool quoted = false;
+    for (QChar c : timeFormat) {
+        if (c == QChar('\''))
+            quoted = !quoted;
+        if (!quoted && c == QChar('t'))
+            continue;
+        out += c;
+    }
+    return out.simplified();
+}
+
+// The log's time stamp as QLocale wrote it.
+std::string qtLogTimestamp(QDate date, QTime time)
+{
+    const QLocale locale = QLocale::system();
+    const QString day = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
+    if (time == QTime(0, 0))
+        return day.toStdString();
+    return (day + QChar(' ') + locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat))))
+        .toStdString();
+}
+
+TEST(RegionalParity, QtReferenceLeavesTheTimeZoneOutOfAnyFormat)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"HH:mm:ss t", "HH:mm:ss"},
+        {"h:mm:ss AP t", "h:mm:ss AP"},
+        {"t HH:mm:ss", "HH:mm:ss"},
+        {"HH'h't", "HH'h'"},
+        {"HH'h'mm 't' t", "HH'h'mm 't'"},
+    };
+    for (auto [in, out] : cases)
+        EXPECT_EQ(withoutTimeZone(QString::fromLatin1(in)).toStdString(), out) << in;
+}
 
 TEST(RegionalParity, SameDecimalSeparator)
 {
@@ -37,37 +136,49 @@ TEST(RegionalParity, SameLogTimeStamps)
     for (const auto& c : cases) {
         const QDate qDate(c.y, c.mo, c.d);
         const QTime qTime(c.h, c.mi, c.s, c.ms);
-        const std::string expected = logTimestamp(qDate, qTime).toStdString();
+        const std::string expected = qtLogTimestamp(qDate, qTime);
         const year_month_day date {year(c.y), month(unsigned(c.mo)), day(unsigned(c.d))};
         const milliseconds timeOfDay = hours(c.h) + minutes(c.mi) + seconds(c.s) + milliseconds(c.ms);
-        EXPECT_EQ(os::formatDateTime(settings, date, timeOfDay), expected)
+        EXPECT_EQ(logTimestamp({date, timeOfDay}, settings), expected)
             << qDate.toString(Qt::ISODate).toStdString() << " " << qTime.toString(Qt::ISODateWithMs).toStdString();
+    }
+}
+
+// The short dates of the tests below: each field's digits, signs, blanks
+// and separators in and around it.
+constexpr const char* shortDateCases[] = {
+    "22/03/2016", "03/22/2016", "3/22/16", "22/3/16", "22 Mar 2016", "22 03 2016", " 22/03/2016 ",
+    "\t22/03/2016\n", "\xC2\xA0" "22/03/2016", "22/03/2016\xE3\x80\x80", "22 /03/2016", "22/03 /2016",
+    "22/03/2016 ", "22\t/03/16", "22/03/ 2016", "2 2/03/2016", "+2/03/2016", "-2/03/2016",
+    "22/03/20161", "22/03/016", "22/03/0016", "1/1/0000", "1/1/0001", "01/01/00", "1/1/49", "1/1/50",
+    "31/02/2016", "29/02/2016", "29/02/2015", "29/02/1900", "29/02/2000", "2/29/2000", "0/1/2016",
+    "1/0/2016", "32/01/2016", "1/13/2016", "13/1/2016", "22//2016", "22/03/", "/03/2016", "22/03/2016/",
+    "22-03-2016", "22.03.2016", "", "   ", "abc", "22/03/2O16", "٢٢/03/2016", "22/03/16x", "00022/3/16",
+    "0022/3/16", "9/9/9", "09/09/09", "12/12/1234", "22/03/2016 ", "22/03/2016\t", "1/1/ 2016",
+};
+
+void expectSameDate(const std::optional<year_month_day>& date, const std::optional<QDate>& expected, const char* text)
+{
+    ASSERT_EQ(date.has_value(), expected.has_value()) << '"' << text << '"';
+    if (date) {
+        EXPECT_EQ(int(date->year()), expected->year()) << text;
+        EXPECT_EQ(unsigned(date->month()), unsigned(expected->month())) << text;
+        EXPECT_EQ(unsigned(date->day()), unsigned(expected->day())) << text;
     }
 }
 
 TEST(RegionalParity, SameShortDatesRead)
 {
     const os::RegionalSettings settings = os::systemRegionalSettings();
-    const char* cases[] = {
-        "22/03/2016", "03/22/2016", "3/22/16", "22/3/16", "22 Mar 2016", "22 03 2016", " 22/03/2016 ",
-        "\t22/03/2016\n", "\xC2\xA0" "22/03/2016", "22/03/2016\xE3\x80\x80", "22 /03/2016", "22/03 /2016",
-        "22/03/2016 ", "22\t/03/16", "22/03/ 2016", "2 2/03/2016", "+2/03/2016", "-2/03/2016",
-        "22/03/20161", "22/03/016", "22/03/0016", "1/1/0000", "1/1/0001", "01/01/00", "1/1/49", "1/1/50",
-        "31/02/2016", "29/02/2016", "29/02/2015", "29/02/1900", "29/02/2000", "2/29/2000", "0/1/2016",
-        "1/0/2016", "32/01/2016", "1/13/2016", "13/1/2016", "22//2016", "22/03/", "/03/2016", "22/03/2016/",
-        "22-03-2016", "22.03.2016", "", "   ", "abc", "22/03/2O16", "٢٢/03/2016", "22/03/16x", "00022/3/16",
-        "0022/3/16", "9/9/9", "09/09/09", "12/12/1234",
-    };
-    for (const char* text : cases) {
-        const auto expected = regionalDate(QString::fromUtf8(text));
-        const auto date = os::readShortDate(settings, text);
-        ASSERT_EQ(date.has_value(), expected.has_value()) << '"' << text << '"';
-        if (date) {
-            EXPECT_EQ(int(date->year()), expected->year()) << text;
-            EXPECT_EQ(unsigned(date->month()), unsigned(expected->month())) << text;
-            EXPECT_EQ(unsigned(date->day()), unsigned(expected->day())) << text;
-        }
-    }
+    for (const char* text : shortDateCases)
+        expectSameDate(os::readShortDate(settings, text), qtRegionalDate(QString::fromUtf8(text)), text);
+}
+
+// The host's data version: the user's form, then the host's own.
+TEST(RegionalParity, SameDataVersionsRead)
+{
+    for (const char* text : shortDateCases)
+        expectSameDate(dataVersionDate(text), qtDataVersionDate(QString::fromUtf8(text)), text);
 }
 
 // The price: the full stops of vUnCom become commas, then the regional

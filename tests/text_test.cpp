@@ -102,4 +102,20 @@ TEST(Utf8Text, WritesCodePointsAsUtf8)
     }
 }
 
+// A pair of surrogates is one character; one alone, or a byte that starts
+// no sequence, is U+FFFD either way.
+TEST(Utf8Text, ConvertsToAndFromUtf16)
+{
+    const std::pair<std::u16string, const char*> both[] = {
+        {u"", ""}, {u"Café – ok", "Caf\xC3\xA9 \xE2\x80\x93 ok"}, {u"\U0001F600", "\xF0\x9F\x98\x80"},
+    };
+    for (const auto& [utf16, utf8] : both) {
+        EXPECT_EQ(text::utf16ToUtf8(utf16), utf8);
+        EXPECT_EQ(text::utf8ToUtf16(utf8), utf16) << utf8;
+    }
+    EXPECT_EQ(text::utf16ToUtf8(std::u16string {u'a', char16_t(0xD83D)}), "a\xEF\xBF\xBD");
+    EXPECT_EQ(text::utf16ToUtf8(std::u16string {char16_t(0xDE00), u'a'}), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(text::utf8ToUtf16("a\xFF" "b\xC3"), (std::u16string {u'a', char16_t(0xFFFD), u'b', char16_t(0xFFFD)}));
+}
+
 } // namespace

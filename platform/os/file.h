@@ -98,6 +98,9 @@ public:
     // n bytes at offset at (EIO when the file ends before).
     Status readAt(uint8_t* out, size_t n, int64_t at) const;
     Status readWhole(std::vector<uint8_t>& out) const;
+    // The content read up to its end, past the size the system gives (none,
+    // for the files of /proc).
+    Status readToEnd(std::vector<uint8_t>& out) const;
     // Up to n bytes at offset at, as many as one read gives (got 0: the end).
     Status readSomeAt(uint8_t* out, size_t n, int64_t at, size_t& got) const;
     Status writeAt(const uint8_t* data, size_t n, int64_t at) const;

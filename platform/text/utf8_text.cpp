@@ -131,4 +131,39 @@ void appendUtf8(std::string& out, char32_t c)
         out += char(0x80 | ((c >> (6 * i)) & 0x3F));
 }
 
+std::string utf16ToUtf8(std::u16string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    while (!s.empty()) {
+        char32_t c = 0;
+        size_t n = utf8Sequence(s, c);
+        if (n == 0) {
+            c = 0xFFFD;
+            n = 1;
+        }
+        s.remove_prefix(n);
+        if (c >= 0x10000) {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+    }
+    return out;
+}
+
 } // namespace text

@@ -35,4 +35,9 @@ std::string_view leftCharacters(std::string_view s, size_t count);
 // value beyond U+10FFFF).
 void appendUtf8(std::string& out, char32_t c);
 
+// UTF-16 text in UTF-8 and back. A surrogate without its pair, and a byte
+// that starts no valid sequence, become U+FFFD.
+std::string utf16ToUtf8(std::u16string_view s);
+std::u16string utf8ToUtf16(std::string_view s);
+
 } // namespace text
