@@ -1,12 +1,10 @@
 #include "folders/directory_search.h"
 
+#include "platform/os/folder.h"
 #include "platform/text/visible_text.h"
 
 #include <algorithm>
 #include <vector>
-
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -112,16 +110,15 @@ int32_t DirectorySearch::findFirst(const std::string& folder, std::string_view p
     close();
     folder_ = folder;
     extension_ = pattern == "*.*" ? std::string() : asciiUpper(pattern.substr(1));
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    std::vector<std::string> native;
+    // A folder that can't be read is reported as one that isn't there.
+    if (!os::namesIn(folder, native))
         return pathNotFound;
-    while (const dirent* e = ::readdir(dir)) {
-        std::string raw(e->d_name);
+    for (std::string& raw : native) {
         std::string name = text::visible(raw);
         if (matches(name))
             names_.push_back({listingKey(name), std::move(name), std::move(raw)});
     }
-    ::closedir(dir);
     // Windows lists a folder in name order without regard to case.
     std::sort(names_.begin(), names_.end(), [](const Name& a, const Name& b) {
         return a.key != b.key ? a.key < b.key : a.native < b.native;
@@ -134,13 +131,9 @@ int32_t DirectorySearch::findNext(TSearchRec& entry)
     if (next_ >= names_.size())
         return noMoreFiles;
     const Name& name = names_[next_++];
-    struct stat st {};
-    const std::string path = folder_ + '/' + name.native;
-    const bool known = ::stat(path.c_str(), &st) == 0;
     entry.Name = name.shown;
     entry.nativeName = name.native;
-    entry.Attr = known && S_ISDIR(st.st_mode) ? faDirectory : 0;
-    entry.Mode = known ? uint32_t(st.st_mode) : 0;
-    entry.Size = known ? uint64_t(st.st_size) : 0;
+    entry.Facts = os::factsOf(folder_ + '/' + name.native, true);
+    entry.Attr = entry.Facts.kind == os::Kind::Folder ? faDirectory : 0;
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/file.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,16 +12,17 @@ struct TSearchRec {
     std::string Name;  // UTF-8 as shown: bytes that are no text written as escapes
     uint32_t Attr = 0;
     std::string nativeName;  // the name's own bytes, which open the file
-    uint32_t Mode = 0;       // kind and size as stat gives them, links followed;
-    uint64_t Size = 0;       // Mode 0 when stat failed
+    // Kind and size, links followed, looked at as the search reaches the
+    // entry; kind None or Unknown when it could not be.
+    os::Facts Facts;
 };
 
 inline constexpr uint32_t faDirectory = 0x10;
 
 // A directory enumeration in name order without regard to case, as the host's
 // platform lists a folder: every kind of entry (files, folders, hidden ones),
-// one at a time, as find-first and find-next give them. A link counts as what
-// it points to. Folder names are the file system's bytes.
+// but "." and "..", one at a time, as find-first and find-next give them. A
+// link counts as what it points to. Folder names are the file system's bytes.
 class DirectorySearch {
 public:
     DirectorySearch() = default;
@@ -37,7 +40,8 @@ public:
     // How many entries the pattern matched.
     size_t size() const { return names_.size(); }
     // The i-th entry of the listing, looked at without moving the search
-    // and without stat: its name as shown and as the file system spells it.
+    // and without looking at the file: its name as shown and as the file
+    // system spells it.
     const std::string& shownName(size_t i) const { return names_.at(i).shown; }
     const std::string& nativeName(size_t i) const { return names_.at(i).native; }
 

@@ -1,9 +1,8 @@
 #include "folders/folder_search.h"
 
 #include "folders/directory_search.h"
+#include "platform/os/file.h"
 #include "platform/xml/document.h"
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -46,8 +45,8 @@ std::string FolderSearch::find(const std::string& Arquivo, const std::string& Ex
 void FolderSearch::searchFolder(const std::string& Arquivo, const std::string& Extensao, const std::string& Pasta,
                                 const std::string& NaoIncluir)
 {
-    struct stat st {};
-    if (::stat(Pasta.c_str(), &st) != 0 || !visited_.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)}).second)
+    const os::Identity folder = os::identityAt(Pasta);
+    if (folder == os::Identity{} || !visited_.insert({folder.device, folder.inode}).second)
         return;
     const std::string base = withoutTrailingDelimiter(Pasta);
     DirectorySearch search;
@@ -60,7 +59,7 @@ void FolderSearch::searchFolder(const std::string& Arquivo, const std::string& E
     while (pastaEncontrada.empty()) {
         const std::string& name = entry.Name;
         const std::string upper = asciiUpper(name);
-        const bool skip = name == "." || name == ".." || excluded.find(asciiLower(name)) != std::string::npos
+        const bool skip = excluded.find(asciiLower(name)) != std::string::npos
                        || upper.find("$RECYCLE.BIN") != std::string::npos;
         if (!skip) {
             if (entry.Attr & faDirectory) {
@@ -68,7 +67,7 @@ void FolderSearch::searchFolder(const std::string& Arquivo, const std::string& E
             } else if ((upper.find(wanted) != std::string::npos || holdsAccessKey(name))
                        && asciiUpper(extensionOf(name)) == wantedExtension) {
                 // Only a regular file makes the folder an export folder.
-                const std::string reason = xml::passedOver(entry.Mode, entry.Size, name);
+                const std::string reason = xml::passedOver(entry.Facts, name);
                 if (reason.empty())
                     pastaEncontrada = Pasta;
                 else

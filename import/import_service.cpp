@@ -308,7 +308,7 @@ bool ImportService::loadEntry(const std::string& path)
 // limit, passed over with a log line otherwise (a folder, a FIFO, a device).
 bool ImportService::importFile(const std::string& path, ImportMode mode, EstadoImportacao& estado)
 {
-    const std::string reason = xml::passedOver(registroBusca.Mode, registroBusca.Size, registroBusca.Name);
+    const std::string reason = xml::passedOver(registroBusca.Facts, registroBusca.Name);
     if (!reason.empty()) {
         log(reason);
         return false;
@@ -362,7 +362,7 @@ void ImportService::lookOverFolder(const DirectorySearch& search, const std::str
 // is none of the run's business.
 int32_t ImportService::importDocument(const std::string& path, size_t entry, ImportMode mode, EstadoImportacao& estado)
 {
-    if (!xml::passedOver(registroBusca.Mode, registroBusca.Size, {}).empty())
+    if (!xml::passedOver(registroBusca.Facts, {}).empty())
         return 0;
     const xml::RootElement& root = roots_.at(entry);
     const std::string quoted = "\"" + registroBusca.Name + "\"";

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -63,6 +66,49 @@ TEST(DirectorySearch, ShowsBytesThatAreNoTextAndKeepsThemToOpenTheFile)
     EXPECT_EQ(listed.shown, std::vector<std::string>{"nota\\xFF.xml"});
     EXPECT_EQ(listed.native, std::vector<std::string>{raw});
     EXPECT_TRUE(std::ifstream(folder.file(listed.native.at(0))).good());
+}
+
+// Each entry carries what it is as the search reaches it: links followed,
+// a folder marked as one, a name that leads nowhere not looked at.
+TEST(DirectorySearch, EntriesCarryTheirKindAndSize)
+{
+    namespace fs = std::filesystem;
+    const test_support::ScratchDir folder("directory_search");
+    std::ofstream(folder.file("a-file.xml")) << "12345";
+    fs::create_directory(folder.file("b-folder.xml"));
+    fs::create_symlink("a-file.xml", folder.file("c-link.xml"));
+    fs::create_symlink("b-folder.xml", folder.file("d-folder-link.xml"));
+    fs::create_symlink("missing.xml", folder.file("e-dangling.xml"));
+    ASSERT_EQ(::mkfifo(folder.file("f-fifo.xml").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        os::Kind kind;
+        uint64_t size;
+        uint32_t attr;
+    } expected[] = {
+        {"a-file.xml", os::Kind::Regular, 5, 0},
+        {"b-folder.xml", os::Kind::Folder, 0, faDirectory},
+        {"c-link.xml", os::Kind::Regular, 5, 0},
+        {"d-folder-link.xml", os::Kind::Folder, 0, faDirectory},
+        {"e-dangling.xml", os::Kind::None, 0, 0},
+        {"f-fifo.xml", os::Kind::Fifo, 0, 0},
+    };
+    DirectorySearch search;
+    TSearchRec entry;
+    int32_t r = search.findFirst(folder.path().string(), "*.*", entry);
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        ASSERT_EQ(r, 0);
+        EXPECT_EQ(entry.Name, e.name);
+        EXPECT_EQ(entry.Facts.kind, e.kind);
+        if (e.kind == os::Kind::Regular) {
+            EXPECT_EQ(entry.Facts.size, e.size);
+        }
+        EXPECT_EQ(entry.Attr, e.attr);
+        r = search.findNext(entry);
+    }
+    // "." and ".." are no entries of the folder.
+    EXPECT_EQ(r, noMoreFiles);
 }
 
 TEST(DirectorySearch, StatusesOfASearchThatFindsNothing)

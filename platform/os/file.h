@@ -184,7 +184,5 @@ struct Facts {
 };
 // followLinks: a link is looked at as what it points to.
 Facts factsOf(const std::string& path, bool followLinks);
-// The kind of a POSIX file mode word (the folder search's entries carry it).
-Kind kindOfMode(uint32_t mode);
 
 } // namespace os

@@ -34,6 +34,23 @@ Status told(Event::Kind kind, const std::string& path, const std::string* target
     return {};
 }
 
+Kind kindOfMode(mode_t m)
+{
+    if (S_ISREG(m))
+        return Kind::Regular;
+    if (S_ISDIR(m))
+        return Kind::Folder;
+    if (S_ISLNK(m))
+        return Kind::Link;
+    if (S_ISFIFO(m))
+        return Kind::Fifo;
+    if (S_ISSOCK(m))
+        return Kind::Socket;
+    if (S_ISCHR(m) || S_ISBLK(m))
+        return Kind::Device;
+    return Kind::Other;
+}
+
 } // namespace
 
 // What the POSIX implementation does inside a File.
@@ -182,7 +199,7 @@ Identity identityAt(const std::string& path)
 Kind File::kind() const
 {
     struct stat st {};
-    return ::fstat(fdOf(handle_), &st) == 0 ? kindOfMode(uint32_t(st.st_mode)) : Kind::Unknown;
+    return ::fstat(fdOf(handle_), &st) == 0 ? kindOfMode(st.st_mode) : Kind::Unknown;
 }
 
 bool File::named() const
@@ -410,31 +427,13 @@ Status syncFolder(const std::string& folder)
 
 void discard(const std::string& path) { ::unlink(path.c_str()); }
 
-Kind kindOfMode(uint32_t mode)
-{
-    const mode_t m = mode_t(mode);
-    if (S_ISREG(m))
-        return Kind::Regular;
-    if (S_ISDIR(m))
-        return Kind::Folder;
-    if (S_ISLNK(m))
-        return Kind::Link;
-    if (S_ISFIFO(m))
-        return Kind::Fifo;
-    if (S_ISSOCK(m))
-        return Kind::Socket;
-    if (S_ISCHR(m) || S_ISBLK(m))
-        return Kind::Device;
-    return Kind::Other;
-}
-
 Facts factsOf(const std::string& path, bool followLinks)
 {
     struct stat st {};
     const int r = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
     if (r != 0)
         return {errno == ENOENT || errno == ENOTDIR ? Kind::None : Kind::Unknown, 0};
-    return {kindOfMode(uint32_t(st.st_mode)), uint64_t(st.st_size)};
+    return {kindOfMode(st.st_mode), uint64_t(st.st_size)};
 }
 
 } // namespace os

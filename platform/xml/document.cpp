@@ -46,11 +46,11 @@ const char* nameOf(os::Kind kind)
 
 } // namespace
 
-std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown)
+std::string passedOver(const os::Facts& facts, const std::string& shown)
 {
-    if (mode == 0)
+    if (facts.kind == os::Kind::None || facts.kind == os::Kind::Unknown)
         return {};  // not looked at: opening it tells what is wrong
-    return passedOver(os::kindOfMode(mode), size, shown);
+    return passedOver(facts.kind, facts.size, shown);
 }
 
 std::string passedOver(os::Kind kind, uint64_t size, const std::string& shown)
@@ -124,10 +124,7 @@ RootElement rootElementOf(const std::string& path)
 
 std::string passedOver(const std::string& path, const std::string& shown)
 {
-    const os::Facts facts = os::factsOf(path, true);
-    if (facts.kind == os::Kind::None || facts.kind == os::Kind::Unknown)
-        return {};  // opening it tells what is wrong
-    return passedOver(facts.kind, facts.size, shown);
+    return passedOver(os::factsOf(path, true), shown);
 }
 
 Element Element::child(std::string_view name) const

@@ -37,9 +37,9 @@ inline constexpr uint64_t largestFile = uint64_t(32) << 20;
 // followed); empty for a regular file within the size limit. The message
 // names the file as shown.
 std::string passedOver(const std::string& path, const std::string& shown);
-// The same for a file already looked at: its mode and size as stat gives
-// them (mode 0: not known).
-std::string passedOver(uint32_t mode, uint64_t size, const std::string& shown);
+// The same for a file already looked at without opening it (a folder
+// listing's entry): nothing to say when it could not be looked at.
+std::string passedOver(const os::Facts& facts, const std::string& shown);
 // The same for a file of a known kind and size.
 std::string passedOver(os::Kind kind, uint64_t size, const std::string& shown);
 
