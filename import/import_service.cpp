@@ -282,7 +282,7 @@ void ImportService::commitRun()
             return;
         }
         const std::string path = QFile::encodeName(recordPath).toStdString();
-        const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
+        const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal), &session_.env().files);
         if (!status)
             log(QStringLiteral("Não foi possível guardar em \"") + visibleText(QFile::decodeName(QByteArray::fromStdString(path)))
                 + QStringLiteral("\" o necessário para desfazer esta importação: ")

@@ -171,8 +171,8 @@ TEST_F(ForeignUseTest, RecoveryAndUndoLeaveATableInUseAlone)
     for (int k = 5; !fs::exists(paradox::Journal::pathFor(path)); ++k) {
         ASSERT_LT(k, 40);
         writeFiles(dir.path(), committed);
-        finishedUnlessKilledAt(k, [&] {
-            paradox::TableFile table(path);
+        finishedUnlessKilledAt(k, [&](const paradox::Env& env) {
+            paradox::TableFile table(path, env);
             table.insert({std::string("000008"), std::string("oito")});
         });
     }

@@ -35,8 +35,8 @@ std::vector<paradox::Value> row(int n) { return {key(n), "valor " + std::to_stri
 // insert completed first.
 bool insertKilledAt(const std::string& path, int n, int k)
 {
-    return finishedUnlessKilledAt(k, [&] {
-        paradox::TableFile table(path);
+    return finishedUnlessKilledAt(k, [&](const paradox::Env& env) {
+        paradox::TableFile table(path, env);
         table.insert(row(n));
     });
 }

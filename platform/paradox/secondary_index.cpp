@@ -16,7 +16,7 @@ void putBlock(uint8_t* p, int block) { bytes::putSortableSigned(p, 2, int16_t(bl
 } // namespace
 
 SecondaryIndex::SecondaryIndex(const std::string& path, TableFile& table)
-    : path_(path), index_(std::make_unique<TableFile>(path, table.journal()))
+    : path_(path), index_(std::make_unique<TableFile>(path, table.journal(), table.env()))
 {
     const Header& x = index_->header();
     const Header& t = table.header();

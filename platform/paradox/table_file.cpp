@@ -20,24 +20,32 @@
 #include <utility>
 
 namespace paradox {
-namespace {
 
-void (*refreshObserver)(const std::string&) = nullptr;
-
-} // namespace
+const Env& Env::plain()
+{
+    static const Env none;
+    return none;
+}
 
 std::string siblingFile(const std::string& path, std::string_view extension)
 {
     return findIgnoringCase(folderOf(path), stemOf(path) + std::string(extension));
 }
 
-TableFile::TableFile(std::string path)
-    : path_(std::move(path)), ownJournal_(std::make_unique<Journal>(path_)), journal_(ownJournal_.get())
+TableFile::TableFile(std::string path, const Env& env)
+    : path_(std::move(path))
+    , env_(env)
+    , ownJournal_(std::make_unique<Journal>(path_, &env.files))
+    , journal_(ownJournal_.get())
 {
     openFile();
 }
 
-TableFile::TableFile(std::string path, Journal& family) : path_(std::move(path)), journal_(&family) { openFile(); }
+TableFile::TableFile(std::string path, Journal& family, const Env& env)
+    : path_(std::move(path)), env_(env), journal_(&family)
+{
+    openFile();
+}
 
 void TableFile::openFile()
 {
@@ -171,18 +179,16 @@ void TableFile::forEachRecord(const std::function<void(const uint8_t*, int)>& vi
             visit(blockRecord(b, i), b.number);
 }
 
-void setRefreshObserver(void (*observer)(const std::string& tablePath)) { refreshObserver = observer; }
-
 bool TableFile::refresh()
 {
     struct Tell {
-        const std::string& path;
+        const TableFile& table;
         ~Tell()
         {
-            if (refreshObserver)
-                refreshObserver(path);
+            if (table.env_.refreshed)
+                table.env_.refreshed(table.path_);
         }
-    } tell{path_};
+    } tell{*this};
     uint8_t head[0x58];
     const bool sameHeader = journal_->read(path_, file_, head, sizeof head, 0) && image_.size() >= sizeof head
                          && std::memcmp(head, image_.data(), sizeof head) == 0;
@@ -253,7 +259,7 @@ void TableFile::recoverUnderFence()
         journal_->dropOverlay();
         forgetImage();
     }
-    const bool playedBack = Journal::recover(path_) == Journal::Leftover::PlayedBack;
+    const bool playedBack = Journal::recover(path_, &env_.files) == Journal::Leftover::PlayedBack;
     recovered_ = recovered_ || playedBack;
     if (playedBack)
         forgetImage();

@@ -2,6 +2,7 @@
 
 #include "platform/paradox/block.h"
 #include "platform/paradox/code_page.h"
+#include "platform/paradox/env.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/os/file.h"
 #include "platform/paradox/header.h"
@@ -31,16 +32,18 @@ public:
     // encrypted or damaged (a truncated file, a block chain that loops or
     // leaves the file, a header that disagrees with the blocks). While a
     // commit cut short (or under way in another copy) left its journal, the
-    // table reads as before it; opening never writes.
-    explicit TableFile(std::string path);
+    // table reads as before it; opening never writes. The table's work
+    // with the disk goes through env, which outlives it.
+    explicit TableFile(std::string path, const Env& env = Env::plain());
     // A file of another table's family (a secondary index file), read and
     // written through that family's journal.
-    TableFile(std::string path, Journal& family);
+    TableFile(std::string path, Journal& family, const Env& env);
     ~TableFile();
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
 
     const std::string& path() const { return path_; }
+    const Env& env() const { return env_; }
     // The file's own name, for messages.
     std::string name() const;
     const Header& header() const { return header_; }
@@ -154,6 +157,7 @@ private:
     std::vector<IndexLeaf> allLeaves() const;
 
     std::string path_;
+    const Env& env_;
     std::unique_ptr<Journal> ownJournal_;
     Journal* journal_ = nullptr;
     bool recovered_ = false;
@@ -176,10 +180,6 @@ private:
     // object's image of the file.
     std::unique_ptr<TableWriter> writer_;
 };
-
-// For tests of races: called each time a table has looked at what changed
-// on the disk (refresh), before it goes on.
-void setRefreshObserver(void (*observer)(const std::string& tablePath));
 
 // The file beside path whose name is path's with another extension, matched
 // without regard to case; empty when there is none.
