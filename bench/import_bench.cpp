@@ -9,6 +9,7 @@
 #include "platform/os/file.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/session.h"
 #include "platform/xml/document.h"
 
@@ -128,11 +129,11 @@ void fillTables(const QString& data, int rows)
         c[0] = QStringLiteral("%1").arg(i + 1, 6, 10, QChar('0')).toStdString();
         c[2] = "Cliente antigo " + std::to_string(i);
         c[10] = "00.000.000/" + std::to_string(i);
-        clients.insert(c);
+        clients.writer().insert(c);
         std::vector<paradox::Value> p(12, paradox::Blank{});
         p[0] = "A" + std::to_string(i);
         p[3] = "Produto antigo " + std::to_string(i);
-        stock.insert(p);
+        stock.writer().insert(p);
     }
     clients.endTransaction();
     stock.endTransaction();

@@ -8,6 +8,7 @@
 #include "platform/paradox/journal.h"
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 #include "tests/shared_data.h"
@@ -41,14 +42,14 @@ void customerRun(paradox::TableFile& table)
         row[1] = "Nome " + std::to_string(n);
         row[5] = std::string("0") + std::to_string(n % 7);
         row[8] = std::string("nota ") + std::to_string(n);
-        table.insert(row);
+        table.writer().insert(row);
     }
 }
 
 void areaCodesRun(paradox::TableFile& table)
 {
     for (int n = 0; n < 40; ++n)
-        table.insert({(n < 10 ? "00" : "0") + std::to_string(n), std::string("ZZ"), "CIDADE " + std::to_string(n)});
+        table.writer().insert({(n < 10 ? "00" : "0") + std::to_string(n), std::string("ZZ"), "CIDADE " + std::to_string(n)});
 }
 
 const Family families[] = {
@@ -216,10 +217,10 @@ TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
     {
         paradox::TableFile table(path);
         table.beginTransaction();
-        table.insert({std::string("991"), std::string("ZZ"), std::string("Um")});
+        table.writer().insert({std::string("991"), std::string("ZZ"), std::string("Um")});
         // Text that the named index orders differently with and without case.
-        EXPECT_THROW(table.insert({std::string("992"), std::string("Ab"), std::string("x")}), paradox::Error);
-        table.insert({std::string("993"), std::string("AB"), std::string("Dois")});
+        EXPECT_THROW(table.writer().insert({std::string("992"), std::string("Ab"), std::string("x")}), paradox::Error);
+        table.writer().insert({std::string("993"), std::string("AB"), std::string("Dois")});
         EXPECT_EQ(table.rowCount(), rows + 2);
         EXPECT_EQ(paradox::TableFile(path).rowCount(), rows) << "nothing on the disk before the commit";
         table.endTransaction();
@@ -288,7 +289,7 @@ TEST(Undo, PutsTheFamilyBackOrRefuses)
     {
         std::vector<Value> row(10, paradox::Blank{});
         row[1] = std::string("Outro programa");
-        paradox::TableFile(path).insert(row);
+        paradox::TableFile(path).writer().insert(row);
     }
     const Files changed = filesOf(dir.path());
     EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::Changed);

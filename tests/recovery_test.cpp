@@ -8,6 +8,7 @@
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 
@@ -38,7 +39,7 @@ void run(const std::string& path, int from, int count = 5, const paradox::Env& e
     paradox::TableFile table(path, env);
     table.beginTransaction();
     for (int n = from; n < from + count; ++n)
-        table.insert(row(n));
+        table.writer().insert(row(n));
     table.endTransaction();
 }
 
@@ -79,7 +80,7 @@ protected:
     {
         try {
             paradox::TableFile table(path);
-            table.insert(row(500));
+            table.writer().insert(row(500));
         } catch (const paradox::Error& e) {
             return e.what();
         }
@@ -307,11 +308,11 @@ TEST_F(Recovery, EachTableWorksThroughItsOwnEnv)
 
     paradox::TableFile failing(otherPath, broken);
     paradox::TableFile writing(path, watched);
-    EXPECT_THROW(failing.insert(row(100)), paradox::Error);
+    EXPECT_THROW(failing.writer().insert(row(100)), paradox::Error);
     EXPECT_TRUE(told.empty());
     EXPECT_TRUE(refreshed.empty());
     EXPECT_EQ(filesOf(dir.path()), untouched);
-    writing.insert(row(100));
+    writing.writer().insert(row(100));
     ASSERT_FALSE(told.empty());
     ASSERT_FALSE(refreshed.empty());
     for (const std::string& name : told)  // its files, and the folder they are in
@@ -387,7 +388,7 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
         });
         table.beginTransaction();
         for (int n = from; n < from + 5; ++n)
-            table.insert(row(n));
+            table.writer().insert(row(n));
         table.endTransaction();
     };
     auto record = [&] {
@@ -451,7 +452,7 @@ TEST_F(Recovery, AFailedUndoLeavesTheTableAsItWas)
         paradox::TableFile table(path);
         table.beginTransaction();
         for (int n = 100; n < 140; ++n)
-            table.insert(row(n));
+            table.writer().insert(row(n));
         table.endTransaction();
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
@@ -487,8 +488,8 @@ TEST_F(Recovery, UndoRecordsAreBoundedAndNeedNoScratchCopy)
     {
         paradox::TableFile table(path);
         table.beginTransaction();
-        table.insert(row(100));
-        table.insert(row(101));
+        table.writer().insert(row(100));
+        table.writer().insert(row(101));
         table.endTransaction();
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
@@ -513,7 +514,7 @@ TEST_F(Recovery, ACommitBetweenLookAndFenceIsNotLost)
 {
     paradox::TableFile other(path);
     other.beginTransaction();
-    other.insert(row(200));
+    other.writer().insert(row(200));
     paradox::TableFile* pending = &other;
     paradox::Env committingMeanwhile;
     committingMeanwhile.refreshed = [&pending](const std::string&) {
@@ -523,7 +524,7 @@ TEST_F(Recovery, ACommitBetweenLookAndFenceIsNotLost)
     bool written = false;
     try {
         paradox::TableFile table(path, committingMeanwhile);
-        table.insert(row(201));
+        table.writer().insert(row(201));
         written = true;
     } catch (const paradox::TableInUse&) {
     }

@@ -1,6 +1,7 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/query.h"
 #include "platform/sql/session.h"
 #include "platform/sql/sql_error.h"
@@ -220,7 +221,7 @@ TEST_F(SqlTest, ReplacedTableFileIsReadAnew)
         for (const char* c : {"000007", "000008"}) {
             std::vector<paradox::Value> row(16, paradox::Blank{});
             row[0] = std::string(c);
-            t.insert(row);
+            t.writer().insert(row);
         }
     }
     fs::rename(other.file("TabCli.db"), dir.file("TabCli.db"));
@@ -242,7 +243,7 @@ TEST_F(SqlTest, TablesWorkThroughTheirSessionsEnv)
     std::vector<paradox::Value> row(16, paradox::Blank{});
     row[0] = std::string("000002");
     row[10] = std::string("A");
-    watched.open(dir.file("TabCli.db"))->insert(row);
+    watched.open(dir.file("TabCli.db"))->writer().insert(row);
     EXPECT_GT(changes, 0);
     const int seen = changes;
     insertClient("000003", "B");
@@ -259,7 +260,7 @@ TEST_F(SqlTest, NoAnswerIsStale)
         std::vector<paradox::Value> row(16, paradox::Blank{});
         row[0] = std::string("000002");
         row[10] = std::string("A");
-        other.insert(row);
+        other.writer().insert(row);
     }
     EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC").front(), "000002");
     query.clearSql();
