@@ -37,7 +37,7 @@ const QString labelProdutos = QStringLiteral("Pasta onde estão os arquivos XML 
 } // namespace
 
 TfrmClientes::TfrmClientes(WindowEnv& env, QWidget* parent)
-    : QWidget(parent), env_(env)
+    : QWidget(parent), env_(env), session_(env.tables())
 {
     setObjectName(QStringLiteral("frmClientes"));
     setAutoFillBackground(true);

@@ -4,6 +4,7 @@
 
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/query.h"
 #include "platform/sql/session.h"
 
@@ -72,7 +73,7 @@ void importPattern(const fs::path& dir, int rows, int operations)
         paradox::TableFile table(path);
         // Existing codes leave room for three new ones before each.
         for (int n = 0; n < rows; ++n)
-            table.insert(clientRow(4 * n + 4));
+            table.writer().insert(clientRow(4 * n + 4));
     }
     ::sync();  // the pages written while filling are not the run's to wait for
     db::Session session;
@@ -119,7 +120,7 @@ double ourUnkeyedInserts(const fs::path& dir, int rows)
     paradox::TableFile table(path);
     const auto t0 = Clock::now();
     for (int n = 0; n < rows; ++n)
-        table.insert(clientRow(n));
+        table.writer().insert(clientRow(n));
     return rows / seconds(t0, Clock::now());
 }
 

@@ -9,6 +9,7 @@
 #include "platform/os/file.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/session.h"
 #include "platform/xml/document.h"
 
@@ -38,7 +39,9 @@ class BenchEnv final : public WindowEnv {
 public:
     Dialogs& dialogs() override { return silent; }
     [[noreturn]] void endProgram() override { std::abort(); }
+    const paradox::Env& tables() const override { return counting; }
     SilentDialogs silent;
+    paradox::Env counting;
 };
 
 // A valid CNPJ for a number: twelve digits and their check digits.
@@ -126,11 +129,11 @@ void fillTables(const QString& data, int rows)
         c[0] = QStringLiteral("%1").arg(i + 1, 6, 10, QChar('0')).toStdString();
         c[2] = "Cliente antigo " + std::to_string(i);
         c[10] = "00.000.000/" + std::to_string(i);
-        clients.insert(c);
+        clients.writer().insert(c);
         std::vector<paradox::Value> p(12, paradox::Blank{});
         p[0] = "A" + std::to_string(i);
         p[3] = "Produto antigo " + std::to_string(i);
-        stock.insert(p);
+        stock.writer().insert(p);
     }
     clients.endTransaction();
     stock.endTransaction();
@@ -152,11 +155,11 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LC_ALL", "pt_BR.UTF-8");  // prices are read with a Brazilian decimal comma
     BenchEnv env;
+    env.counting.files.observe = countFlushes;
     TApplication app(argc, argv, &env.dialogs());
     std::setlocale(LC_NUMERIC, "C");  // figures with a full stop
     std::printf("%7s %6s %12s %12s %12s %12s %10s %8s\n", "files", "mode", "run (s)", "files/s", "ms/file", "parse (s)",
                 "run/parse", "flushes");
-    os::setWriteObserver(countFlushes);
     const std::vector<int> sizes = argc > 1 ? std::vector<int>{std::atoi(argv[1])} : std::vector<int>{1000, 10000};
     for (int n : sizes) {
         QTemporaryDir root;

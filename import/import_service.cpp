@@ -275,7 +275,7 @@ void ImportService::commitRun()
             std::filesystem::remove(path, ignored);
             return;
         }
-        const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal));
+        const auto status = os::replaceWhole(path, paradox::undoRecord(tablePath, *journal), &session_.env().files);
         if (!status)
             log("Não foi possível guardar em \"" + text::visible(path) + "\" o necessário para desfazer esta importação: "
                 + status.text() + ".");

@@ -99,8 +99,8 @@ public:
 // when the run finished first.
 bool runKilledAt(int k, ImportMode mode, const QString& dados, const QString& xml)
 {
-    return test_support::finishedUnlessKilledAt(k, [&] {
-        db::Session session;
+    return test_support::finishedUnlessKilledAt(k, [&](const paradox::Env& env) {
+        db::Session session(env);
         QuietReporter reporter;
         ImportService service(session, reporter);
         EstadoImportacao estado;

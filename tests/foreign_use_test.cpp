@@ -6,6 +6,7 @@
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 
@@ -74,7 +75,7 @@ protected:
     {
         paradox::createTable(dir.file("TabCli.db"), paradox::parseSchema("Codigo:A6*,Nome:A20"));
         paradox::TableFile table(dir.file("TabCli.db"));
-        table.insert({std::string("000001"), std::string("um")});
+        table.writer().insert({std::string("000001"), std::string("um")});
     }
     std::string snapshot() const { return slurp(dir.file("TabCli.db")) + slurp(dir.file("TabCli.PX")); }
     void expectRefused(const std::string& mentioning)
@@ -82,7 +83,7 @@ protected:
         const std::string before = snapshot();
         paradox::TableFile table(dir.file("TabCli.db"));
         try {
-            table.insert({std::string("000002"), std::string("dois")});
+            table.writer().insert({std::string("000002"), std::string("dois")});
             ADD_FAILURE() << "written";
         } catch (const paradox::TableInUse& e) {
             const std::string text = e.what();
@@ -95,7 +96,7 @@ protected:
     void expectWritten()
     {
         paradox::TableFile table(dir.file("TabCli.db"));
-        table.insert({std::string("000003"), std::string("três")});
+        table.writer().insert({std::string("000003"), std::string("três")});
         EXPECT_EQ(table.rowCount(), 2u);
     }
 
@@ -140,18 +141,18 @@ TEST_F(ForeignUseTest, LockOnAByteRangeOfTheTable)
 TEST_F(ForeignUseTest, LockTakenBetweenTwoWrites)
 {
     paradox::TableFile table(dir.file("TabCli.db"));
-    table.insert({std::string("000005"), std::string("cinco")});
+    table.writer().insert({std::string("000005"), std::string("cinco")});
     const pid_t holder = holdLock(dir.file("TabCli.db"), F_SETLK);
     const std::string before = snapshot();
     try {
-        table.insert({std::string("000006"), std::string("seis")});
+        table.writer().insert({std::string("000006"), std::string("seis")});
         ADD_FAILURE() << "written";
     } catch (const paradox::TableInUse& e) {
         EXPECT_NE(std::string(e.what()).find("bloqueio em TabCli.db"), std::string::npos) << e.what();
     }
     EXPECT_EQ(snapshot(), before);
     stop(holder);
-    table.insert({std::string("000006"), std::string("seis")});
+    table.writer().insert({std::string("000006"), std::string("seis")});
 }
 
 // Playing back a commit cut short, and an undo, are writes like any other:
@@ -163,7 +164,7 @@ TEST_F(ForeignUseTest, RecoveryAndUndoLeaveATableInUseAlone)
     {
         paradox::TableFile table(path);
         table.beginTransaction();
-        table.insert({std::string("000007"), std::string("sete")});
+        table.writer().insert({std::string("000007"), std::string("sete")});
         table.endTransaction();
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
@@ -171,9 +172,9 @@ TEST_F(ForeignUseTest, RecoveryAndUndoLeaveATableInUseAlone)
     for (int k = 5; !fs::exists(paradox::Journal::pathFor(path)); ++k) {
         ASSERT_LT(k, 40);
         writeFiles(dir.path(), committed);
-        finishedUnlessKilledAt(k, [&] {
-            paradox::TableFile table(path);
-            table.insert({std::string("000008"), std::string("oito")});
+        finishedUnlessKilledAt(k, [&](const paradox::Env& env) {
+            paradox::TableFile table(path, env);
+            table.writer().insert({std::string("000008"), std::string("oito")});
         });
     }
     const Files left = filesOf(dir.path());

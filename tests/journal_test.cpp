@@ -8,6 +8,7 @@
 #include "platform/paradox/journal.h"
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 #include "tests/shared_data.h"
@@ -41,14 +42,14 @@ void customerRun(paradox::TableFile& table)
         row[1] = "Nome " + std::to_string(n);
         row[5] = std::string("0") + std::to_string(n % 7);
         row[8] = std::string("nota ") + std::to_string(n);
-        table.insert(row);
+        table.writer().insert(row);
     }
 }
 
 void areaCodesRun(paradox::TableFile& table)
 {
     for (int n = 0; n < 40; ++n)
-        table.insert({(n < 10 ? "00" : "0") + std::to_string(n), std::string("ZZ"), "CIDADE " + std::to_string(n)});
+        table.writer().insert({(n < 10 ? "00" : "0") + std::to_string(n), std::string("ZZ"), "CIDADE " + std::to_string(n)});
 }
 
 const Family families[] = {
@@ -57,9 +58,9 @@ const Family families[] = {
 };
 
 // The transaction of a family: every insert held to one commit.
-void runTransaction(const Family& family, const fs::path& dir)
+void runTransaction(const Family& family, const fs::path& dir, const paradox::Env& env = paradox::Env::plain())
 {
-    paradox::TableFile table((dir / family.table).string());
+    paradox::TableFile table((dir / family.table).string(), env);
     table.beginTransaction();
     family.run(table);
     table.endTransaction();
@@ -95,12 +96,6 @@ struct Recorded {
     std::string data;
     std::string target;
 };
-std::vector<Recorded> recorded;
-void record(const os::Event& e)
-{
-    recorded.push_back({e.kind, e.path, e.at, std::string(reinterpret_cast<const char*>(e.data), e.size),
-                        e.target ? *e.target : std::string()});
-}
 
 class WholeRuns : public ::testing::TestWithParam<Family> {};
 
@@ -118,7 +113,7 @@ TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
     bool finished = false;
     for (int k = 1; !finished; ++k) {
         writeFiles(dir.path(), before);
-        finished = finishedUnlessKilledAt(k, [&] { runTransaction(family, dir.path()); });
+        finished = finishedUnlessKilledAt(k, [&](const paradox::Env& env) { runTransaction(family, dir.path(), env); });
         expectBeforeOrAfter(dir.path(), family.table, before, after, "killed at change " + std::to_string(k));
         ASSERT_LT(k, 200);
     }
@@ -126,7 +121,7 @@ TEST_P(WholeRuns, AKillBeforeAnyChangeLeavesBeforeOrAfter)
 
 // What a disk may hold after a power cut: every change made durable by a
 // flush before the cut, any of the others, the last of them maybe torn.
-Files diskAfterCut(const Files& start, size_t cut, std::mt19937& random)
+Files diskAfterCut(const std::vector<Recorded>& recorded, const Files& start, size_t cut, std::mt19937& random)
 {
     using Kind = os::Event::Kind;
     auto name = [](const std::string& path) { return fs::path(path).filename().string(); };
@@ -183,10 +178,13 @@ TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
     ScratchDir dir(std::string("journal_power_") + family.name);
     copyFamily(std::string(SHARED_DIR "/data/paradox/db/") + family.table, dir.path(), true);
     const Files before = filesOf(dir.path());
-    recorded.clear();
-    os::setWriteObserver(record);
-    runTransaction(family, dir.path());
-    os::setWriteObserver(nullptr);
+    std::vector<Recorded> recorded;
+    paradox::Env recording;
+    recording.files.observe = [&recorded](const os::Event& e) {
+        recorded.push_back({e.kind, e.path, e.at, std::string(reinterpret_cast<const char*>(e.data), e.size),
+                            e.target ? *e.target : std::string()});
+    };
+    runTransaction(family, dir.path(), recording);
     const Files after = filesOf(dir.path());
     const auto flushes = std::count_if(recorded.begin(), recorded.end(), [](const Recorded& e) {
         return e.kind == os::Event::Kind::Sync || e.kind == os::Event::Kind::SyncFolder;
@@ -195,7 +193,7 @@ TEST_P(WholeRuns, APowerCutAtAnyPointLeavesBeforeOrAfter)
     std::mt19937 random(1);
     for (size_t cut = 0; cut <= recorded.size(); ++cut) {
         for (int trial = 0; trial < 12; ++trial) {
-            const Files disk = diskAfterCut(before, cut, random);
+            const Files disk = diskAfterCut(recorded, before, cut, random);
             writeFiles(dir.path(), disk);
             expectBeforeOrAfter(dir.path(), family.table, before, after,
                                 "cut after " + std::to_string(cut) + " of " + std::to_string(recorded.size())
@@ -219,10 +217,10 @@ TEST(Transactions, AFailedInsertKeepsTheRowsBeforeIt)
     {
         paradox::TableFile table(path);
         table.beginTransaction();
-        table.insert({std::string("991"), std::string("ZZ"), std::string("Um")});
+        table.writer().insert({std::string("991"), std::string("ZZ"), std::string("Um")});
         // Text that the named index orders differently with and without case.
-        EXPECT_THROW(table.insert({std::string("992"), std::string("Ab"), std::string("x")}), paradox::Error);
-        table.insert({std::string("993"), std::string("AB"), std::string("Dois")});
+        EXPECT_THROW(table.writer().insert({std::string("992"), std::string("Ab"), std::string("x")}), paradox::Error);
+        table.writer().insert({std::string("993"), std::string("AB"), std::string("Dois")});
         EXPECT_EQ(table.rowCount(), rows + 2);
         EXPECT_EQ(paradox::TableFile(path).rowCount(), rows) << "nothing on the disk before the commit";
         table.endTransaction();
@@ -281,7 +279,7 @@ TEST(Undo, PutsTheFamilyBackOrRefuses)
     bool finished = false;
     for (int k = 1; !finished; ++k) {
         writeFiles(dir.path(), after);
-        finished = finishedUnlessKilledAt(k, [&] { paradox::undo(path, record); });
+        finished = finishedUnlessKilledAt(k, [&](const paradox::Env& env) { paradox::undo(path, record, nullptr, env); });
         expectBeforeOrAfter(dir.path(), "CUSTOMER.DB", before, after, "undo killed at change " + std::to_string(k));
         ASSERT_LT(k, 200);
     }
@@ -291,7 +289,7 @@ TEST(Undo, PutsTheFamilyBackOrRefuses)
     {
         std::vector<Value> row(10, paradox::Blank{});
         row[1] = std::string("Outro programa");
-        paradox::TableFile(path).insert(row);
+        paradox::TableFile(path).writer().insert(row);
     }
     const Files changed = filesOf(dir.path());
     EXPECT_EQ(paradox::checkUndo(path, record), paradox::UndoCheck::Changed);

@@ -104,17 +104,17 @@ TEST(OsFile, ReadsWritesAndErrors)
     EXPECT_EQ(os::remove(path).error(), ENOENT);
 }
 
-std::vector<std::string> told;
-void tell(const os::Event& e)
-{
-    const char* kinds[] = {"write", "truncate", "sync", "remove", "rename", "sync folder", "unnamed"};
-    std::string line = std::string(kinds[int(e.kind)]) + " " + fs::path(e.path).filename().string();
-    if (e.target)
-        line += " -> " + fs::path(*e.target).filename().string();
-    told.push_back(line);
-}
-
-int noUnnamedFiles(const os::Event& e) { return e.kind == os::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0; }
+// Hooks that write down each change they are told of, one line each.
+struct Telling {
+    std::vector<std::string> told;
+    os::Hooks hooks{[this](const os::Event& e) {
+        const char* kinds[] = {"write", "truncate", "sync", "remove", "rename", "sync folder", "unnamed"};
+        std::string line = std::string(kinds[int(e.kind)]) + " " + fs::path(e.path).filename().string();
+        if (e.target)
+            line += " -> " + fs::path(*e.target).filename().string();
+        told.push_back(line);
+    }, {}};
+};
 
 // A temporary reaches its place whole, and only the placing is seen there,
 // with or without files that have no name.
@@ -124,12 +124,13 @@ TEST(OsFile, TemporaryTakesItsPlaceWhole)
         SCOPED_TRACE(unnamed ? "unnamed" : "named");
         ScratchDir dir("os_temporary");
         const std::string path = dir.file("J");
-        os::setFaultInjector(unnamed ? nullptr : noUnnamedFiles);
-        told.clear();
-        os::setWriteObserver(tell);
+        Telling telling;
+        if (!unnamed)
+            telling.hooks.inject = [](const os::Event& e) {
+                return e.kind == os::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0;
+            };
         os::File file;
-        const os::Status created = os::File::createTemporaryFor(path, file);
-        os::setFaultInjector(nullptr);
+        const os::Status created = os::File::createTemporaryFor(path, file, &telling.hooks);
         ASSERT_TRUE(created) << created.text();
         EXPECT_EQ(file.unnamed(), unnamed);
         const std::string temporary = fs::path(file.path()).filename().string();
@@ -138,12 +139,11 @@ TEST(OsFile, TemporaryTakesItsPlaceWhole)
         ASSERT_TRUE(file.sync());
         EXPECT_EQ(os::factsOf(path, false).kind, os::Kind::None);
         ASSERT_TRUE(file.place(path));
-        os::setWriteObserver(nullptr);
         EXPECT_EQ(slurp(path), "whole");
         std::vector<std::string> names;
         ASSERT_TRUE(os::namesIn(dir.path().string(), names));
         EXPECT_EQ(names, std::vector<std::string>{"J"});
-        EXPECT_EQ(told, (std::vector<std::string>{"write " + temporary, "sync " + temporary,
+        EXPECT_EQ(telling.told, (std::vector<std::string>{"write " + temporary, "sync " + temporary,
                                                   "rename " + temporary + " -> J"}));
     }
 }
@@ -153,18 +153,48 @@ TEST(OsFile, InjectedFaultsStopTheChange)
     ScratchDir dir("os_faults");
     const std::string path = dir.file("f");
     ASSERT_TRUE(os::createWith(path, bytesOf("kept")));
-    os::setFaultInjector([](const os::Event&) { return ENOSPC; });
+    const os::Hooks full{{}, [](const os::Event&) { return ENOSPC; }};
     os::File file;
     ASSERT_TRUE(os::File::open(path, os::Access::ReadWrite, file));
+    file.tellTo(&full);
     EXPECT_EQ(file.writeAt(reinterpret_cast<const uint8_t*>("lost"), 4, 0).error(), ENOSPC);
     EXPECT_EQ(file.truncate(0).error(), ENOSPC);
-    EXPECT_EQ(os::remove(path).error(), ENOSPC);
-    EXPECT_EQ(os::replaceWhole(path, bytesOf("lost")).error(), ENOSPC);
-    os::setFaultInjector(nullptr);
+    EXPECT_EQ(os::remove(path, &full).error(), ENOSPC);
+    EXPECT_EQ(os::replaceWhole(path, bytesOf("lost"), &full).error(), ENOSPC);
+    EXPECT_EQ(os::createWith(dir.file("g"), bytesOf("lost"), &full).error(), ENOSPC);
     EXPECT_EQ(slurp(path), "kept");
     std::vector<std::string> names;
     ASSERT_TRUE(os::namesIn(dir.path().string(), names));
     EXPECT_EQ(names, std::vector<std::string>{"f"});  // no temporary left behind
+}
+
+// Hooks belong to the file or call given them: another file, and a file
+// opened anew (reopen) from the hooked one, are told as they were given.
+TEST(OsFile, HooksBelongToWhatWasGivenThem)
+{
+    ScratchDir dir("os_hooks");
+    ASSERT_TRUE(os::createWith(dir.file("a"), bytesOf("a")));
+    ASSERT_TRUE(os::createWith(dir.file("b"), bytesOf("b")));
+    Telling first;
+    Telling second;
+    os::File a;
+    os::File b;
+    os::File plain;
+    ASSERT_TRUE(os::File::open(dir.file("a"), os::Access::ReadWrite, a));
+    ASSERT_TRUE(os::File::open(dir.file("b"), os::Access::ReadWrite, b));
+    ASSERT_TRUE(os::File::open(dir.file("b"), os::Access::ReadWrite, plain));
+    a.tellTo(&first.hooks);
+    b.tellTo(&second.hooks);
+    os::File again;
+    ASSERT_TRUE(a.reopen(os::Access::ReadWrite, again));
+    ASSERT_TRUE(a.sync());
+    ASSERT_TRUE(b.truncate(0));
+    ASSERT_TRUE(plain.sync());
+    ASSERT_TRUE(again.sync());
+    ASSERT_TRUE(os::rename(dir.file("b"), dir.file("c"), &second.hooks));
+    ASSERT_TRUE(os::remove(dir.file("c")));
+    EXPECT_EQ(first.told, (std::vector<std::string>{"sync a", "sync a"}));
+    EXPECT_EQ(second.told, (std::vector<std::string>{"truncate b", "rename b -> c"}));
 }
 
 TEST(OsFile, LocksAreSharedOrExclusiveAndWaitBounded)

@@ -8,6 +8,7 @@
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "tests/paradox_test_support.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +36,9 @@ std::vector<paradox::Value> row(int n) { return {key(n), "valor " + std::to_stri
 // insert completed first.
 bool insertKilledAt(const std::string& path, int n, int k)
 {
-    return finishedUnlessKilledAt(k, [&] {
-        paradox::TableFile table(path);
-        table.insert(row(n));
+    return finishedUnlessKilledAt(k, [&](const paradox::Env& env) {
+        paradox::TableFile table(path, env);
+        table.writer().insert(row(n));
     });
 }
 
@@ -104,7 +105,7 @@ TEST_P(CrashTest, EveryWritePoint)
         {
             paradox::TableFile table(path);
             for (int n : s.existing) {
-                table.insert(row(n));
+                table.writer().insert(row(n));
                 acknowledged.push_back(key(n));
             }
         }
@@ -115,7 +116,7 @@ TEST_P(CrashTest, EveryWritePoint)
         // The next writer finds the table as a crash left it and goes on.
         {
             paradox::TableFile table(path);
-            table.insert(row(999999));
+            table.writer().insert(row(999999));
             acknowledged.push_back(key(999999));
             EXPECT_TRUE(table.primaryIndexAgrees());
             if (s.keyed) {
@@ -177,7 +178,7 @@ TEST(TwoWriters, EveryRowOfBothArrives)
                 paradox::TableFile table(path);
                 size_t others[2] = {0, 0};
                 for (int i = 0; i < perWriter; ++i) {
-                    table.insert(row(c + 2 * i));
+                    table.writer().insert(row(c + 2 * i));
                     if (i == 0 || i == perWriter - 1)
                         others[i == 0 ? 0 : 1] = table.rowCount() - size_t(i + 1);
                 }
@@ -234,7 +235,7 @@ TEST(TwoWriters, ALongHeldLockGivesTableInUse)
     ASSERT_EQ(::read(ready[0], &c, 1), 1);
     try {
         paradox::TableFile table(path);  // reading waits for the lock too
-        table.insert(row(1));
+        table.writer().insert(row(1));
         ADD_FAILURE() << "written";
     } catch (const paradox::TableInUse& e) {
         EXPECT_NE(std::string(e.what()).find("T.db"), std::string::npos) << e.what();
@@ -242,7 +243,7 @@ TEST(TwoWriters, ALongHeldLockGivesTableInUse)
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     paradox::TableFile table(path);
-    table.insert(row(1));
+    table.writer().insert(row(1));
     EXPECT_EQ(table.rowCount(), 1u);
 }
 

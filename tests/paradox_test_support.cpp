@@ -106,23 +106,18 @@ void writeFiles(const fs::path& dir, const Files& files)
     }
 }
 
-namespace {
-int changesLeft = 0;
-void killAtChange(const os::Event&)
-{
-    if (--changesLeft == 0)
-        ::raise(SIGKILL);
-}
-} // namespace
-
-bool finishedUnlessKilledAt(int k, const std::function<void()>& body)
+bool finishedUnlessKilledAt(int k, const std::function<void(const paradox::Env&)>& body)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        changesLeft = k;
-        os::setWriteObserver(killAtChange);
+        int changesLeft = k;
+        paradox::Env env;
+        env.files.observe = [&changesLeft](const os::Event&) {
+            if (--changesLeft == 0)
+                ::raise(SIGKILL);
+        };
         try {
-            body();
+            body(env);
         } catch (...) {
             ::_exit(2);
         }

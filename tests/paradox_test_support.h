@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/paradox/env.h"
 #include "platform/paradox/value.h"
 
 #include <filesystem>
@@ -51,9 +52,10 @@ Files filesOf(const fs::path& dir);
 // Makes the folder hold exactly these files.
 void writeFiles(const fs::path& dir, const Files& files);
 
-// Runs body in a child process that the engine's file seam kills before its
-// k-th change to a file (never when k < 1); true when body finished first.
-bool finishedUnlessKilledAt(int k, const std::function<void()>& body);
+// Runs body in a child process that is killed before the k-th change to a
+// file made through the env body is given (never when k < 1); true when
+// body finished first.
+bool finishedUnlessKilledAt(int k, const std::function<void(const paradox::Env&)>& body);
 
 // Names a parameterised case after its parameter's name.
 struct CaseName {

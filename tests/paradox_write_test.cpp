@@ -5,6 +5,7 @@
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "tests/paradox_test_support.h"
 #include "tests/shared_data.h"
 
@@ -79,7 +80,7 @@ TEST_P(RandomInserts, EveryRowReadsBackThroughTheOtherReader)
     {
         paradox::TableFile table(path);
         for (int n : numbers)
-            table.insert(clientRow(n));
+            table.writer().insert(clientRow(n));
         EXPECT_TRUE(table.primaryIndexAgrees());
     }
     paradox::TableFile reopened(path);
@@ -146,7 +147,7 @@ TEST(ParadoxWrite, RealKeyedTablesTakeNewRows)
         {
             paradox::TableFile table(path);
             for (int n = 0; n < 300; ++n)
-                table.insert(t.row(n));
+                table.writer().insert(t.row(n));
             EXPECT_TRUE(table.primaryIndexAgrees());
             EXPECT_TRUE(table.inKeyOrder());
         }
@@ -169,7 +170,7 @@ TEST(ParadoxWrite, RefusesKeysItCannotPlaceUnderANationalSortOrder)
     const std::string bytes = slurp(path);
     paradox::TableFile table(path);
     try {
-        table.insert({std::string("G"), std::string("/mais"), std::string("L"), std::string("H")});
+        table.writer().insert({std::string("G"), std::string("/mais"), std::string("L"), std::string("H")});
         FAIL();
     } catch (const paradox::Error& e) {
         EXPECT_NE(std::string(e.what()).find("ANSII850"), std::string::npos) << e.what();
@@ -191,7 +192,7 @@ TEST(ParadoxWrite, CustomerTableWithItsMemoFile)
             row[1] = "Nome " + std::to_string(n);
             row[8] = std::string("curto");
             row[9] = paradox::dateFromYmd(2026, 12, 10);
-            table.insert(row);
+            table.writer().insert(row);
         }
         EXPECT_EQ(table.header().autoIncrement, 94u);  // 44 handed out before
     }
@@ -209,7 +210,7 @@ TEST(ParadoxWrite, SecondaryIndexFilesReadButTakeNoRows)
     paradox::TableFile index(dir.file("CUSTOMER.X06"));
     EXPECT_EQ(index.rowCount(), 20u);
     std::vector<Value> row(index.fields().size(), paradox::Blank{});
-    EXPECT_THROW(index.insert(row), paradox::Error);
+    EXPECT_THROW(index.writer().insert(row), paradox::Error);
 }
 
 // Every maintained secondary index lists every row once, in key order,
@@ -229,7 +230,7 @@ TEST(ParadoxWrite, MaintainedSecondaryIndexFollowsEveryInsert)
             row[0] = int64_t(n % 2 ? 1000 + n : -n);
             row[1] = "Nome " + std::to_string(n);
             row[5] = n % 3 ? std::string("0") + std::to_string(n % 7) : std::string();  // City
-            table.insert(row);
+            table.writer().insert(row);
         }
     }
     paradox::TableFile table(path);
@@ -258,7 +259,7 @@ TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
         paradox::TableFile table(path);
         std::vector<Value> row(10, paradox::Blank{});
         row[1] = std::string("Sem índice");
-        table.insert(row);
+        table.writer().insert(row);
         fs::rename(dir.file("aside.X06"), dir.file("CUSTOMER.X06"));
     }
     const std::string bytes = slurp(path);
@@ -266,7 +267,7 @@ TEST(ParadoxWrite, StaleSecondaryIndexIsRefused)
     std::vector<Value> row(10, paradox::Blank{});
     row[1] = std::string("X");
     try {
-        table.insert(row);
+        table.writer().insert(row);
         FAIL();
     } catch (const paradox::Error& e) {
         EXPECT_NE(std::string(e.what()).find("CUSTOMER.X06"), std::string::npos) << e.what();
@@ -284,11 +285,11 @@ TEST(ParadoxWrite, CompositeTextIndex)
     const std::string path = dir.file("AREACODES.DB");
     {
         paradox::TableFile table(path);
-        table.insert({std::string("999"), std::string("ZZ"), std::string("Cidade")});
-        table.insert({std::string("998"), std::string("AB"), std::string("Outra")});
+        table.writer().insert({std::string("999"), std::string("ZZ"), std::string("Cidade")});
+        table.writer().insert({std::string("998"), std::string("AB"), std::string("Outra")});
         const std::string bytes = slurp(dir.file("AREACODES.XG0")) + slurp(path);
         try {
-            table.insert({std::string("997"), std::string("Ab"), std::string("x")});
+            table.writer().insert({std::string("997"), std::string("Ab"), std::string("x")});
             ADD_FAILURE() << "written";
         } catch (const paradox::Error& e) {
             EXPECT_NE(std::string(e.what()).find("AREACODES.XG0"), std::string::npos) << e.what();
@@ -311,7 +312,7 @@ TEST(ParadoxWrite, RefusedRowsChangeNothing)
     paradox::createTable(dir.file("TabCli.db"), paradox::parseSchema(clientSchema));
     paradox::TableFile table(dir.file("TabCli.db"));
     for (int n = 1; n <= 20; ++n)
-        table.insert(clientRow(n));
+        table.writer().insert(clientRow(n));
     const std::string db = slurp(dir.file("TabCli.db"));
     const std::string px = slurp(dir.file("TabCli.PX"));
 
@@ -332,7 +333,7 @@ TEST(ParadoxWrite, RefusedRowsChangeNothing)
         auto row = clientRow(100);
         row[c.field] = c.value;
         try {
-            table.insert(row);
+            table.writer().insert(row);
             ADD_FAILURE() << "accepted";
         } catch (const paradox::Error& e) {
             for (const char* m : c.mentions)
@@ -352,7 +353,7 @@ TEST(ParadoxWrite, ChangeCountersMoveWithEveryInsert)
     const uint8_t db = counter("T.db", 0x2D);
     const uint8_t px = counter("T.PX", 0x2C);
     for (int n = 1; n <= 3; ++n)
-        table.insert({code(n), int64_t(n)});
+        table.writer().insert({code(n), int64_t(n)});
     EXPECT_EQ(uint8_t(counter("T.db", 0x2D) - db), 3);
     EXPECT_EQ(uint8_t(counter("T.PX", 0x2C) - px), 3);
     EXPECT_EQ(counter("T.db", 0x2E), 1);  // the structure stamp stays
@@ -401,7 +402,7 @@ TEST_P(EarlierVersionStopped, NextInsertRepairs)
     {
         paradox::TableFile table(whole);
         for (int n = 1; n <= 4; ++n)
-            table.insert(rowOf(n));
+            table.writer().insert(rowOf(n));
     }
     std::string bytes = slurp(whole);
     const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -414,8 +415,8 @@ TEST_P(EarlierVersionStopped, NextInsertRepairs)
     paradox::createTable(path, layout);
     {
         paradox::TableFile table(path);
-        table.insert(rowOf(1));
-        table.insert(rowOf(3));
+        table.writer().insert(rowOf(1));
+        table.writer().insert(rowOf(3));
     }
     std::string half = slurp(path);
     for (size_t i = 0; i < c.inBlock.size(); ++i)
@@ -426,7 +427,7 @@ TEST_P(EarlierVersionStopped, NextInsertRepairs)
     writeFiles(dir.path(), {{"T.db", half}, {"T.PX", slurp(dir.file("T.PX"))}});
 
     paradox::TableFile table(path);
-    table.insert(rowOf(5));
+    table.writer().insert(rowOf(5));
     EXPECT_TRUE(table.inKeyOrder());
     EXPECT_TRUE(table.primaryIndexAgrees());
     std::vector<std::string> expected;

@@ -8,6 +8,7 @@
 #include "platform/paradox/journal.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/undo_record.h"
 #include "tests/paradox_test_support.h"
 
@@ -33,12 +34,12 @@ std::string key(int n)
 std::vector<Value> row(int n) { return {key(n), "valor " + std::to_string(n)}; }
 
 // A run: rows from..from+count-1 in one transaction.
-void run(const std::string& path, int from, int count = 5)
+void run(const std::string& path, int from, int count = 5, const paradox::Env& env = paradox::Env::plain())
 {
-    paradox::TableFile table(path);
+    paradox::TableFile table(path, env);
     table.beginTransaction();
     for (int n = from; n < from + count; ++n)
-        table.insert(row(n));
+        table.writer().insert(row(n));
     table.endTransaction();
 }
 
@@ -61,15 +62,13 @@ protected:
         run(path, 1, 30);
         before = filesOf(dir.path());
     }
-    void TearDown() override { os::setFaultInjector(nullptr); }
-
     // A run killed at the k-th change from killAt on, until one is killed
     // with its journal in place; the files are then as it left them.
     void leaveJournal(int killAt = 1)
     {
         for (int k = killAt; k < 100; ++k) {
             writeFiles(dir.path(), before);
-            const bool finished = finishedUnlessKilledAt(k, [&] { run(path, 100); });
+            const bool finished = finishedUnlessKilledAt(k, [&](const paradox::Env& env) { run(path, 100, 5, env); });
             ASSERT_FALSE(finished) << "no change left to be killed at";
             if (exists(journal))
                 return;
@@ -81,7 +80,7 @@ protected:
     {
         try {
             paradox::TableFile table(path);
-            table.insert(row(500));
+            table.writer().insert(row(500));
         } catch (const paradox::Error& e) {
             return e.what();
         }
@@ -246,16 +245,16 @@ TEST_F(Recovery, NoWaitOnAFifoNoReadOfAHugeJournal)
 // plays it back.
 TEST_F(Recovery, AFailedCommitRollsItselfBack)
 {
-    static int failAt;
-    static int changes;
-    static bool failFromThereOn;
-    auto inject = [](const os::Event& e) -> int {
+    int failAt = 0;
+    int changes = 0;
+    bool failFromThereOn = false;
+    paradox::Env failing;
+    failing.files.inject = [&](const os::Event& e) -> int {
         if (e.kind == os::Event::Kind::CreateUnnamed)
             return 0;
         ++changes;
         return changes == failAt || (failFromThereOn && changes > failAt) ? EIO : 0;
     };
-    os::setFaultInjector(inject);
     int total = 0;
     for (failAt = 1;; ++failAt) {
         SCOPED_TRACE("change " + std::to_string(failAt) + " fails");
@@ -263,7 +262,7 @@ TEST_F(Recovery, AFailedCommitRollsItselfBack)
         changes = 0;
         failFromThereOn = false;
         try {
-            run(path, 100);
+            run(path, 100, 5, failing);
             total = changes;
             break;
         } catch (const paradox::Error& e) {
@@ -280,29 +279,61 @@ TEST_F(Recovery, AFailedCommitRollsItselfBack)
     failAt = 5;
     failFromThereOn = true;
     try {
-        run(path, 100);
+        run(path, 100, 5, failing);
         ADD_FAILURE() << "committed";
     } catch (const paradox::Error& e) {
         EXPECT_NE(std::string(e.what()).find("ficou para ser aplicado"), std::string::npos) << e.what();
     }
-    os::setFaultInjector(nullptr);
     EXPECT_TRUE(exists(journal));
     EXPECT_EQ(writeError(), "");
     EXPECT_EQ(rowsOf(path), 31u);
+}
+
+// Two tables of one process, each given its own env: one whose disk refuses
+// every change fails and leaves its files as they were, while the other
+// commits and alone is told of its changes and its looks at the disk.
+TEST_F(Recovery, EachTableWorksThroughItsOwnEnv)
+{
+    const std::string otherPath = dir.file("U.db");
+    paradox::createTable(otherPath, paradox::parseSchema("K:A6*,V:A40"));
+    const Files untouched = filesOf(dir.path());
+    std::vector<std::string> told;
+    std::vector<std::string> refreshed;
+    auto nameOf = [](const std::string& p) { return fs::path(p).filename().string(); };
+    paradox::Env watched;
+    watched.files.observe = [&](const os::Event& e) { told.push_back(nameOf(e.path)); };
+    watched.refreshed = [&](const std::string& p) { refreshed.push_back(nameOf(p)); };
+    paradox::Env broken;
+    broken.files.inject = [](const os::Event&) { return EIO; };
+
+    paradox::TableFile failing(otherPath, broken);
+    paradox::TableFile writing(path, watched);
+    EXPECT_THROW(failing.writer().insert(row(100)), paradox::Error);
+    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(refreshed.empty());
+    EXPECT_EQ(filesOf(dir.path()), untouched);
+    writing.writer().insert(row(100));
+    ASSERT_FALSE(told.empty());
+    ASSERT_FALSE(refreshed.empty());
+    for (const std::string& name : told)  // its files, and the folder they are in
+        EXPECT_TRUE(name.starts_with("T.") || name == nameOf(dir.path().string())) << name;
+    for (const std::string& name : refreshed)
+        EXPECT_EQ(name, "T.db");
+    EXPECT_EQ(rowsOf(path), 31u);
+    EXPECT_EQ(rowsOf(otherPath), 0u);
 }
 
 // Where the file system has no unnamed files, the journal is written under
 // a name of its own: a link planted under the old name is not followed.
 TEST_F(Recovery, APlantedLinkIsNotFollowed)
 {
-    os::setFaultInjector([](const os::Event& e) {
-        return e.kind == os::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0;
-    });
+    paradox::Env named;
+    named.files.inject = [](const os::Event& e) { return e.kind == os::Event::Kind::CreateUnnamed ? EOPNOTSUPP : 0; };
     ScratchDir elsewhere("recovery_link");
     const std::string outside = elsewhere.file("outside");
     writeFiles(elsewhere.path(), {{"outside", "conteúdo"}});
     fs::create_symlink(outside, journal + "-new");
-    run(path, 100);
+    run(path, 100, 5, named);
     EXPECT_EQ(slurp(outside), "conteúdo");
     EXPECT_EQ(rowsOf(path), 35u);
     EXPECT_FALSE(exists(journal));
@@ -315,11 +346,12 @@ TEST_F(Recovery, AStoppedWriterDoesNotHoldReaders)
 {
     const pid_t writer = ::fork();
     if (writer == 0) {
-        os::setWriteObserver([](const os::Event& e) {
+        paradox::Env stopping;
+        stopping.files.observe = [](const os::Event& e) {
             if (e.kind == os::Event::Kind::Sync && e.path.ends_with("/T.db"))
                 ::raise(SIGSTOP);
-        });
-        run(path, 100);
+        };
+        run(path, 100, 5, stopping);
         ::_exit(0);
     }
     int status = 0;
@@ -341,8 +373,8 @@ TEST_F(Recovery, AStoppedWriterDoesNotHoldReaders)
 TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
 {
     const std::string recordPath = dir.file("T.db.desfazer");
-    auto commitWithRecord = [&](int from) {
-        paradox::TableFile table(path);
+    auto commitWithRecord = [&](int from, const paradox::Env& env) {
+        paradox::TableFile table(path, env);
         table.journal().setCommitRecord([&](const std::vector<uint8_t>* committed) {
             if (committed)
                 writeFiles(dir.path(), [&] {
@@ -356,7 +388,7 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
         });
         table.beginTransaction();
         for (int n = from; n < from + 5; ++n)
-            table.insert(row(n));
+            table.writer().insert(row(n));
         table.endTransaction();
     };
     auto record = [&] {
@@ -366,15 +398,15 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
 
     // Killed just before the journal goes: the record is there, the next
     // writer plays the run back, and the record finds the table as before.
-    os::setFaultInjector(nullptr);
     const bool finished = [&] {
         const pid_t child = ::fork();
         if (child == 0) {
-            os::setWriteObserver([](const os::Event& e) {
+            paradox::Env killing;
+            killing.files.observe = [](const os::Event& e) {
                 if (e.kind == os::Event::Kind::Remove && e.path.ends_with(".tessaly-journal"))
                     ::raise(SIGKILL);
-            });
-            commitWithRecord(100);
+            };
+            commitWithRecord(100, killing);
             ::_exit(0);
         }
         int status = 0;
@@ -389,21 +421,20 @@ TEST_F(Recovery, TheUndoRecordIsKeptAtTheCommitPoint)
     // Rolled back at its last step (the journal's removal fails once): no
     // record is left.
     fs::remove(recordPath);
-    static bool failed;
-    failed = false;
-    os::setFaultInjector([](const os::Event& e) {
+    bool failed = false;
+    paradox::Env failingOnce;
+    failingOnce.files.inject = [&failed](const os::Event& e) {
         const bool now = !failed && e.kind == os::Event::Kind::Remove
                       && e.path.ends_with(".tessaly-journal");
         failed = failed || now;
         return now ? EIO : 0;
-    });
-    EXPECT_THROW(commitWithRecord(100), paradox::Error);
-    os::setFaultInjector(nullptr);
+    };
+    EXPECT_THROW(commitWithRecord(100, failingOnce), paradox::Error);
     EXPECT_FALSE(exists(recordPath));
     EXPECT_EQ(filesOf(dir.path()), before);
 
     // An undo done, its record kept: the table is already as before.
-    commitWithRecord(100);
+    commitWithRecord(100, paradox::Env::plain());
     ASSERT_EQ(paradox::checkUndo(path, record()), paradox::UndoCheck::Ready);
     EXPECT_EQ(paradox::undo(path, record()), paradox::UndoCheck::Ready);
     EXPECT_EQ(paradox::checkUndo(path, record()), paradox::UndoCheck::AlreadyUndone);
@@ -421,19 +452,18 @@ TEST_F(Recovery, AFailedUndoLeavesTheTableAsItWas)
         paradox::TableFile table(path);
         table.beginTransaction();
         for (int n = 100; n < 140; ++n)
-            table.insert(row(n));
+            table.writer().insert(row(n));
         table.endTransaction();
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
     const Files after = filesOf(dir.path());
-    static int writes;
-    writes = 0;
-    os::setFaultInjector([](const os::Event& e) {
+    int writes = 0;
+    paradox::Env failing;
+    failing.files.inject = [&writes](const os::Event& e) {
         const bool table = e.kind == os::Event::Kind::Write && e.path.ends_with("/T.db");
         return table && ++writes == 1 ? EIO : 0;
-    });
-    EXPECT_THROW(paradox::undo(path, record), paradox::Error);
-    os::setFaultInjector(nullptr);
+    };
+    EXPECT_THROW(paradox::undo(path, record, nullptr, failing), paradox::Error);
     EXPECT_GE(writes, 1);
     EXPECT_EQ(filesOf(dir.path()), after);
     EXPECT_EQ(writeError(), "");
@@ -458,8 +488,8 @@ TEST_F(Recovery, UndoRecordsAreBoundedAndNeedNoScratchCopy)
     {
         paradox::TableFile table(path);
         table.beginTransaction();
-        table.insert(row(100));
-        table.insert(row(101));
+        table.writer().insert(row(100));
+        table.writer().insert(row(101));
         table.endTransaction();
         record = paradox::undoRecord(path, table.journal().lastCommitted());
     }
@@ -480,26 +510,24 @@ TEST_F(Recovery, UndoRecordsAreBoundedAndNeedNoScratchCopy)
 
 // Another copy's commit that lands while this one looks at the table is
 // never overwritten: the fence goes up before the look.
-paradox::TableFile* pending = nullptr;
-
 TEST_F(Recovery, ACommitBetweenLookAndFenceIsNotLost)
 {
     paradox::TableFile other(path);
     other.beginTransaction();
-    other.insert(row(200));
-    pending = &other;
-    paradox::setRefreshObserver([](const std::string&) {
+    other.writer().insert(row(200));
+    paradox::TableFile* pending = &other;
+    paradox::Env committingMeanwhile;
+    committingMeanwhile.refreshed = [&pending](const std::string&) {
         if (paradox::TableFile* p = std::exchange(pending, nullptr))
             p->endTransaction();
-    });
+    };
     bool written = false;
     try {
-        paradox::TableFile table(path);
-        table.insert(row(201));
+        paradox::TableFile table(path, committingMeanwhile);
+        table.writer().insert(row(201));
         written = true;
     } catch (const paradox::TableInUse&) {
     }
-    paradox::setRefreshObserver(nullptr);
     if (pending)
         other.endTransaction();
     paradox::TableFile table(path);

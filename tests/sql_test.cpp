@@ -1,6 +1,7 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/query.h"
 #include "platform/sql/session.h"
 #include "platform/sql/sql_error.h"
@@ -220,7 +221,7 @@ TEST_F(SqlTest, ReplacedTableFileIsReadAnew)
         for (const char* c : {"000007", "000008"}) {
             std::vector<paradox::Value> row(16, paradox::Blank{});
             row[0] = std::string(c);
-            t.insert(row);
+            t.writer().insert(row);
         }
     }
     fs::rename(other.file("TabCli.db"), dir.file("TabCli.db"));
@@ -231,6 +232,25 @@ TEST_F(SqlTest, ReplacedTableFileIsReadAnew)
 }
 
 // Another process's rows are seen by the next statement.
+// The tables a session opens work through the env it was given; another
+// session's tables are not told to it.
+TEST_F(SqlTest, TablesWorkThroughTheirSessionsEnv)
+{
+    int changes = 0;
+    paradox::Env counting;
+    counting.files.observe = [&changes](const os::Event&) { ++changes; };
+    db::Session watched(counting);
+    std::vector<paradox::Value> row(16, paradox::Blank{});
+    row[0] = std::string("000002");
+    row[10] = std::string("A");
+    watched.open(dir.file("TabCli.db"))->writer().insert(row);
+    EXPECT_GT(changes, 0);
+    const int seen = changes;
+    insertClient("000003", "B");
+    EXPECT_EQ(changes, seen);
+    EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC"), (std::vector<std::string>{"000003", "000002"}));
+}
+
 TEST_F(SqlTest, NoAnswerIsStale)
 {
     insertClient("000001", "A");
@@ -240,7 +260,7 @@ TEST_F(SqlTest, NoAnswerIsStale)
         std::vector<paradox::Value> row(16, paradox::Blank{});
         row[0] = std::string("000002");
         row[10] = std::string("A");
-        other.insert(row);
+        other.writer().insert(row);
     }
     EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC").front(), "000002");
     query.clearSql();

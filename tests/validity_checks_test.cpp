@@ -6,6 +6,7 @@
 #include "platform/paradox/secondary_index.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/validity_checks.h"
 #include "tests/paradox_test_support.h"
 #include "tests/shared_data.h"
@@ -30,7 +31,7 @@ void expectRefused(paradox::TableFile& table, const std::vector<Value>& row, std
 {
     const std::string before = slurp(table.path());
     try {
-        table.insert(row);
+        table.writer().insert(row);
         ADD_FAILURE() << "written";
     } catch (const paradox::Error& e) {
         for (const std::string& m : mentions)
@@ -45,10 +46,10 @@ TEST(ValidityChecks, DefaultFillsABlankRequiredField)
     ScratchDir dir("val_default");
     paradox::TableFile table(copied(dir, "fields/logical.db"));
     const size_t before = table.rowCount();
-    table.insert({Blank{}});
+    table.writer().insert({Blank{}});
     ASSERT_EQ(table.rowCount(), before + 1);
     EXPECT_EQ(std::get<bool>(table.value(before, 0)), true);
-    table.insert({false});
+    table.writer().insert({false});
     EXPECT_EQ(std::get<bool>(table.value(before + 1, 0)), false);
 }
 
@@ -67,7 +68,7 @@ TEST(ValidityChecks, LookupTable)
     ScratchDir dir("val_lookup");
     copied(dir, "joins/joina.db");
     paradox::TableFile table(copied(dir, "joins/joinb.db"));
-    table.insert({int64_t(2)});
+    table.writer().insert({int64_t(2)});
     expectRefused(table, {int64_t(9)}, {"'9'", "Id", "joinb.db", "joina.db"});
 }
 
@@ -76,7 +77,7 @@ TEST(ValidityChecks, Pictures)
     SKIP_WITHOUT_SHARED_DATA();
     ScratchDir dir("val_picture");
     paradox::TableFile table(copied(dir, "areas/ZIPCODES.DB"));
-    table.insert({std::string("00001"), std::string("SP"), std::string("Santos")});
+    table.writer().insert({std::string("00001"), std::string("SP"), std::string("Santos")});
     expectRefused(table, {std::string("1234A"), std::string("SP"), std::string("X")}, {"1234A", "Zip", "#####"});
     expectRefused(table, {std::string("00002"), std::string("sp"), std::string("X")}, {"'sp'", "State", "&&"});
     EXPECT_TRUE(pxdump(table.path()).status == 0);
@@ -105,7 +106,7 @@ TEST(ValidityChecks, ReferentialIntegrity)
     ScratchDir dir("val_ri");
     copied(dir, "joins/primary.db");
     paradox::TableFile fk1(copied(dir, "joins/fk1.db"));
-    fk1.insert({Blank{}, Blank{}});
+    fk1.writer().insert({Blank{}, Blank{}});
     expectRefused(fk1, {Blank{}, int64_t(5)}, {"'5'", "FK", "fk1.db", "primary.db", "integridade referencial"});
 }
 
@@ -119,8 +120,8 @@ TEST(ValidityChecks, ReferencesAndSecondaryIndexesTogether)
     const std::string path = copied(dir, "joins/C.DB");
     {
         paradox::TableFile c(path);
-        c.insert({int64_t(10), int64_t(2), int64_t(5)});
-        c.insert({int64_t(11), int64_t(3), int64_t(4)});
+        c.writer().insert({int64_t(10), int64_t(2), int64_t(5)});
+        c.writer().insert({int64_t(11), int64_t(3), int64_t(4)});
         expectRefused(c, {int64_t(12), int64_t(9), int64_t(5)}, {"'9'", "A.db"});
         expectRefused(c, {int64_t(12), int64_t(1), int64_t(7)}, {"'7'", "B.db"});
     }
@@ -153,9 +154,9 @@ TEST(ValidityChecks, MinimumAndMaximum)
     val += std::string("\x80\x00\x00\x14", 4);  // 20
     std::ofstream(dir.file("N.VAL"), std::ios::binary) << val;
     paradox::TableFile table(dir.file("N.db"));
-    table.insert({std::string("a"), int64_t(10)});
-    table.insert({std::string("b"), int64_t(20)});
-    table.insert({std::string("c"), Blank{}});
+    table.writer().insert({std::string("a"), int64_t(10)});
+    table.writer().insert({std::string("b"), int64_t(20)});
+    table.writer().insert({std::string("c"), Blank{}});
     expectRefused(table, {std::string("d"), int64_t(9)}, {"'9'", "N", "N.db", "mínimo 10"});
     expectRefused(table, {std::string("e"), int64_t(21)}, {"'21'", "máximo 20"});
     expectRefused(table, {std::string("f"), int64_t(-5)}, {"mínimo"});

@@ -6,6 +6,7 @@
 #include "platform/paradox/file_users.h"
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "tests/paradox_test_support.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ protected:
         ::setenv("WINEDEBUG", "-all", 1);
         paradox::createTable(dir.file("TabCli.db"), paradox::parseSchema("Codigo:A6*,Nome:A20"));
         paradox::TableFile table(dir.file("TabCli.db"));
-        table.insert({std::string("000001"), std::string("um")});
+        table.writer().insert({std::string("000001"), std::string("um")});
     }
     void TearDown() override
     {
@@ -81,7 +82,7 @@ TEST_F(WineHostTest, RangeLockOfAWindowsProgramIsSeen)
     ASSERT_TRUE(hold());
     const std::string before = slurp(dir.file("TabCli.db")) + slurp(dir.file("TabCli.PX"));
     paradox::TableFile table(dir.file("TabCli.db"));
-    EXPECT_THROW(table.insert({std::string("000002"), std::string("dois")}), paradox::TableInUse);
+    EXPECT_THROW(table.writer().insert({std::string("000002"), std::string("dois")}), paradox::TableInUse);
     EXPECT_EQ(slurp(dir.file("TabCli.db")) + slurp(dir.file("TabCli.PX")), before);
 }
 

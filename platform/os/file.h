@@ -4,16 +4,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Files as the engine, the log and the XML reader use them. Paths are UTF-8.
 // Every change to a file that must reach the disk in order (a write, a
-// truncation, a flush, a removal, a rename) is first told to the observer
-// and may be refused by the fault injector, so that tests can stop a writer
-// between any two changes or replay them as a power cut might have left the
-// disk.
+// truncation, a flush, a removal, a rename) is first told to the hooks the
+// file or call was given, if any, which may refuse it, so that tests can stop
+// a writer between any two changes or replay them as a power cut might have
+// left the disk.
 namespace os {
 
 // What identifies a file's content without reading it: which file, its size
@@ -42,15 +43,18 @@ struct Event {
     const std::string* target = nullptr;  // Rename: the new name
 };
 
-// Called before every change; a test may end the process there, or record
-// the changes.
-using WriteObserver = void (*)(const Event&);
-void setWriteObserver(WriteObserver observer);
-// For tests of failures: an error to give instead of making the change (a
-// disk that fails), 0 to make it. Also asked before an unnamed file is made
-// (CreateUnnamed, never told to the observer).
-using FaultInjector = int (*)(const Event&);
-void setFaultInjector(FaultInjector injector);
+// What the changes made through a file or a call are told to. None (a null
+// pointer, or empty functions) is the disk as it is. Whoever hands hooks to
+// a file keeps them alive as long as the file.
+struct Hooks {
+    // Called before every change; a test may end the process there, or
+    // record the changes.
+    std::function<void(const Event&)> observe;
+    // For tests of failures: an error to give instead of making the change
+    // (a disk that fails), 0 to make it. Also asked before an unnamed file
+    // is made (CreateUnnamed, never told to the observer).
+    std::function<int(const Event&)> inject;
+};
 
 // An open file, closed when it goes. Its changes are told under the path it
 // was opened with.
@@ -66,6 +70,10 @@ public:
     bool isOpen() const { return handle_ != closed; }
     const std::string& path() const { return path_; }
     void close();
+    // The hooks this file's changes are told to (none at first; kept when
+    // the file is opened anew into this object).
+    void tellTo(const Hooks* hooks) { hooks_ = hooks; }
+    const Hooks* hooks() const { return hooks_; }
 
     // Opens an existing file.
     static Status open(const std::string& path, Access access, File& out);
@@ -86,8 +94,8 @@ public:
     // A new file that is to take path's place once whole (place()): a file
     // without a name where the file system has them, else one under a name
     // of its own beside path that starts with path + "-new". Its changes are
-    // told under path + "-new" or that name.
-    static Status createTemporaryFor(const std::string& path, File& out);
+    // told under path + "-new" or that name, to hooks.
+    static Status createTemporaryFor(const std::string& path, File& out, const Hooks* hooks = nullptr);
 
     Identity identity() const;  // all zero when it can't be had
     // What the open file is; Unknown when it can't be looked at.
@@ -138,6 +146,7 @@ private:
     intptr_t handle_ = closed;  // a descriptor or a handle, as the system has them
     std::string path_;
     bool unnamed_ = false;
+    const Hooks* hooks_ = nullptr;
 };
 
 // The whole content of an open file, mapped rather than read: a file of
@@ -159,16 +168,17 @@ private:
 // The whole content of a regular file no larger than limit (EFBIG when it
 // is larger, checked before anything is read).
 Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>& out);
+// The calls below that change the disk tell their changes to hooks.
 // A new file that must not exist yet, with data as its content; nothing is
 // left behind when it fails.
-Status createWith(const std::string& path, const std::vector<uint8_t>& data);
+Status createWith(const std::string& path, const std::vector<uint8_t>& data, const Hooks* hooks = nullptr);
 // Replaces the file at path by one holding data, whole or not at all: a file
 // beside it, flushed, renamed over it.
-Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data);
-Status remove(const std::string& path);
-Status rename(const std::string& from, const std::string& to);
+Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data, const Hooks* hooks = nullptr);
+Status remove(const std::string& path, const Hooks* hooks = nullptr);
+Status rename(const std::string& from, const std::string& to, const Hooks* hooks = nullptr);
 // The names in the folder on the disk: a created, renamed or removed entry.
-Status syncFolder(const std::string& folder);
+Status syncFolder(const std::string& folder, const Hooks* hooks = nullptr);
 // Removes a file this program made and gave up on before it counted: not a
 // change the observer is told of.
 void discard(const std::string& path);

@@ -1,22 +1,18 @@
 #include "platform/os/file_events.h"
 
 namespace os {
-namespace {
-WriteObserver observer = nullptr;
-FaultInjector injector = nullptr;
-} // namespace
 
-void setWriteObserver(WriteObserver o) { observer = o; }
-void setFaultInjector(FaultInjector f) { injector = f; }
-
-int injected(const Event& event) { return injector ? injector(event) : 0; }
-
-int tell(const Event& event)
+int injected(const Hooks* hooks, const Event& event)
 {
-    if (const int error = injected(event))
+    return hooks && hooks->inject ? hooks->inject(event) : 0;
+}
+
+int tell(const Hooks* hooks, const Event& event)
+{
+    if (const int error = injected(hooks, event))
         return error;
-    if (observer)
-        observer(event);
+    if (hooks && hooks->observe)
+        hooks->observe(event);
     return 0;
 }
 

@@ -26,10 +26,10 @@ Status openFd(const std::string& path, int flags, int& fd, mode_t mode = 0644)
     return fd < 0 ? lastError() : Status();
 }
 
-Status told(Event::Kind kind, const std::string& path, const std::string* target = nullptr)
+Status told(const Hooks* hooks, Event::Kind kind, const std::string& path, const std::string* target = nullptr)
 {
     const Event event{kind, path, 0, nullptr, 0, target};
-    if (const int error = tell(event))
+    if (const int error = tell(hooks, event))
         return Status::failure(error);
     return {};
 }
@@ -69,7 +69,10 @@ struct NativeFile {
 File::~File() { close(); }
 
 File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, closed)), path_(std::move(other.path_)), unnamed_(other.unnamed_)
+    : handle_(std::exchange(other.handle_, closed))
+    , path_(std::move(other.path_))
+    , unnamed_(other.unnamed_)
+    , hooks_(other.hooks_)
 {
 }
 
@@ -80,6 +83,7 @@ File& File::operator=(File&& other) noexcept
         handle_ = std::exchange(other.handle_, closed);
         path_ = std::move(other.path_);
         unnamed_ = other.unnamed_;
+        hooks_ = other.hooks_;
     }
     return *this;
 }
@@ -149,12 +153,13 @@ Status File::createOrEmpty(const std::string& path, File& out)
     return NativeFile::open(path, O_RDWR | O_CREAT | O_TRUNC, out);
 }
 
-Status File::createTemporaryFor(const std::string& path, File& out)
+Status File::createTemporaryFor(const std::string& path, File& out, const Hooks* hooks)
 {
     out.close();
+    out.tellTo(hooks);
     const std::string shownAs = path + "-new";
     const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.find_last_of('/'));
-    if (injected(Event{Event::Kind::CreateUnnamed, folder}) == 0) {
+    if (injected(hooks, Event{Event::Kind::CreateUnnamed, folder}) == 0) {
         int fd = -1;
         if (openFd(folder, O_TMPFILE | O_RDWR, fd)) {
             out.adopt(fd, shownAs, true);
@@ -240,7 +245,7 @@ Status File::readWhole(std::vector<uint8_t>& out) const
 
 Status File::writeAt(const uint8_t* data, size_t n, int64_t at) const
 {
-    if (const int error = tell(Event{Event::Kind::Write, path_, at, data, n}))
+    if (const int error = tell(hooks_, Event{Event::Kind::Write, path_, at, data, n}))
         return Status::failure(error);
     size_t done = 0;
     while (done < n) {
@@ -258,14 +263,14 @@ Status File::writeAt(const uint8_t* data, size_t n, int64_t at) const
 
 Status File::truncate(int64_t size) const
 {
-    if (const int error = tell(Event{Event::Kind::Truncate, path_, size}))
+    if (const int error = tell(hooks_, Event{Event::Kind::Truncate, path_, size}))
         return Status::failure(error);
     return ::ftruncate(fdOf(handle_), off_t(size)) == 0 ? Status() : lastError();
 }
 
 Status File::sync() const
 {
-    if (Status s = told(Event::Kind::Sync, path_); !s)
+    if (Status s = told(hooks_, Event::Kind::Sync, path_); !s)
         return s;
     return ::fdatasync(fdOf(handle_)) == 0 ? Status() : lastError();
 }
@@ -273,12 +278,12 @@ Status File::sync() const
 Status File::place(const std::string& path)
 {
     if (!unnamed_) {
-        Status s = rename(path_, path);
+        Status s = rename(path_, path, hooks_);
         if (s)
             path_ = path;
         return s;
     }
-    if (Status s = told(Event::Kind::Rename, path_, &path); !s)
+    if (Status s = told(hooks_, Event::Kind::Rename, path_, &path); !s)
         return s;
     const std::string self = "/proc/self/fd/" + std::to_string(fdOf(handle_));
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
@@ -335,8 +340,10 @@ Status File::reopen(Access access, File& out) const
     out.close();
     int fd = -1;
     const Status s = openFd(self, accessFlags(access), fd);
-    if (s)
+    if (s) {
         out.adopt(fd, path_, false);
+        out.tellTo(hooks_);
+    }
     return s;
 }
 
@@ -369,11 +376,12 @@ Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>
     return file.readWhole(out);
 }
 
-Status createWith(const std::string& path, const std::vector<uint8_t>& data)
+Status createWith(const std::string& path, const std::vector<uint8_t>& data, const Hooks* hooks)
 {
     File file;
     if (Status s = File::createNew(path, file); !s)
         return s;
+    file.tellTo(hooks);
     const Status written = file.writeAt(data.data(), data.size(), 0);
     file.close();
     if (!written)
@@ -381,10 +389,11 @@ Status createWith(const std::string& path, const std::vector<uint8_t>& data)
     return written;
 }
 
-Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
+Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data, const Hooks* hooks)
 {
     const std::string temporary = path + ".tessaly-new";
     File file;
+    file.tellTo(hooks);
     Status s = File::createOrEmpty(temporary, file);
     if (s)
         s = file.writeAt(data.data(), data.size(), 0);
@@ -392,29 +401,29 @@ Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
         s = file.sync();
     file.close();
     if (s)
-        s = rename(temporary, path);
+        s = rename(temporary, path, hooks);
     if (!s)
         discard(temporary);
     return s;
 }
 
-Status remove(const std::string& path)
+Status remove(const std::string& path, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::Remove, path); !s)
+    if (Status s = told(hooks, Event::Kind::Remove, path); !s)
         return s;
     return ::unlink(path.c_str()) == 0 ? Status() : lastError();
 }
 
-Status rename(const std::string& from, const std::string& to)
+Status rename(const std::string& from, const std::string& to, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::Rename, from, &to); !s)
+    if (Status s = told(hooks, Event::Kind::Rename, from, &to); !s)
         return s;
     return std::rename(from.c_str(), to.c_str()) == 0 ? Status() : lastError();
 }
 
-Status syncFolder(const std::string& folder)
+Status syncFolder(const std::string& folder, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::SyncFolder, folder); !s)
+    if (Status s = told(hooks, Event::Kind::SyncFolder, folder); !s)
         return s;
     int fd = -1;
     if (Status s = openFd(folder, O_RDONLY | O_DIRECTORY, fd); !s)

@@ -21,8 +21,8 @@ void TableWriter::checkPlacement(const std::vector<uint8_t>& rec)
     table_.refresh();
     const Position target = findPosition(rec.data(), false);
     const uint8_t* previous = before(target);
-    if (previous && compareKeys(previous, rec.data()) == 0)
-        throw Error("Chave duplicada no índice " + name() + ".");
+    if (previous && image_.compareKeys(previous, rec.data()) == 0)
+        throw Error("Chave duplicada no índice " + image_.name() + ".");
     checkKeyOrderSupported(rec.data(), target);
 }
 
@@ -32,12 +32,12 @@ void TableWriter::updateSecondaryIndexes(const std::vector<uint8_t>& rec, int st
         return;
     const int stampAfter = primaryIndexStamp();
     const Position p = findPosition(rec.data(), false);
-    const int block = chain_[p.block].number;
-    const size_t width = size_t(header_.recordSize);
+    const int block = image_.chain[p.block].number;
+    const size_t width = size_t(image_.header.recordSize);
     for (const auto& index : secondaryIndexes_) {
         index->add(rec.data(), block, stampBefore, stampAfter);
         for (int moved : splitBlocks_) {
-            const ConstBlock b = view(moved);
+            const ConstBlock b = image_.view(moved);
             for (int i = 0; i < b.count(); ++i) {
                 const uint8_t* r = b.record(i);
                 if (std::memcmp(r, rec.data(), width) != 0)
@@ -51,7 +51,7 @@ void TableWriter::insertIndexRecord(std::vector<uint8_t> record, int tableStampB
 {
     const auto held = table_.lock(FileLock::Mode::Exclusive);
     table_.refresh();
-    uint8_t& stamp = header_.raw[0x2F];
+    uint8_t& stamp = image_.header.raw[0x2F];
     if (stamp == uint8_t(tableStampBefore))
         stamp = uint8_t(tableStampAfter);
     placeRecord(record);
@@ -62,17 +62,17 @@ void TableWriter::updateIndexEntry(const uint8_t* record)
     const auto held = table_.lock(FileLock::Mode::Exclusive);
     table_.refresh();
     checkPrimaryIndex();
-    const size_t width = size_t(header_.recordSize);
+    const size_t width = size_t(image_.header.recordSize);
     const Position p = findPosition(record, false);
-    if (!before(p) || compareKeys(before(p), record) != 0)
-        throw Error("O índice " + name() + " não tem a entrada de uma linha da tabela.");
-    uint8_t* entry = view(chain_[p.block].number).record(p.index - 1);
+    if (!before(p) || image_.compareKeys(before(p), record) != 0)
+        throw Error("O índice " + image_.name() + " não tem a entrada de uma linha da tabela.");
+    uint8_t* entry = image_.view(image_.chain[p.block].number).record(p.index - 1);
     std::memcpy(entry + width - 2, record + width - 2, 2);
-    writeBlock(chain_[p.block].number);
+    writeBlock(image_.chain[p.block].number);
     bumpChangeCounters();
     writeHeader();
     primaryIndex_->update({}, {}, 1);
-    noteWritten();
+    ++image_.generation;
 }
 
 } // namespace paradox

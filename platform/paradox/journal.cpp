@@ -11,7 +11,7 @@
 
 namespace paradox {
 
-Journal::Journal(std::string tablePath) : tablePath_(std::move(tablePath)) {}
+Journal::Journal(std::string tablePath, const os::Hooks* hooks) : tablePath_(std::move(tablePath)), hooks_(hooks) {}
 
 Journal::~Journal() = default;
 
@@ -282,7 +282,7 @@ void Journal::commit()
     os::File journalHeld;
     try {
         journal = journalBytes();
-        journalHeld = placeJournal(journalPath, journal);
+        journalHeld = placeJournal(journalPath, journal, hooks_);
     } catch (...) {
         finish();
         throw;
@@ -293,6 +293,7 @@ void Journal::commit()
     for (auto& [path, f] : files_) {
         os::File file;
         s = os::File::openRegular(path, os::Access::ReadWrite, file);
+        file.tellTo(hooks_);
         // Runs of neighbouring pages go in one write each.
         for (auto p = f.pages.begin(); s && p != f.pages.end();) {
             const int64_t start = int64_t(p->first * pageSize);
@@ -323,10 +324,10 @@ void Journal::commit()
     }
     bool journalGone = false;
     if (s) {
-        s = os::remove(journalPath);
+        s = os::remove(journalPath, hooks_);
         journalGone = s.ok();
         if (s)
-            s = os::syncFolder(folderOf(journalPath));
+            s = os::syncFolder(folderOf(journalPath), hooks_);
         ++flushes_;
         if (!s)
             failed = journalPath;
@@ -350,13 +351,13 @@ void Journal::commit()
     bool undone = true;
     if (journalGone) {
         try {
-            placeJournal(journalPath, journal);
+            placeJournal(journalPath, journal, hooks_);
         } catch (const Error&) {
             undone = false;
         }
     }
-    undone = undone && restoreOriginals(folderOf(tablePath_), readJournal(journal)).ok()
-          && removeJournal(journalPath).ok();
+    undone = undone && restoreOriginals(folderOf(tablePath_), readJournal(journal), hooks_).ok()
+          && removeJournal(journalPath, hooks_).ok();
     if (undone)
         throw journalFailure("Não foi possível gravar", failed, s);
     throw errorOf("Não foi possível gravar " + failed + ", e a gravação não pôde ser desfeita; o diário \""

@@ -33,7 +33,10 @@ class Fence;
 // (see JOURNAL.md).
 class Journal {
 public:
-    explicit Journal(std::string tablePath);
+    // Its changes to the disk are told to hooks (none: the disk as it is),
+    // which outlive it.
+    explicit Journal(std::string tablePath, const os::Hooks* hooks = nullptr);
+    const os::Hooks* hooks() const { return hooks_; }
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -53,14 +56,15 @@ public:
     // found before: Error is raised, naming it and what to do. A journal cut
     // short before its seal is dropped: no file was changed after it.
     enum class Leftover { None, PlayedBack };
-    static Leftover recover(const std::string& tablePath);
+    static Leftover recover(const std::string& tablePath, const os::Hooks* hooks = nullptr);
     // Whether a journal, or a journal's temporary, lies beside the table.
     static bool leftoverPresent(const std::string& tablePath);
     // The same for journal bytes given (an undo): they are first put beside
     // the table as its journal, so that an interrupted playback is finished
     // by the next writer. A playback that fails puts the files forward again
     // to the state it found, and its journal goes.
-    static void playBack(const std::string& tablePath, const std::vector<uint8_t>& journal);
+    static void playBack(const std::string& tablePath, const std::vector<uint8_t>& journal,
+                         const os::Hooks* hooks = nullptr);
 
     // A reader's view of a journal left by a commit that may still be under
     // way or was cut short: while it is there, the family reads as before
@@ -137,6 +141,7 @@ private:
     void finish();
 
     std::string tablePath_;
+    const os::Hooks* hooks_ = nullptr;
     int depth_ = 0;
     std::map<std::string, File> files_;
     std::vector<Level> levels_;  // one per savepoint, innermost last
@@ -150,7 +155,8 @@ private:
 
 // Puts the original bytes and sizes of the records back into the files of
 // folder, each file flushed; opens no link and no file that is not regular.
-os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records);
+os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records,
+                            const os::Hooks* hooks = nullptr);
 // Whether the records concern only files of the table's family and the
 // files hold, wherever the records cover them, their original or their
 // committed bytes, in sizes between the two: a state that the records' commit

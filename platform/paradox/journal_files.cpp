@@ -11,10 +11,10 @@ Error journalFailure(const std::string& what, const std::string& path, const os:
 
 // Through a temporary file (one without a name where the file system has
 // them, locked before anyone can see it), flushed, then given its place.
-os::File placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes)
+os::File placeJournal(const std::string& journalPath, const std::vector<uint8_t>& bytes, const os::Hooks* hooks)
 {
     os::File file;
-    if (os::Status s = os::File::createTemporaryFor(journalPath, file); !s)
+    if (os::Status s = os::File::createTemporaryFor(journalPath, file, hooks); !s)
         throw journalFailure("Não foi possível criar o diário de gravação", journalPath + "-new", s);
     const std::string temporary = file.path();
     const bool unnamed = file.unnamed();
@@ -28,19 +28,20 @@ os::File placeJournal(const std::string& journalPath, const std::vector<uint8_t>
         placed = s.ok();
     }
     if (s)
-        s = os::syncFolder(folderOf(journalPath));
+        s = os::syncFolder(folderOf(journalPath), hooks);
     if (!s) {
         // A journal whose place is not known to be on the disk must not
         // outlive the commit that failed with it.
         os::discard(placed ? journalPath : temporary);
         if (!unnamed || placed)
-            os::syncFolder(folderOf(journalPath));
+            os::syncFolder(folderOf(journalPath), hooks);
         throw journalFailure("Não foi possível gravar o diário de gravação", journalPath, s);
     }
     return file;
 }
 
-os::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages)
+os::Status restoreFiles(const std::string& folder, const std::vector<JournalRecord>& records, char pages,
+                        const os::Hooks* hooks)
 {
     for (const JournalRecord& f : records) {
         if (f.kind != 'F')
@@ -48,6 +49,7 @@ os::Status restoreFiles(const std::string& folder, const std::vector<JournalReco
         os::File file;
         if (auto s = os::File::openRegular(folder + "/" + f.name, os::Access::ReadWrite, file); !s)
             return s;
+        file.tellTo(hooks);
         for (const JournalRecord& p : records)
             if (p.kind == pages && p.name == f.name)
                 if (auto s = file.writeAt(p.bytes.data(), p.bytes.size(), int64_t(p.value)); !s)
@@ -62,16 +64,16 @@ os::Status restoreFiles(const std::string& folder, const std::vector<JournalReco
     return {};
 }
 
-os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records)
+os::Status restoreOriginals(const std::string& folder, const std::vector<JournalRecord>& records, const os::Hooks* hooks)
 {
-    return restoreFiles(folder, records, 'P');
+    return restoreFiles(folder, records, 'P', hooks);
 }
 
-os::Status removeJournal(const std::string& journalPath)
+os::Status removeJournal(const std::string& journalPath, const os::Hooks* hooks)
 {
-    os::Status s = os::remove(journalPath);
+    os::Status s = os::remove(journalPath, hooks);
     if (s)
-        s = os::syncFolder(folderOf(journalPath));
+        s = os::syncFolder(folderOf(journalPath), hooks);
     return s;
 }
 

@@ -252,7 +252,7 @@ bool Journal::leftoverPresent(const std::string& tablePath)
     return !entriesStartingWith(folderOf(tablePath), fileNameOf(pathFor(tablePath))).empty();
 }
 
-Journal::Leftover Journal::recover(const std::string& tablePath)
+Journal::Leftover Journal::recover(const std::string& tablePath, const os::Hooks* hooks)
 {
     const std::string journalPath = pathFor(tablePath);
     const std::string folder = folderOf(tablePath);
@@ -269,16 +269,16 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
     case Found::Kind::Busy:
         throw TableInUse("A tabela " + fileNameOf(tablePath) + " está em uso por outro programa.");
     case Found::Kind::CutShort:
-        if (auto s = removeJournal(journalPath); !s)
+        if (auto s = removeJournal(journalPath, hooks); !s)
             throw journalFailure("Não foi possível apagar o diário de gravação", journalPath, s);
         return Leftover::None;
     case Found::Kind::Foreign: {
         std::string aside = setAsidePathFor(tablePath);
         for (int n = 2; os::factsOf(aside, false).kind != os::Kind::None; ++n)
             aside = setAsidePathFor(tablePath) + "-" + std::to_string(n);
-        os::Status s = os::rename(journalPath, aside);
+        os::Status s = os::rename(journalPath, aside, hooks);
         if (s)
-            s = os::syncFolder(folder);
+            s = os::syncFolder(folder, hooks);
         if (!s)
             throw journalFailure("Não foi possível pôr de lado o diário de gravação", journalPath, s);
         throw setAsideError(tablePath, aside);
@@ -286,9 +286,9 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
     case Found::Kind::Ours:
         break;
     }
-    os::Status s = restoreOriginals(folder, found.records);
+    os::Status s = restoreOriginals(folder, found.records, hooks);
     if (s)
-        s = removeJournal(journalPath);
+        s = removeJournal(journalPath, hooks);
     if (!s)
         throw errorOf("A tabela " + fileNameOf(tablePath)
                                    + " tem uma gravação interrompida que não pôde ser desfeita ("
@@ -297,17 +297,17 @@ Journal::Leftover Journal::recover(const std::string& tablePath)
     return Leftover::PlayedBack;
 }
 
-void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal)
+void Journal::playBack(const std::string& tablePath, const std::vector<uint8_t>& journal, const os::Hooks* hooks)
 {
     const std::string journalPath = pathFor(tablePath);
-    placeJournal(journalPath, journal);
+    placeJournal(journalPath, journal, hooks);
     try {
-        recover(tablePath);
+        recover(tablePath, hooks);
     } catch (const Error& e) {
         // A playback that failed puts the files forward again, to the state
         // it found: no later writer is to carry out what was reported as
         // failed.
-        if (restoreFiles(folderOf(tablePath), readJournal(journal), 'C') && removeJournal(journalPath))
+        if (restoreFiles(folderOf(tablePath), readJournal(journal), 'C', hooks) && removeJournal(journalPath, hooks))
             throw Error(std::string(e.what()) + "; a tabela ficou como estava.");
         throw;
     }

@@ -5,6 +5,7 @@
 #include "platform/paradox/bytes.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 
 #include <cstring>
 
@@ -16,7 +17,7 @@ void putBlock(uint8_t* p, int block) { bytes::putSortableSigned(p, 2, int16_t(bl
 } // namespace
 
 SecondaryIndex::SecondaryIndex(const std::string& path, TableFile& table)
-    : path_(path), index_(std::make_unique<TableFile>(path, table.journal()))
+    : path_(path), index_(std::make_unique<TableFile>(path, table.journal(), table.env()))
 {
     const Header& x = index_->header();
     const Header& t = table.header();
@@ -89,13 +90,16 @@ void SecondaryIndex::verify(const TableFile& table) const
         throw stale();
 }
 
-void SecondaryIndex::check(const uint8_t* record) { index_->checkPlacement(entryOf(record, 0)); }
+void SecondaryIndex::check(const uint8_t* record) { index_->writer().checkPlacement(entryOf(record, 0)); }
 
 void SecondaryIndex::add(const uint8_t* record, int block, int tableStampBefore, int tableStampAfter)
 {
-    index_->insertIndexRecord(entryOf(record, block), tableStampBefore, tableStampAfter);
+    index_->writer().insertIndexRecord(entryOf(record, block), tableStampBefore, tableStampAfter);
 }
 
-void SecondaryIndex::moved(const uint8_t* record, int block) { index_->updateIndexEntry(entryOf(record, block).data()); }
+void SecondaryIndex::moved(const uint8_t* record, int block)
+{
+    index_->writer().updateIndexEntry(entryOf(record, block).data());
+}
 
 } // namespace paradox

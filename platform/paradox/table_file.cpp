@@ -20,41 +20,47 @@
 #include <utility>
 
 namespace paradox {
-namespace {
 
-void (*refreshObserver)(const std::string&) = nullptr;
-
-} // namespace
+const Env& Env::plain()
+{
+    static const Env none;
+    return none;
+}
 
 std::string siblingFile(const std::string& path, std::string_view extension)
 {
     return findIgnoringCase(folderOf(path), stemOf(path) + std::string(extension));
 }
 
-TableFile::TableFile(std::string path)
-    : path_(std::move(path)), ownJournal_(std::make_unique<Journal>(path_)), journal_(ownJournal_.get())
+TableFile::TableFile(std::string path, const Env& env)
+    : env_(env)
+    , ownJournal_(std::make_unique<Journal>(path, &env.files))
+    , journal_(ownJournal_.get())
+    , image_(std::move(path), *journal_)
 {
     openFile();
 }
 
-TableFile::TableFile(std::string path, Journal& family) : path_(std::move(path)), journal_(&family) { openFile(); }
+TableFile::TableFile(std::string path, Journal& family, const Env& env)
+    : env_(env), journal_(&family), image_(std::move(path), family)
+{
+    openFile();
+}
 
 void TableFile::openFile()
 {
-    writable_ = os::File::open(path_, os::Access::ReadWrite, file_).ok();
-    if (!writable_) {
-        if (const auto status = os::File::open(path_, os::Access::Read, file_); !status)
-            throw errorOf("Não foi possível abrir a tabela " + path_, status);
+    image_.writable = os::File::open(image_.path, os::Access::ReadWrite, image_.file).ok();
+    if (!image_.writable) {
+        if (const auto status = os::File::open(image_.path, os::Access::Read, image_.file); !status)
+            throw errorOf("Não foi possível abrir a tabela " + image_.path, status);
     }
-    FileLock lock(file_, FileLock::Mode::Shared, name());
+    FileLock lock(image_.file, FileLock::Mode::Shared, name());
     load();
 }
 
 TableFile::~TableFile() = default;
 
-std::string TableFile::name() const { return fileNameOf(path_); }
-
-TableFile::Identity TableFile::identityNow() const { return file_.identity(); }
+TableFile::Identity TableFile::identityNow() const { return image_.file.identity(); }
 
 void TableFile::load()
 {
@@ -63,9 +69,9 @@ void TableFile::load()
     if (ownJournal_ && !journal_->active())
         journal_->overlayLeftover();
     const Identity id = identityNow();
-    std::vector<uint8_t> data(size_t(std::max<int64_t>(journal_->size(path_, file_), 0)));
-    if (!journal_->read(path_, file_, data.data(), data.size(), 0))
-        throw Error("Não foi possível ler a tabela " + path_);
+    std::vector<uint8_t> data(size_t(std::max<int64_t>(journal_->size(image_.path, image_.file), 0)));
+    if (!journal_->read(image_.path, image_.file, data.data(), data.size(), 0))
+        throw Error("Não foi possível ler a tabela " + image_.path);
     auto damaged = [&](const std::string& why) { return Error("A tabela " + name() + " está danificada: " + why + "."); };
     Header h;
     const std::string problem = parseHeader(data.data(), data.size(), data.size(), h);
@@ -108,86 +114,65 @@ void TableFile::load()
         throw damaged("o cabeçalho conta " + std::to_string(h.recordCount) + " registros e os blocos têm "
                       + std::to_string(total));
 
-    header_ = std::move(h);
-    image_ = std::move(data);
-    chain_ = std::move(chain);
-    codePage_ = CodePage(header_.codePage);
-    for (Field& f : header_.fields)
-        f.name = codePage_.toUtf8(f.name);
+    image_.header = std::move(h);
+    image_.bytes = std::move(data);
+    image_.chain = std::move(chain);
+    image_.codePage = CodePage(image_.header.codePage);
+    for (Field& f : image_.header.fields)
+        f.name = image_.codePage.toUtf8(f.name);
     identity_ = id;
-    rebuildRowIndex();
-    const std::string memoPath = siblingFile(path_, ".MB");
+    image_.rowsMoved();
+    const std::string memoPath = siblingFile(image_.path, ".MB");
     memo_ = std::make_unique<MemoFile>(memoPath);
-    primaryIndexPath_.clear();
-    if (header_.fileType == FileType::KeyedTable) {
-        primaryIndexPath_ = siblingFile(path_, ".PX");
+    image_.primaryIndexPath.clear();
+    if (image_.header.fileType == FileType::KeyedTable) {
+        image_.primaryIndexPath = siblingFile(image_.path, ".PX");
     } else if (keyed()) {
         // CUSTOMER.X06 has CUSTOMER.Y06, AREACODES.XG0 has AREACODES.YG0.
-        const std::string ext = path_.substr(path_.find_last_of('.') + 1);
-        primaryIndexPath_ = siblingFile(path_, ".Y" + ext.substr(1));
+        const std::string ext = image_.path.substr(image_.path.find_last_of('.') + 1);
+        image_.primaryIndexPath = siblingFile(image_.path, ".Y" + ext.substr(1));
     }
     if (writer_)
         writer_->reset();
-    ++generation_;
-}
-
-void TableFile::refreshRowIndex() const
-{
-    if (!rowIndexStale_)
-        return;
-    rowIndexStale_ = false;
-    firstRow_.resize(chain_.size());
-    size_t row = 0;
-    for (size_t i = 0; i < chain_.size(); ++i) {
-        firstRow_[i] = row;
-        row += chain_[i].count;
-    }
+    ++image_.generation;
 }
 
 std::unique_ptr<FileLock> TableFile::lock(FileLock::Mode mode)
 {
     // A file put in the table's place since it was opened is the table now.
-    const Identity there = os::identityAt(path_);
+    const Identity there = os::identityAt(image_.path);
     os::File now;
     if (there != Identity{} && (there.inode != identity_.inode || there.device != identity_.device)
-        && os::File::open(path_, writable_ ? os::Access::ReadWrite : os::Access::Read, now)) {
-        file_ = std::move(now);
+        && os::File::open(image_.path, image_.writable ? os::Access::ReadWrite : os::Access::Read, now)) {
+        image_.file = std::move(now);
         identity_ = {};  // the next refresh loads the new file
     }
-    return std::make_unique<FileLock>(file_, mode, name());
-}
-
-bool TableFile::keyed() const
-{
-    return header_.fileType == FileType::KeyedTable || header_.fileType == FileType::SecondaryMaintained
-        || header_.fileType == FileType::CompositeMaintained;
+    return std::make_unique<FileLock>(image_.file, mode, name());
 }
 
 void TableFile::forEachRecord(const std::function<void(const uint8_t*, int)>& visit) const
 {
     size_t left = rowCount();
-    for (const BlockRef& b : chain_)
+    for (const BlockRef& b : image_.chain)
         for (int i = 0; i < b.count && left > 0; ++i, --left)
-            visit(blockRecord(b, i), b.number);
+            visit(image_.blockRecord(b, i), b.number);
 }
-
-void setRefreshObserver(void (*observer)(const std::string& tablePath)) { refreshObserver = observer; }
 
 bool TableFile::refresh()
 {
     struct Tell {
-        const std::string& path;
+        const TableFile& table;
         ~Tell()
         {
-            if (refreshObserver)
-                refreshObserver(path);
+            if (table.env_.refreshed)
+                table.env_.refreshed(table.image_.path);
         }
-    } tell{path_};
+    } tell{*this};
     uint8_t head[0x58];
-    const bool sameHeader = journal_->read(path_, file_, head, sizeof head, 0) && image_.size() >= sizeof head
-                         && std::memcmp(head, image_.data(), sizeof head) == 0;
+    const bool sameHeader = journal_->read(image_.path, image_.file, head, sizeof head, 0) && image_.bytes.size() >= sizeof head
+                         && std::memcmp(head, image_.bytes.data(), sizeof head) == 0;
     const Identity now = identityNow();
-    if (sameHeader && !journal_->overlaid() && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(path_, now)))) {
+    if (sameHeader && !journal_->overlaid() && (now == identity_ || (identity_ != Identity{} && journal_->leftByCommit(image_.path, now)))) {
         identity_ = now;
         return false;
     }
@@ -197,29 +182,16 @@ bool TableFile::refresh()
 
 int TableFile::fieldIndex(std::string_view fieldName) const
 {
-    for (size_t i = 0; i < header_.fields.size(); ++i)
-        if (equalsIgnoringCase(header_.fields[i].name, fieldName))
+    for (size_t i = 0; i < image_.header.fields.size(); ++i)
+        if (equalsIgnoringCase(image_.header.fields[i].name, fieldName))
             return int(i);
     return -1;
 }
 
-const uint8_t* TableFile::block(int number) const
-{
-    return image_.data() + header_.headerSize + size_t(number - 1) * size_t(header_.blockSize);
-}
-
-uint8_t* TableFile::block(int number)
-{
-    return image_.data() + header_.headerSize + size_t(number - 1) * size_t(header_.blockSize);
-}
-
-Block TableFile::view(int number) { return Block(block(number), header_.recordSize); }
-ConstBlock TableFile::view(int number) const { return ConstBlock(block(number), header_.recordSize); }
-
 TableWriter& TableFile::writer()
 {
     if (!writer_)
-        writer_ = std::make_unique<TableWriter>(*this);
+        writer_ = std::make_unique<TableWriter>(*this, image_);
     return *writer_;
 }
 
@@ -240,7 +212,7 @@ void TableFile::takeForWriting()
     // Other programs' use is looked for before the first write after the
     // image was last forgotten; before every later write the fence's own locks find any lock
     // another program has taken since.
-    journal_->hold(fenceForWriting(path_, name(), !foreignUseChecked_));
+    journal_->hold(fenceForWriting(image_.path, name(), !foreignUseChecked_));
     foreignUseChecked_ = true;
     recoverUnderFence();
 }
@@ -253,7 +225,7 @@ void TableFile::recoverUnderFence()
         journal_->dropOverlay();
         forgetImage();
     }
-    const bool playedBack = Journal::recover(path_) == Journal::Leftover::PlayedBack;
+    const bool playedBack = Journal::recover(image_.path, &env_.files) == Journal::Leftover::PlayedBack;
     recovered_ = recovered_ || playedBack;
     if (playedBack)
         forgetImage();
@@ -261,10 +233,10 @@ void TableFile::recoverUnderFence()
 
 bool TableFile::recoverForWriting()
 {
-    if (journal_->fenced() || !Journal::leftoverPresent(path_))
+    if (journal_->fenced() || !Journal::leftoverPresent(image_.path))
         return false;
     const auto held = lock(FileLock::Mode::Exclusive);
-    const auto fence = fenceForWriting(path_, name());
+    const auto fence = fenceForWriting(image_.path, name());
     const bool before = recovered_;
     recovered_ = false;
     recoverUnderFence();
@@ -299,99 +271,27 @@ void TableFile::rollbackTo(size_t savepoint)
     forgetImage();
 }
 
-std::vector<uint8_t> TableFile::insert(const std::vector<Value>& values)
-{
-    // Held to the commit, so that another copy of the engine finds the
-    // table either before this insert or after it.
-    const auto held = lock(FileLock::Mode::Exclusive);
-    beginTransaction();
-    const size_t mark = savepoint();
-    std::vector<uint8_t> record;
-    try {
-        record = writer().insert(values);
-        release(mark);
-    } catch (...) {
-        rollbackTo(mark);
-        journal_->end();
-        throw;
-    }
-    endTransaction();  // the commit, unless a longer transaction holds it
-    return record;
-}
-
-void TableFile::insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter)
-{
-    writer().insertIndexRecord(std::move(record), tableStampBefore, tableStampAfter);
-}
-
-void TableFile::updateIndexEntry(const uint8_t* record) { writer().updateIndexEntry(record); }
-
-void TableFile::checkPlacement(const std::vector<uint8_t>& record) { writer().checkPlacement(record); }
-
-int TableFile::primaryIndexStamp() { return writer().primaryIndexStamp(); }
-
-IndexLeaf TableFile::leafOf(int number) const
-{
-    const ConstBlock b = view(number);
-    return {std::vector<uint8_t>(b.record(0), b.record(0) + keyWidth()), uint16_t(number), uint16_t(b.count())};
-}
-
-std::vector<IndexLeaf> TableFile::allLeaves() const
-{
-    std::vector<IndexLeaf> leaves;
-    for (const BlockRef& b : chain_)
-        if (b.count > 0)
-            leaves.push_back(leafOf(b.number));
-    return leaves;
-}
-
 bool TableFile::primaryIndexAgrees() const
 {
     if (!keyed())
         return true;
-    return PrimaryIndex(primaryIndexPath_, header_, *journal_).describes(allLeaves());
+    return PrimaryIndex(image_.primaryIndexPath, image_.header, *journal_).describes(image_.allLeaves());
 }
 
 bool TableFile::inKeyOrder() const
 {
     for (size_t r = 1; r < rowCount(); ++r)
-        if (compareKeys(record(r - 1), record(r)) >= 0)
+        if (image_.compareKeys(record(r - 1), record(r)) >= 0)
             return false;
     return true;
 }
 
-int TableFile::keyWidth() const
-{
-    int width = 0;
-    for (int i = 0; i < header_.keyFieldCount; ++i)
-        width += header_.fields[size_t(i)].size;
-    return width;
-}
-
-int TableFile::compareKeys(const uint8_t* a, const uint8_t* b) const
-{
-    return std::memcmp(a, b, size_t(keyWidth()));
-}
-
-const uint8_t* TableFile::blockRecord(const BlockRef& b, int index) const
-{
-    return view(b.number).record(index);
-}
-
-const uint8_t* TableFile::record(size_t row) const
-{
-    refreshRowIndex();
-    const auto it = std::upper_bound(firstRow_.begin(), firstRow_.end(), row) - 1;
-    const size_t i = size_t(it - firstRow_.begin());
-    return blockRecord(chain_[i], int(row - firstRow_[i]));
-}
-
 Value TableFile::value(size_t row, size_t fieldNo)
 {
-    const Field& f = header_.fields.at(fieldNo);
+    const Field& f = image_.header.fields.at(fieldNo);
     const uint8_t* p = record(row) + f.offset;
     if (!isBlobType(f.type))
-        return decodeField(f, p, codePage_);
+        return decodeField(f, p, image_.codePage);
     if (bytes::allZero(p, size_t(f.size)))
         return Blank{};
     const int leader = f.size - 10;
@@ -403,7 +303,7 @@ Value TableFile::value(size_t row, size_t fieldNo)
     else
         data = memo_->read(descriptor);
     if (f.type == FieldType::Memo || f.type == FieldType::FormattedMemo)
-        return codePage_.toUtf8(data);
+        return image_.codePage.toUtf8(data);
     // A graphic value starts with a tag and the length of the picture after it.
     if (f.type == FieldType::Graphic && data.size() >= 8)
         data.erase(0, 8);
@@ -413,8 +313,8 @@ Value TableFile::value(size_t row, size_t fieldNo)
 std::vector<Value> TableFile::row(size_t r)
 {
     std::vector<Value> values;
-    values.reserve(header_.fields.size());
-    for (size_t f = 0; f < header_.fields.size(); ++f)
+    values.reserve(image_.header.fields.size());
+    for (size_t f = 0; f < image_.header.fields.size(); ++f)
         values.push_back(value(r, f));
     return values;
 }

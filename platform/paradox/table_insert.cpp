@@ -41,11 +41,7 @@ bool byteOrdered(const Header& h)
 
 } // namespace
 
-TableWriter::TableWriter(TableFile& table)
-    : table_(table), header_(table.header_), image_(table.image_), chain_(table.chain_), codePage_(table.codePage_),
-      path_(table.path_)
-{
-}
+TableWriter::TableWriter(TableFile& table, TableImage& image) : table_(table), image_(image) {}
 
 TableWriter::~TableWriter() = default;
 
@@ -57,27 +53,21 @@ void TableWriter::reset()
     primaryIndexVerified_ = false;
 }
 
-// The image changed. The file on the disk does not until the commit, which
-// the journal remembers (leftByCommit), so its identity stays as loaded.
-void TableWriter::noteWritten() { ++table_.generation_; }
-
-
-
 std::vector<uint8_t> TableWriter::encodeRow(const std::vector<Value>& values)
 {
-    if (values.size() != header_.fields.size())
-        throw Error("A tabela " + name() + " tem " + std::to_string(header_.fields.size()) + " campos e o registro "
+    if (values.size() != image_.header.fields.size())
+        throw Error("A tabela " + image_.name() + " tem " + std::to_string(image_.header.fields.size()) + " campos e o registro "
                     + std::to_string(values.size()) + ".");
-    std::vector<uint8_t> record(size_t(header_.recordSize), 0);
+    std::vector<uint8_t> record(size_t(image_.header.recordSize), 0);
     for (size_t i = 0; i < values.size(); ++i) {
-        const Field& f = header_.fields[i];
+        const Field& f = image_.header.fields[i];
         Value v = values[i];
         if (f.type == FieldType::AutoIncrement && isBlank(v))
-            v = int64_t(header_.autoIncrement) + 1;
+            v = int64_t(image_.header.autoIncrement) + 1;
         std::string problem;
         if (isBlobType(f.type)) {
             const auto* text = std::get_if<std::string>(&v);
-            const auto encoded = text ? codePage_.fromUtf8(*text) : std::nullopt;
+            const auto encoded = text ? image_.codePage.fromUtf8(*text) : std::nullopt;
             if (isBlank(v) || (text && text->empty()))
                 problem.clear();
             else if (!encoded || encoded->size() > size_t(f.size - 10))
@@ -87,10 +77,10 @@ std::vector<uint8_t> TableWriter::encodeRow(const std::vector<Value>& values)
                 bytes::putU32le(record.data() + f.offset + f.size - 6, uint32_t(encoded->size()));
             }
         } else {
-            problem = encodeField(f, v, codePage_, record.data() + f.offset);
+            problem = encodeField(f, v, image_.codePage, record.data() + f.offset);
         }
         if (!problem.empty())
-            throw Error("Não foi possível gravar na tabela " + name() + " o valor '" + messageText(v) + "' no campo "
+            throw Error("Não foi possível gravar na tabela " + image_.name() + " o valor '" + messageText(v) + "' no campo "
                         + f.name + ": " + problem + ".");
     }
     return record;
@@ -100,21 +90,21 @@ void TableWriter::checkWritable()
 {
     if (familyChecked_)
         return;
-    if (header_.fileType != FileType::KeyedTable && header_.fileType != FileType::UnkeyedTable)
-        throw Error("O arquivo " + name() + " é um índice secundário e não recebe registros diretamente.");
-    if (!table_.writable_)
-        throw Error("A tabela " + name() + " não pode ser gravada (somente leitura).");
-    if (header_.needsRebuild)
-        throw Error("A tabela " + name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
-    if (keyed() && table_.primaryIndexPath_.empty())
-        throw Error("A tabela " + name() + " tem chave mas não tem seu índice primário (.PX).");
-    const std::string checks = siblingFile(path_, ".VAL");
-    validityChecks_ = checks.empty() ? nullptr : std::make_unique<ValidityChecks>(checks, header_);
+    if (image_.header.fileType != FileType::KeyedTable && image_.header.fileType != FileType::UnkeyedTable)
+        throw Error("O arquivo " + image_.name() + " é um índice secundário e não recebe registros diretamente.");
+    if (!image_.writable)
+        throw Error("A tabela " + image_.name() + " não pode ser gravada (somente leitura).");
+    if (image_.header.needsRebuild)
+        throw Error("A tabela " + image_.name() + " precisa ser reconstruída pelo aplicativo antes de receber registros.");
+    if (image_.keyed() && image_.primaryIndexPath.empty())
+        throw Error("A tabela " + image_.name() + " tem chave mas não tem seu índice primário (.PX).");
+    const std::string checks = siblingFile(image_.path, ".VAL");
+    validityChecks_ = checks.empty() ? nullptr : std::make_unique<ValidityChecks>(checks, image_.header);
     // Secondary indexes that the host keeps up to date get every new row;
     // ones it does not keep are left for it to rebuild.
     secondaryIndexes_.clear();
     std::vector<std::string> maintained;
-    for (const std::string& file : tableFamilyAndControlFiles(path_)) {
+    for (const std::string& file : tableFamilyAndControlFiles(image_.path)) {
         const std::string ext = file.substr(file.find_last_of('.'));
         if (ext.size() != 4 || (ext[1] != 'X' && ext[1] != 'x'))
             continue;
@@ -134,25 +124,25 @@ void TableWriter::checkWritable()
 
 void TableWriter::writeBlock(int number)
 {
-    const int64_t at = int64_t(header_.headerSize) + int64_t(number - 1) * header_.blockSize;
-    table_.journal_->write(path_, table_.file_, block(number), size_t(header_.blockSize), at);
+    const int64_t at = int64_t(image_.header.headerSize) + int64_t(number - 1) * image_.header.blockSize;
+    image_.journal->write(image_.path, image_.file, image_.block(number), size_t(image_.header.blockSize), at);
 }
 
 void TableWriter::writeHeader()
 {
-    storeCounters(header_);
-    std::memcpy(image_.data(), header_.raw.data(), header_.raw.size());
-    table_.journal_->write(path_, table_.file_, header_.raw.data(), header_.raw.size(), 0);
+    storeCounters(image_.header);
+    std::memcpy(image_.bytes.data(), image_.header.raw.data(), image_.header.raw.size());
+    image_.journal->write(image_.path, image_.file, image_.header.raw.data(), image_.header.raw.size(), 0);
 }
 
 void TableWriter::bumpChangeCounters()
 {
-    uint8_t* d = header_.raw.data();
-    const bool dosCounter = header_.hasDataExtension() && d[offsets::changeCount4] != 0
+    uint8_t* d = image_.header.raw.data();
+    const bool dosCounter = image_.header.hasDataExtension() && d[offsets::changeCount4] != 0
                          && d[offsets::changeCount4] == uint8_t(d[offsets::changeCount] - d[offsets::structureStamp]);
     d[offsets::changeCount] = uint8_t(d[offsets::changeCount] + 1);
-    if (header_.fileVersion < 5)
-        ++header_.autoIncrement;  // the modification count of old tables
+    if (image_.header.fileVersion < 5)
+        ++image_.header.autoIncrement;  // the modification count of old tables
     if (dosCounter)
         d[offsets::changeCount4] = uint8_t(d[offsets::changeCount4] + 1);
 }
@@ -163,24 +153,24 @@ void TableWriter::bumpChangeCounters()
 // the header never names a block that is missing or is still on the list.
 int TableWriter::allocateBlock()
 {
-    if (header_.firstFreeBlock != 0) {
-        const int b = header_.firstFreeBlock;
-        header_.firstFreeBlock = bytes::u16le(block(b));
+    if (image_.header.firstFreeBlock != 0) {
+        const int b = image_.header.firstFreeBlock;
+        image_.header.firstFreeBlock = bytes::u16le(image_.block(b));
         writeHeader();
         return b;
     }
-    if (header_.blocksInFile >= 0xFFFF)
-        throw Error("A tabela " + name() + " atingiu o número máximo de blocos.");
-    const int b = ++header_.blocksInFile;
-    image_.resize(size_t(header_.headerSize) + size_t(b) * size_t(header_.blockSize), 0);
+    if (image_.header.blocksInFile >= 0xFFFF)
+        throw Error("A tabela " + image_.name() + " atingiu o número máximo de blocos.");
+    const int b = ++image_.header.blocksInFile;
+    image_.bytes.resize(size_t(image_.header.headerSize) + size_t(b) * size_t(image_.header.blockSize), 0);
     return b;
 }
 
 
 void TableWriter::initBlock(int number, int prev, int next)
 {
-    std::memset(block(number), 0, size_t(header_.blockSize));
-    const Block b = view(number);
+    std::memset(image_.block(number), 0, size_t(image_.header.blockSize));
+    const Block b = image_.view(number);
     b.setNext(next);
     b.setPrev(prev);
     b.setCount(0);
@@ -189,15 +179,15 @@ void TableWriter::initBlock(int number, int prev, int next)
 void TableWriter::setBlockCount(int number, int count)
 {
     touched_.push_back(number);
-    const Block b = view(number);
+    const Block b = image_.view(number);
     b.setCount(count);
     // Bytes after the last record are zero, as later engines leave them.
     uint8_t* end = b.record(count);
-    std::memset(end, 0, size_t(b.data() + header_.blockSize - end));
+    std::memset(end, 0, size_t(b.data() + image_.header.blockSize - end));
 }
 
-void TableWriter::setNext(int number, int next) { view(number).setNext(next); }
-void TableWriter::setPrev(int number, int prev) { view(number).setPrev(prev); }
+void TableWriter::setNext(int number, int next) { image_.view(number).setNext(next); }
+void TableWriter::setPrev(int number, int prev) { image_.view(number).setPrev(prev); }
 
 // Where a key goes: after the last record whose key is not greater, found by
 // the blocks' first keys and then inside the block. withoutLast leaves the
@@ -205,13 +195,13 @@ void TableWriter::setPrev(int number, int prev) { view(number).setPrev(prev); }
 TableWriter::Position TableWriter::findPosition(const uint8_t* key, bool withoutLast) const
 {
     auto countOf = [&](size_t b) {
-        return int(chain_[b].count) - (withoutLast && b + 1 == chain_.size() ? 1 : 0);
+        return int(image_.chain[b].count) - (withoutLast && b + 1 == image_.chain.size() ? 1 : 0);
     };
     size_t lo = 0;
-    size_t hi = chain_.size();
+    size_t hi = image_.chain.size();
     while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
-        if (countOf(mid) > 0 && compareKeys(blockRecord(chain_[mid], 0), key) <= 0)
+        if (countOf(mid) > 0 && image_.compareKeys(image_.blockRecord(image_.chain[mid], 0), key) <= 0)
             lo = mid + 1;
         else
             hi = mid;
@@ -223,7 +213,7 @@ TableWriter::Position TableWriter::findPosition(const uint8_t* key, bool without
     int highIndex = countOf(b);
     while (lowIndex < highIndex) {
         const int mid = (lowIndex + highIndex) / 2;
-        if (compareKeys(blockRecord(chain_[b], mid), key) <= 0)
+        if (image_.compareKeys(image_.blockRecord(image_.chain[b], mid), key) <= 0)
             lowIndex = mid + 1;
         else
             highIndex = mid;
@@ -235,16 +225,16 @@ TableWriter::Position TableWriter::findPosition(const uint8_t* key, bool without
 const uint8_t* TableWriter::before(Position p) const
 {
     if (p.index > 0)
-        return blockRecord(chain_[p.block], p.index - 1);
+        return image_.blockRecord(image_.chain[p.block], p.index - 1);
     return nullptr;
 }
 
 const uint8_t* TableWriter::at(Position p) const
 {
-    if (p.block < chain_.size() && p.index < chain_[p.block].count)
-        return blockRecord(chain_[p.block], p.index);
-    if (p.block + 1 < chain_.size() && chain_[p.block + 1].count > 0)
-        return blockRecord(chain_[p.block + 1], 0);
+    if (p.block < image_.chain.size() && p.index < image_.chain[p.block].count)
+        return image_.blockRecord(image_.chain[p.block], p.index);
+    if (p.block + 1 < image_.chain.size() && image_.chain[p.block + 1].count > 0)
+        return image_.blockRecord(image_.chain[p.block + 1], 0);
     return nullptr;
 }
 
@@ -256,12 +246,12 @@ const uint8_t* TableWriter::at(Position p) const
 void TableWriter::checkKeyOrderSupported(const uint8_t* rec, Position target) const
 {
     // A named secondary index may compare text without regard to case.
-    if (byteOrdered(header_) && header_.fileType != FileType::CompositeMaintained)
+    if (byteOrdered(image_.header) && image_.header.fileType != FileType::CompositeMaintained)
         return;
     auto plain = [](uint8_t c) { return c == 0 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); };
     auto decidedPlainly = [&](const uint8_t* a, const uint8_t* b) {
-        for (int i = 0; i < header_.keyFieldCount; ++i) {
-            const Field& f = header_.fields[size_t(i)];
+        for (int i = 0; i < image_.header.keyFieldCount; ++i) {
+            const Field& f = image_.header.fields[size_t(i)];
             for (int k = 0; k < f.size; ++k) {
                 const uint8_t x = a[f.offset + k];
                 const uint8_t y = b[f.offset + k];
@@ -282,25 +272,25 @@ void TableWriter::checkKeyOrderSupported(const uint8_t* rec, Position target) co
     const uint8_t* next = at(target);
     const bool ok = (!previous || decidedPlainly(rec, previous)) && (!next || decidedPlainly(rec, next));
     if (!ok)
-        throw Error("A tabela " + name() + " usa a ordem de classificação " + header_.sortOrderId
+        throw Error("A tabela " + image_.name() + " usa a ordem de classificação " + image_.header.sortOrderId
                     + ", na qual este programa só insere chaves cuja ordem não dependa de minúsculas, acentos ou "
                       "sinais; a chave nova não é uma delas.");
 }
 
 void TableWriter::appendAtTail(const uint8_t* rec)
 {
-    const size_t width = size_t(header_.recordSize);
-    if (!chain_.empty() && chain_.back().count < header_.capacity()) {
-        BlockRef& tail = chain_.back();
-        std::memcpy(view(tail.number).record(tail.count), rec, width);
+    const size_t width = size_t(image_.header.recordSize);
+    if (!image_.chain.empty() && image_.chain.back().count < image_.header.capacity()) {
+        BlockRef& tail = image_.chain.back();
+        std::memcpy(image_.view(tail.number).record(tail.count), rec, width);
         ++tail.count;
         setBlockCount(tail.number, tail.count);
         writeBlock(tail.number);
     } else {
-        const int tail = chain_.empty() ? 0 : chain_.back().number;
+        const int tail = image_.chain.empty() ? 0 : image_.chain.back().number;
         const int m = allocateBlock();
         initBlock(m, tail, 0);
-        std::memcpy(view(m).record(0), rec, width);
+        std::memcpy(image_.view(m).record(0), rec, width);
         setBlockCount(m, 1);
         writeBlock(m);
         writeHeader();
@@ -308,89 +298,89 @@ void TableWriter::appendAtTail(const uint8_t* rec)
             setNext(tail, m);
             writeBlock(tail);
         } else {
-            header_.firstBlock = m;
+            image_.header.firstBlock = m;
         }
-        chain_.push_back({uint16_t(m), 1});
+        image_.chain.push_back({uint16_t(m), 1});
         linked_.emplace_back(tail, m);
-        ++header_.blocksInUse;
-        header_.lastBlock = m;
+        ++image_.header.blocksInUse;
+        image_.header.lastBlock = m;
     }
-    ++header_.recordCount;
+    ++image_.header.recordCount;
     bumpChangeCounters();
     writeHeader();
-    rebuildRowIndex();
+    image_.rowsMoved();
 }
 
 // Takes the last record of the chain away: the copy of a row already put in
 // its place, beyond the record count.
 void TableWriter::removeTailRecord()
 {
-    BlockRef& tail = chain_.back();
-    if (tail.count > 1 || chain_.size() == 1) {
+    BlockRef& tail = image_.chain.back();
+    if (tail.count > 1 || image_.chain.size() == 1) {
         --tail.count;
         if (tail.count > 0)
             setBlockCount(tail.number, tail.count);
         else
-            bytes::putU16le(block(tail.number) + 4, uint16_t(-header_.recordSize));
+            bytes::putU16le(image_.block(tail.number) + 4, uint16_t(-image_.header.recordSize));
         writeBlock(tail.number);
-        rebuildRowIndex();
+        image_.rowsMoved();
         return;
     }
     const int freed = tail.number;
-    const int previous = chain_[chain_.size() - 2].number;
+    const int previous = image_.chain[image_.chain.size() - 2].number;
     setNext(previous, 0);
     writeBlock(previous);
-    initBlock(freed, previous, header_.firstFreeBlock);
+    initBlock(freed, previous, image_.header.firstFreeBlock);
     writeBlock(freed);
-    header_.firstFreeBlock = freed;
+    image_.header.firstFreeBlock = freed;
     freed_.push_back(freed);
-    --header_.blocksInUse;
-    header_.lastBlock = previous;
-    chain_.pop_back();
+    --image_.header.blocksInUse;
+    image_.header.lastBlock = previous;
+    image_.chain.pop_back();
     writeHeader();
-    rebuildRowIndex();
+    image_.rowsMoved();
 }
 
 // The row at the end of the chain goes to target; its copy at the end is
 // then taken away.
 void TableWriter::placeInKeyOrder(Position target)
 {
-    const size_t width = size_t(header_.recordSize);
-    const size_t tailIndex = chain_.size() - 1;
-    BlockRef& tail = chain_.back();
-    std::vector<uint8_t> row(view(tail.number).record(tail.count - 1), view(tail.number).record(tail.count));
+    const size_t width = size_t(image_.header.recordSize);
+    const size_t tailIndex = image_.chain.size() - 1;
+    BlockRef& tail = image_.chain.back();
+    std::vector<uint8_t> row(image_.view(tail.number).record(tail.count - 1), image_.view(tail.number).record(tail.count));
     if (target.block == tailIndex) {
         // Same block: one write moves the row to its place.
-        uint8_t* base = view(tail.number).record(0);
+        uint8_t* base = image_.view(tail.number).record(0);
         std::memmove(base + (target.index + 1) * width, base + target.index * width,
                      (tail.count - 1 - target.index) * width);
         std::memcpy(base + target.index * width, row.data(), width);
         writeBlock(tail.number);
         return;
     }
-    BlockRef t = chain_[target.block];
-    const int capacity = header_.capacity();
+    BlockRef t = image_.chain[target.block];
+    const int capacity = image_.header.capacity();
     if (t.count < capacity) {
-        uint8_t* base = view(t.number).record(0);
+        uint8_t* base = image_.view(t.number).record(0);
         std::memmove(base + (target.index + 1) * width, base + target.index * width, (t.count - target.index) * width);
         std::memcpy(base + target.index * width, row.data(), width);
         setBlockCount(t.number, t.count + 1);
         writeBlock(t.number);
-        chain_[target.block].count = uint16_t(t.count + 1);
+        image_.chain[target.block].count = uint16_t(t.count + 1);
     } else {
         // Split: half the records stay, the rest go to a new block linked after it.
-        std::vector<uint8_t> rows(view(t.number).record(0), view(t.number).record(t.count));
+        std::vector<uint8_t> rows(image_.view(t.number).record(0), image_.view(t.number).record(t.count));
         rows.insert(rows.begin() + ptrdiff_t(size_t(target.index) * width), row.begin(), row.end());
         const int total = t.count + 1;
         const int keep = total / 2;
-        const int next = view(t.number).next();
+        const int next = image_.view(t.number).next();
         const int s = allocateBlock();
         initBlock(s, t.number, next);
-        std::memcpy(view(s).record(0), rows.data() + keep * width, size_t(total - keep) * width);
+        std::memcpy(image_.view(s).record(0), rows.data() + keep * width, size_t(total - keep) * width);
         setBlockCount(s, total - keep);
         writeBlock(s);
         writeHeader();
-        std::memcpy(view(t.number).record(0), rows.data(), size_t(keep) * width);
+        std::memcpy(image_.view(t.number).record(0), rows.data(), size_t(keep) * width);
         setBlockCount(t.number, keep);
         setNext(t.number, s);
         writeBlock(t.number);
@@ -398,33 +388,34 @@ void TableWriter::placeInKeyOrder(Position target)
             setPrev(next, s);
             writeBlock(next);
         }
-        chain_[target.block].count = uint16_t(keep);
-        chain_.insert(chain_.begin() + ptrdiff_t(target.block) + 1, BlockRef{uint16_t(s), uint16_t(total - keep)});
+        image_.chain[target.block].count = uint16_t(keep);
+        image_.chain.insert(image_.chain.begin() + ptrdiff_t(target.block) + 1,
+                            BlockRef{uint16_t(s), uint16_t(total - keep)});
         linked_.emplace_back(t.number, s);
         splitBlocks_.push_back(s);
-        ++header_.blocksInUse;
+        ++image_.header.blocksInUse;
     }
-    rebuildRowIndex();
+    image_.rowsMoved();
     removeTailRecord();
     writeHeader();
 }
 
 void TableWriter::updatePrimaryIndex()
 {
-    if (!keyed())
+    if (!image_.keyed())
         return;
     auto freed = [&](int b) { return std::find(freed_.begin(), freed_.end(), b) != freed_.end(); };
     std::vector<std::pair<uint16_t, IndexLeaf>> added;
     for (const auto& [after, b] : linked_)
         if (!freed(b))
-            added.emplace_back(uint16_t(after), table_.leafOf(b));
+            added.emplace_back(uint16_t(after), image_.leafOf(b));
     std::vector<IndexLeaf> changed;
     std::sort(touched_.begin(), touched_.end());
     touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
     for (int b : touched_) {
         const bool isAdded = std::any_of(added.begin(), added.end(), [&](const auto& a) { return a.second.block == b; });
         if (!freed(b) && !isAdded)
-            changed.push_back(table_.leafOf(b));
+            changed.push_back(image_.leafOf(b));
     }
     primaryIndex_->update(changed, added, 1);
     touched_.clear();
@@ -434,11 +425,31 @@ void TableWriter::updatePrimaryIndex()
 
 std::vector<uint8_t> TableWriter::insert(const std::vector<Value>& values)
 {
+    // Held to the commit, so that another copy of the engine finds the
+    // table either before this insert or after it.
+    const auto held = table_.lock(FileLock::Mode::Exclusive);
+    table_.beginTransaction();
+    const size_t mark = table_.savepoint();
+    std::vector<uint8_t> record;
+    try {
+        record = insertHeld(values);
+        table_.release(mark);
+    } catch (...) {
+        table_.rollbackTo(mark);
+        image_.journal->end();
+        throw;
+    }
+    table_.endTransaction();  // the commit, unless a longer transaction holds it
+    return record;
+}
+
+std::vector<uint8_t> TableWriter::insertHeld(const std::vector<Value>& values)
+{
     // The fence goes up before the first write of a transaction and stays
     // until its commit; while it stands, no other program can take the table.
     // Only then is the table looked at: what another copy committed before
     // the fence is read, never overwritten.
-    if (!table_.journal_->fenced())
+    if (!image_.journal->fenced())
         table_.takeForWriting();
     table_.refresh();
     checkWritable();
@@ -458,47 +469,48 @@ void TableWriter::placeRecord(std::vector<uint8_t>& rec)
 {
     splitBlocks_.clear();
     Position target{0, 0};
-    const bool inKeyOrder = keyed();
+    const bool inKeyOrder = image_.keyed();
     if (inKeyOrder) {
         repairUnjournaledInsert();
         checkPrimaryIndex();
         target = findPosition(rec.data(), false);
         const uint8_t* previous = before(target);
-        if (previous && compareKeys(previous, rec.data()) == 0) {
+        if (previous && image_.compareKeys(previous, rec.data()) == 0) {
             std::string key;
-            for (int i = 0; i < header_.keyFieldCount; ++i) {
-                const Value v = decodeField(header_.fields[size_t(i)], rec.data() + header_.fields[size_t(i)].offset, codePage_);
-                key += (i ? ", " : "") + header_.fields[size_t(i)].name + " = '" + messageText(v) + "'";
+            for (int i = 0; i < image_.header.keyFieldCount; ++i) {
+                const Field& f = image_.header.fields[size_t(i)];
+                const Value v = decodeField(f, rec.data() + f.offset, image_.codePage);
+                key += (i ? ", " : "") + f.name + " = '" + messageText(v) + "'";
             }
-            throw Error("Chave duplicada na tabela " + name() + ": " + key + ".");
+            throw Error("Chave duplicada na tabela " + image_.name() + ": " + key + ".");
         }
         checkKeyOrderSupported(rec.data(), target);
     } else {
         repairUnjournaledInsert();
     }
-    for (const Field& f : header_.fields) {
+    for (const Field& f : image_.header.fields) {
         if (f.type == FieldType::AutoIncrement) {
             // A negative number given by hand does not move the counter.
             const auto v = int64_t(bytes::sortableSigned(rec.data() + f.offset, 4));
-            if (header_.fileVersion >= 5 && v > int64_t(header_.autoIncrement))
-                header_.autoIncrement = uint32_t(v);
+            if (image_.header.fileVersion >= 5 && v > int64_t(image_.header.autoIncrement))
+                image_.header.autoIncrement = uint32_t(v);
         }
     }
-    const bool atEnd = !inKeyOrder || chain_.empty() || target.block + 1 > chain_.size()
-                    || (target.block + 1 == chain_.size() && target.index == chain_.back().count);
+    const bool atEnd = !inKeyOrder || image_.chain.empty() || target.block + 1 > image_.chain.size()
+                    || (target.block + 1 == image_.chain.size() && target.index == image_.chain.back().count);
     appendAtTail(rec.data());
     if (!atEnd)
         placeInKeyOrder(target);
     updatePrimaryIndex();
-    noteWritten();
+    ++image_.generation;
 }
 
 int TableWriter::primaryIndexStamp()
 {
-    if (!keyed())
+    if (!image_.keyed())
         return 0;
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_, *table_.journal_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(image_.primaryIndexPath, image_.header, *image_.journal);
     return primaryIndex_->stamp();
 }
 

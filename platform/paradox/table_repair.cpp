@@ -28,29 +28,29 @@ void TableWriter::repairUnjournaledInsert()
         return;
     repairPending_ = false;
     size_t total = 0;
-    for (const BlockRef& b : chain_)
+    for (const BlockRef& b : image_.chain)
         total += b.count;
     bool changed = false;
-    while (total > header_.recordCount) {
+    while (total > image_.header.recordCount) {
         removeTailRecord();
         --total;
         changed = true;
     }
-    for (size_t i = 0; i < chain_.size(); ++i) {
-        const int prev = i == 0 ? 0 : chain_[i - 1].number;
-        if (bytes::u16le(block(chain_[i].number) + 2) != prev) {
-            setPrev(chain_[i].number, prev);
-            writeBlock(chain_[i].number);
+    for (size_t i = 0; i < image_.chain.size(); ++i) {
+        const int prev = i == 0 ? 0 : image_.chain[i - 1].number;
+        if (bytes::u16le(image_.block(image_.chain[i].number) + 2) != prev) {
+            setPrev(image_.chain[i].number, prev);
+            writeBlock(image_.chain[i].number);
         }
     }
-    const size_t rows = rowCount();
-    if (keyed() && rows >= 2
-        && compareKeys(record(rows - 1), record(rows - 2)) < 0) {
-        const Position target = findPosition(record(rows - 1), true);
+    const size_t rows = image_.rowCount();
+    if (image_.keyed() && rows >= 2
+        && image_.compareKeys(image_.record(rows - 1), image_.record(rows - 2)) < 0) {
+        const Position target = findPosition(image_.record(rows - 1), true);
         const uint8_t* previous = before(target);
-        const bool duplicate = previous && compareKeys(previous, record(rows - 1)) == 0;
+        const bool duplicate = previous && image_.compareKeys(previous, image_.record(rows - 1)) == 0;
         if (duplicate) {
-            --header_.recordCount;
+            --image_.header.recordCount;
             writeHeader();
             removeTailRecord();
         } else {
@@ -68,9 +68,9 @@ void TableWriter::repairUnjournaledInsert()
 void TableWriter::checkPrimaryIndex()
 {
     if (!primaryIndex_)
-        primaryIndex_ = std::make_unique<PrimaryIndex>(table_.primaryIndexPath_, header_, *table_.journal_);
+        primaryIndex_ = std::make_unique<PrimaryIndex>(image_.primaryIndexPath, image_.header, *image_.journal);
     if (!primaryIndexVerified_) {
-        const auto leaves = table_.allLeaves();
+        const auto leaves = image_.allLeaves();
         if (!primaryIndex_->describes(leaves))
             primaryIndex_->rebuild(leaves, 0);
         primaryIndexVerified_ = true;

@@ -16,11 +16,11 @@ class ValidityChecks;
 // Writing one table file: rows placed in its blocks (table_insert.cpp), what
 // an earlier version of this program left half-written put right
 // (table_repair.cpp), and the file's role as a maintained secondary index
-// (index_file.cpp). It works on the in-memory image of its TableFile, which
-// it keeps in step with what it writes.
+// (index_file.cpp). It changes the image its table reads (TableImage) as it
+// writes, and takes the table's locks and transactions through the table.
 class TableWriter {
 public:
-    explicit TableWriter(TableFile& table);
+    TableWriter(TableFile& table, TableImage& image);
     ~TableWriter();
     TableWriter(const TableWriter&) = delete;
     TableWriter& operator=(const TableWriter&) = delete;
@@ -29,33 +29,34 @@ public:
     // it is to be learnt again before the next write.
     void reset();
 
+    // Adds one row (values in field order, Blank for none). Raises Error
+    // naming the table, the column and the value when the row can't be
+    // stored; the files are then left as they were.
+    // Returns the stored record.
     std::vector<uint8_t> insert(const std::vector<Value>& values);
+    // For maintained secondary index files: adds one entry (a raw record),
+    // and changes the block number (the last field) of the entry with the
+    // same key. Raise Error like insert.
+    // The index records the table's primary-index stamp: when it held the old
+    // one, it takes the new one.
     void insertIndexRecord(std::vector<uint8_t> record, int tableStampBefore, int tableStampAfter);
     void updateIndexEntry(const uint8_t* record);
+    // Raises Error when the record could not be placed (a duplicate key, a
+    // key order this engine cannot decide); writes nothing.
     void checkPlacement(const std::vector<uint8_t>& record);
+    // The change stamp of the primary index (0 for an unkeyed table).
     int primaryIndexStamp();
 
 private:
-    using BlockRef = TableFile::BlockRef;
+    using BlockRef = TableImage::BlockRef;
     struct Position {
         size_t block;  // chain index
         int index;     // record index in the block
     };
 
-    // The table's side, as the moved code reads it.
-    std::string name() const { return table_.name(); }
-    bool keyed() const { return table_.keyed(); }
-    size_t rowCount() const { return table_.rowCount(); }
-    const uint8_t* record(size_t row) const { return table_.record(row); }
-    uint8_t* block(int number) { return table_.block(number); }
-    const uint8_t* block(int number) const { return table_.block(number); }
-    Block view(int number) { return table_.view(number); }
-    ConstBlock view(int number) const { return table_.view(number); }
-    const uint8_t* blockRecord(const BlockRef& b, int index) const { return table_.blockRecord(b, index); }
-    void rebuildRowIndex() { table_.rebuildRowIndex(); }
-    void noteWritten();
-
     // Writing (table_insert.cpp).
+    // One row in the transaction under way.
+    std::vector<uint8_t> insertHeld(const std::vector<Value>& values);
     std::vector<uint8_t> encodeRow(const std::vector<Value>& values);
     // The family of files is looked at once after each load.
     void checkWritable();
@@ -74,8 +75,6 @@ private:
     void writeBlock(int number);
     void writeHeader();
     void bumpChangeCounters();
-    int compareKeys(const uint8_t* a, const uint8_t* b) const { return table_.compareKeys(a, b); }
-    int keyWidth() const { return table_.keyWidth(); }
     void checkKeyOrderSupported(const uint8_t* record, Position target) const;
     void updatePrimaryIndex();
     // Repair of what was written without a journal (table_repair.cpp).
@@ -85,12 +84,7 @@ private:
     void updateSecondaryIndexes(const std::vector<uint8_t>& rec, int stampBefore);
 
     TableFile& table_;
-    // The table's state this writer changes.
-    Header& header_;
-    std::vector<uint8_t>& image_;
-    std::vector<BlockRef>& chain_;
-    const CodePage& codePage_;
-    const std::string& path_;
+    TableImage& image_;
 
     bool repairPending_ = true;
     bool familyChecked_ = false;

@@ -151,17 +151,17 @@ os::Status readUndoRecord(const std::string& path, const std::string& tablePath,
     return os::readRegular(path, Journal::sizeLimit(tablePath), out);
 }
 
-UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered)
+UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered, const Env& env)
 {
-    TableFile table(tablePath);
+    TableFile table(tablePath, env);
     const auto held = table.lock(FileLock::Mode::Exclusive);
     const auto fence = fenceForWriting(tablePath, table.name());
-    const bool playedBack = Journal::recover(tablePath) == Journal::Leftover::PlayedBack;
+    const bool playedBack = Journal::recover(tablePath, &env.files) == Journal::Leftover::PlayedBack;
     if (recovered)
         *recovered = playedBack;
     const UndoCheck check = checkUndo(tablePath, record);
     if (check == UndoCheck::Ready)
-        Journal::playBack(tablePath, undoJournal(folderOf(tablePath), readJournal(record)));
+        Journal::playBack(tablePath, undoJournal(folderOf(tablePath), readJournal(record)), &env.files);
     return check;
 }
 
@@ -171,7 +171,7 @@ std::vector<std::vector<Value>> rowsUndoRemoves(TableFile& now, const std::vecto
     // held in memory; nothing is copied or written.
     Journal beforeView(now.path());
     beforeView.overlay(readJournal(record));
-    TableFile before(now.path(), beforeView);
+    TableFile before(now.path(), beforeView, now.env());
     const size_t width = size_t(now.header().recordSize);
     std::map<std::string, size_t> earlier;
     for (size_t r = 0; r < before.rowCount(); ++r)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/os/status.h"
+#include "platform/paradox/env.h"
 #include "platform/paradox/value.h"
 
 #include <cstdint>
@@ -34,8 +35,10 @@ os::Status readUndoRecord(const std::string& path, const std::string& tablePath,
 // taken as for a write first (no other program using it, TableInUse
 // otherwise; locks and fence), a commit cut short is played back
 // (recovered), and the record is checked under those locks: the family is
-// changed only when the check is Ready, which is returned.
-UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered = nullptr);
+// changed only when the check is Ready, which is returned. The work with the
+// disk goes through env.
+UndoCheck undo(const std::string& tablePath, const std::vector<uint8_t>& record, bool* recovered = nullptr,
+               const Env& env = Env::plain());
 
 // The rows that the undo takes away (those the transaction inserted), as the
 // table, open, holds them now.

@@ -168,7 +168,7 @@ void ValidityChecks::checkReference(const Reference& r, const std::vector<uint8_
     const std::string parentPath = siblingFile(folderOf(table.path()) + "/" + r.parentTable, ".DB");
     if (parentPath.empty())
         throw broken("a tabela mãe " + r.parentTable + " não foi encontrada");
-    TableFile parent(parentPath);
+    TableFile parent(parentPath, table.env());
     for (size_t k = 0; k < r.childFields.size(); ++k) {
         const Field& c = h.fields[size_t(r.childFields[k])];
         if (r.parentFields[k] >= int(parent.fields().size()) || parent.fields()[size_t(r.parentFields[k])].type != c.type
@@ -220,7 +220,7 @@ void ValidityChecks::apply(std::vector<uint8_t>& record, const TableFile& table)
             const std::string lookupPath = siblingFile(folderOf(table.path()) + "/" + c.lookupTable, ".DB");
             if (lookupPath.empty())
                 throw broken("a tabela de consulta " + c.lookupTable + " não foi encontrada");
-            TableFile lookup(lookupPath);
+            TableFile lookup(lookupPath, table.env());
             const Field& key = lookup.fields().front();
             if (key.type != f.type || key.size != f.size)
                 throw broken("a tabela de consulta " + c.lookupTable + " tem outro tipo de campo");

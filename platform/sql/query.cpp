@@ -3,6 +3,7 @@
 #include "platform/paradox/error.h"
 #include "platform/paradox/file_lock.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/sql/session.h"
 #include "platform/sql/sql_error.h"
 #include "platform/sql/statement.h"
@@ -251,7 +252,7 @@ void Query::execSql()
             }
         }
         const uint64_t before = table_->generation();
-        const std::vector<uint8_t> record = table_->insert(values);
+        const std::vector<uint8_t> record = table_->writer().insert(values);
         session_.rowInserted(*table_, before, record);
     } catch (...) {
         close();

@@ -15,7 +15,7 @@ std::shared_ptr<paradox::TableFile> Session::open(const std::string& path)
     auto it = tables_.find(path);
     if (it != tables_.end())
         return it->second;
-    auto table = std::make_shared<paradox::TableFile>(path);
+    auto table = std::make_shared<paradox::TableFile>(path, env_);
     tables_.emplace(path, table);
     if (inTransaction_) {
         table->beginTransaction();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/paradox/env.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,6 +22,11 @@ namespace db {
 // columns.
 class Session {
 public:
+    // Every table the session opens works with the disk through env, which
+    // outlives the session.
+    explicit Session(const paradox::Env& env = paradox::Env::plain()) : env_(env) {}
+    const paradox::Env& env() const { return env_; }
+
     // The network control directory and the private directory; set before the
     // first table opens.
     void setNetFileDir(std::string dir) { netFileDir_ = std::move(dir); }
@@ -79,6 +86,7 @@ private:
     using Marks = std::vector<std::pair<std::shared_ptr<paradox::TableFile>, size_t>>;
     void leave(size_t savepoint, void (paradox::TableFile::*step)(size_t));
 
+    const paradox::Env& env_;
     std::string netFileDir_;
     bool inTransaction_ = false;
     std::vector<std::shared_ptr<paradox::TableFile>> joined_;

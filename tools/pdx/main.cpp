@@ -8,6 +8,7 @@
 #include "platform/paradox/table_create.h"
 #include "platform/paradox/table_dump.h"
 #include "platform/paradox/table_file.h"
+#include "platform/paradox/table_writer.h"
 #include "platform/paradox/text_form.h"
 #include "platform/paradox/validity_checks.h"
 
@@ -225,7 +226,7 @@ int insert(int argc, char** argv)
             std::vector<paradox::Value> values;
             for (size_t f = 0; f < fields.size(); ++f)
                 values.push_back(paradox::parseValueText(fields[f], parts[f]));
-            table.insert(values);
+            table.writer().insert(values);
             ++inserted;
         } catch (const paradox::Error& e) {
             std::cerr << "pdx: linha " << lineNo << ": " << e.what() << "\n";
