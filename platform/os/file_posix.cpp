@@ -49,31 +49,6 @@ struct NativeFile {
     }
 };
 
-File::~File() { close(); }
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, closed)), path_(std::move(other.path_)), unnamed_(other.unnamed_)
-{
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, closed);
-        path_ = std::move(other.path_);
-        unnamed_ = other.unnamed_;
-    }
-    return *this;
-}
-
-void File::adopt(intptr_t handle, std::string path, bool unnamed)
-{
-    handle_ = handle;
-    path_ = std::move(path);
-    unnamed_ = unnamed;
-}
-
 void File::close()
 {
     if (handle_ != closed)
@@ -191,17 +166,6 @@ bool File::named() const
     return ::fstat(fdOf(handle_), &st) == 0 && st.st_nlink > 0;
 }
 
-Status File::readAt(uint8_t* out, size_t n, int64_t at) const
-{
-    for (size_t done = 0, got = 0; done < n; done += got) {
-        if (Status s = readSomeAt(out + done, n - done, at + int64_t(done), got); !s)
-            return s;
-        if (got == 0)
-            return Status::failure(EIO);  // the file ends short
-    }
-    return {};
-}
-
 Status File::readSomeAt(uint8_t* out, size_t n, int64_t at, size_t& got) const
 {
     got = 0;
@@ -213,12 +177,6 @@ Status File::readSomeAt(uint8_t* out, size_t n, int64_t at, size_t& got) const
         return lastError();
     got = size_t(r);
     return {};
-}
-
-Status File::readWhole(std::vector<uint8_t>& out) const
-{
-    out.assign(size_t(std::max<int64_t>(size(), 0)), 0);
-    return readAt(out.data(), out.size(), 0);
 }
 
 Status File::writeAt(const uint8_t* data, size_t n, int64_t at) const
@@ -340,45 +298,6 @@ Status View::of(const File& file, View& out)
     out.data_ = mapped;
     out.size_ = size_t(size);
     return {};
-}
-
-Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>& out)
-{
-    File file;
-    if (Status s = File::openRegular(path, Access::Read, file); !s)
-        return s;
-    if (uint64_t(std::max<int64_t>(file.size(), 0)) > limit)
-        return Status::failure(EFBIG);
-    return file.readWhole(out);
-}
-
-Status createWith(const std::string& path, const std::vector<uint8_t>& data)
-{
-    File file;
-    if (Status s = File::createNew(path, file); !s)
-        return s;
-    const Status written = file.writeAt(data.data(), data.size(), 0);
-    file.close();
-    if (!written)
-        discard(path);
-    return written;
-}
-
-Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
-{
-    const std::string temporary = path + ".tessaly-new";
-    File file;
-    Status s = File::createOrEmpty(temporary, file);
-    if (s)
-        s = file.writeAt(data.data(), data.size(), 0);
-    if (s)
-        s = file.sync();
-    file.close();
-    if (s)
-        s = rename(temporary, path);
-    if (!s)
-        discard(temporary);
-    return s;
 }
 
 Status remove(const std::string& path)

@@ -1,0 +1,92 @@
+#include "platform/os/file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+// What every implementation of File shares: moves, and what is built on
+// positioned reads and writes.
+namespace os {
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, closed)), path_(std::move(other.path_)), unnamed_(other.unnamed_)
+{
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, closed);
+        path_ = std::move(other.path_);
+        unnamed_ = other.unnamed_;
+    }
+    return *this;
+}
+
+void File::adopt(intptr_t handle, std::string path, bool unnamed)
+{
+    handle_ = handle;
+    path_ = std::move(path);
+    unnamed_ = unnamed;
+}
+
+Status File::readAt(uint8_t* out, size_t n, int64_t at) const
+{
+    for (size_t done = 0, got = 0; done < n; done += got) {
+        if (Status s = readSomeAt(out + done, n - done, at + int64_t(done), got); !s)
+            return s;
+        if (got == 0)
+            return Status::failure(EIO);  // the file ends short
+    }
+    return {};
+}
+
+Status File::readWhole(std::vector<uint8_t>& out) const
+{
+    out.assign(size_t(std::max<int64_t>(size(), 0)), 0);
+    return readAt(out.data(), out.size(), 0);
+}
+
+Status readRegular(const std::string& path, uint64_t limit, std::vector<uint8_t>& out)
+{
+    File file;
+    if (Status s = File::openRegular(path, Access::Read, file); !s)
+        return s;
+    if (uint64_t(std::max<int64_t>(file.size(), 0)) > limit)
+        return Status::failure(EFBIG);
+    return file.readWhole(out);
+}
+
+Status createWith(const std::string& path, const std::vector<uint8_t>& data)
+{
+    File file;
+    if (Status s = File::createNew(path, file); !s)
+        return s;
+    const Status written = file.writeAt(data.data(), data.size(), 0);
+    file.close();
+    if (!written)
+        discard(path);
+    return written;
+}
+
+Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
+{
+    const std::string temporary = path + ".tessaly-new";
+    File file;
+    Status s = File::createOrEmpty(temporary, file);
+    if (s)
+        s = file.writeAt(data.data(), data.size(), 0);
+    if (s)
+        s = file.sync();
+    file.close();
+    if (s)
+        s = rename(temporary, path);
+    if (!s)
+        discard(temporary);
+    return s;
+}
+
+} // namespace os
