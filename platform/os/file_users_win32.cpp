@@ -32,17 +32,19 @@ bool rangeLocked(const std::string& path)
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
+    // The range of the data, below the byte of File::tryLock, which copies
+    // of this program hold.
     OVERLAPPED o{};
-    const bool locked =
-        !LockFileEx(h, LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK, 0, 0xFFFFFFFFu, 0x7FFFFFFFu, &o);
+    const bool locked = !LockFileEx(h, LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK, 0, 0, 0x7FFFFFFFu, &o);
     if (!locked)
-        UnlockFileEx(h, 0, 0xFFFFFFFFu, 0x7FFFFFFFu, &o);
+        UnlockFileEx(h, 0, 0, 0x7FFFFFFFu, &o);
     CloseHandle(h);
     return locked;
 }
 
 } // namespace
 
+// Any handle counts, this process's own included.
 bool fileInUseByOthers(const std::string& path) { return probeOpen(path) == Probe::Busy; }
 
 bool lockedByOthers(const std::vector<std::string>& files, FileUse& use)
@@ -56,17 +58,13 @@ bool lockedByOthers(const std::vector<std::string>& files, FileUse& use)
     return false;
 }
 
-// Without the program behind a handle, ignore cannot be asked: every open
-// handle counts.
-bool openByOthers(const std::vector<std::string>& files, const std::function<bool(const std::string&)>&,
-                  FileUse& use)
+// An open without sharing fails on this process's own handles as on any
+// other's, and the engine looks while it holds the table open: such a probe
+// would refuse every run. Until the engine looks before it opens, other
+// programs are found by their locks alone (lockedByOthers, and the fence,
+// which meets them).
+bool openByOthers(const std::vector<std::string>&, const std::function<bool(const std::string&)>&, FileUse&)
 {
-    for (const std::string& path : files) {
-        if (probeOpen(path) == Probe::Busy) {
-            use = FileUse{FileUse::How::Open, path, 0, {}};
-            return true;
-        }
-    }
     return false;
 }
 

@@ -125,9 +125,9 @@ struct NativeFile {
             return Status::failure(disposition == OPEN_EXISTING ? EINVAL : EISDIR);
         if (Status s = open(path, access, disposition, FILE_FLAG_OPEN_REPARSE_POINT, out); !s)
             return s;
-        if (out.kind() != Kind::Regular) {
+        if (const Kind kind = out.kind(); kind != Kind::Regular) {
             out.close();
-            return Status::failure(EINVAL);
+            return Status::failure(kind == Kind::Link ? ELOOP : EINVAL);
         }
         return {};
     }

@@ -30,4 +30,6 @@ Status namesIn(const std::string& folder, std::vector<std::string>& names)
     return error == ERROR_NO_MORE_FILES ? Status() : Status::failure(errnoOfWin32(error));
 }
 
+std::string_view pathSeparators() { return "/\\"; }
+
 } // namespace os
