@@ -1,5 +1,8 @@
 #include "platform/os/file.h"
 
+#include "platform/os/file_temporary.h"
+#include "platform/os/process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <utility>
@@ -86,6 +89,19 @@ Status replaceWhole(const std::string& path, const std::vector<uint8_t>& data)
         s = rename(temporary, path);
     if (!s)
         discard(temporary);
+    return s;
+}
+
+Status createBeside(const std::string& shownAs, File& out)
+{
+    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
+    Status s;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = shownAs + "-" + std::to_string(processId()) + "-" + std::to_string(++counter);
+        s = File::createNew(name, out);
+        if (s || s.error() != EEXIST)
+            return s;
+    }
     return s;
 }
 

@@ -1,8 +1,8 @@
 #include "platform/os/file.h"
 
 #include "platform/os/file_events.h"
+#include "platform/os/file_temporary.h"
 #include "platform/os/posix_error.h"
-#include "platform/os/process.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -121,15 +121,7 @@ Status File::createTemporaryFor(const std::string& path, File& out)
     }
     // A name of its own, which no other writer, and no planted file or
     // link, has.
-    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
-    Status s;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = shownAs + "-" + std::to_string(processId()) + "-" + std::to_string(++counter);
-        s = createNew(name, out);
-        if (s || s.error() != EEXIST)
-            return s;
-    }
-    return s;
+    return createBeside(shownAs, out);
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "platform/os/file.h"
 
 #include "platform/os/file_events.h"
-#include "platform/os/process.h"
+#include "platform/os/file_temporary.h"
 #include "platform/os/win32_error.h"
 
 #include <algorithm>
@@ -177,15 +177,7 @@ Status File::createTemporaryFor(const std::string& path, File& out)
     // path, which no other writer, and no planted file or link, has.
     out.close();
     const std::string shownAs = path + "-new";
-    static unsigned counter = 0;  // NOLINT: only makes names distinct within the process
-    Status s;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = shownAs + "-" + std::to_string(processId()) + "-" + std::to_string(++counter);
-        s = createNew(name, out);
-        if (s || s.error() != EEXIST)
-            return s;
-    }
-    return s;
+    return createBeside(shownAs, out);
 }
 
 Identity File::identity() const { return identityOfHandle(handleOf(handle_)); }
