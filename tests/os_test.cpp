@@ -148,6 +148,7 @@ TEST(StrftimePattern, TranslatesTheCLibrarysFormats)
 }
 
 // Each category follows LC_ALL, then its own variable, then LANG.
+#ifndef _WIN32
 TEST(SystemRegionalSettings, ReadTheLocaleNamesOfTheEnvironment)
 {
     const struct {
@@ -177,5 +178,18 @@ TEST(SystemRegionalSettings, ReadTheLocaleNamesOfTheEnvironment)
         EXPECT_EQ(settings.shortDateFormat, c.shortDate);
     }
 }
+#else
+// Windows' own settings of the user, which CTest starts in Brazilian
+// Portuguese (Wine takes the user's locale from LC_ALL).
+TEST(SystemRegionalSettings, ReadTheUsersLocaleFromWindows)
+{
+    const os::RegionalSettings settings = os::systemRegionalSettings();
+    EXPECT_EQ(settings.decimalSeparator, ",");
+    EXPECT_EQ(settings.shortDateFormat, "dd/MM/yyyy");
+    EXPECT_EQ(settings.longTimeFormat, "HH:mm:ss");
+    EXPECT_EQ(settings.longMonthNames[0], "janeiro");
+    EXPECT_EQ(settings.longDayNames[0], "domingo");
+}
+#endif
 
 } // namespace

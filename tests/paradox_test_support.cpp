@@ -1,52 +1,22 @@
 #include "tests/paradox_test_support.h"
 
-#include "platform/os/file.h"
+#include "platform/os/process.h"
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace test_support {
 
 ScratchDir::ScratchDir(const std::string& name)
-    : path_(fs::temp_directory_path() / ("tessaly_" + name + "_" + std::to_string(::getpid())))
+    : path_(fs::temp_directory_path() / ("tessaly_" + name + "_" + std::to_string(os::processId())))
 {
     fs::remove_all(path_);
     fs::create_directories(path_);
 }
 
 ScratchDir::~ScratchDir() { fs::remove_all(path_); }
-
-CommandResult run(const std::string& command)
-{
-    CommandResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 65536> buffer{};
-    size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-CommandResult pxdump(const std::string& table, const std::string& index)
-{
-    std::string command = std::string(PXDUMP) + " ";
-    if (!index.empty())
-        command += "-x '" + index + "' ";
-    return run(command + "'" + table + "' 2>/dev/null");
-}
 
 std::vector<std::string> rowLines(const std::string& dump)
 {
@@ -100,32 +70,10 @@ void writeFiles(const fs::path& dir, const Files& files)
     for (const auto& e : fs::directory_iterator(dir))
         fs::remove(e.path());
     for (const auto& [name, content] : files) {
-        std::FILE* f = std::fopen((dir / name).c_str(), "wb");
+        std::FILE* f = std::fopen((dir / name).string().c_str(), "wb");
         std::fwrite(content.data(), 1, content.size(), f);
         std::fclose(f);
     }
-}
-
-bool finishedUnlessKilledAt(int k, const std::function<void(const paradox::Env&)>& body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int changesLeft = k;
-        paradox::Env env;
-        env.files.observe = [&changesLeft](const os::Event&) {
-            if (--changesLeft == 0)
-                ::raise(SIGKILL);
-        };
-        try {
-            body(env);
-        } catch (...) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace test_support

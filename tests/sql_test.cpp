@@ -212,6 +212,9 @@ TEST_F(SqlTest, TableObjectFindsColumnsWithoutRegardToCase)
 // A table that another program replaced by a new file is read anew.
 TEST_F(SqlTest, ReplacedTableFileIsReadAnew)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows refuses to replace a table file that a session holds open";
+#endif
     insertClient("000001", "A");
     EXPECT_EQ(lastCodes("SELECT codigo FROM TABCLI ORDER BY codigo DESC").size(), 1u);
     ScratchDir other("sql_replacement");

@@ -22,4 +22,6 @@ Status namesIn(const std::string& folder, std::vector<std::string>& names)
     return {};
 }
 
+std::string_view pathSeparators() { return "/"; }
+
 } // namespace os

@@ -25,7 +25,6 @@ public:
 
 private:
     int number_;
-    std::string iconvName_;
 };
 
 } // namespace paradox

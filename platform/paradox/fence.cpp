@@ -1,3 +1,4 @@
+#include "platform/os/folder.h"
 #include "platform/paradox/fence.h"
 
 #include "platform/paradox/error.h"
@@ -17,7 +18,7 @@ Fence::Fence(const std::vector<std::string>& files, const std::string& tableName
             release();
             if (s.error() == EAGAIN || s.error() == EACCES)
                 throw TableInUse("A tabela " + tableName + " está em uso por outro programa (bloqueio em "
-                                 + path.substr(path.find_last_of('/') + 1)
+                                 + path.substr(path.find_last_of(os::pathSeparators()) + 1)
                                  + "). Feche o aplicativo Pelko e execute a importação novamente.");
             throw Error("Não foi possível bloquear " + path + " para gravar a tabela " + tableName + ".");
         }

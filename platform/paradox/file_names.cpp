@@ -9,7 +9,7 @@ namespace paradox {
 
 std::string fileNameOf(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(os::pathSeparators());
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -21,7 +21,7 @@ std::string stemOf(const std::string& path)
 
 std::string folderOf(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(os::pathSeparators());
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 

@@ -1,3 +1,4 @@
+#include "platform/os/folder.h"
 #include "platform/paradox/journal_record.h"
 
 #include "platform/paradox/bytes.h"
@@ -99,7 +100,7 @@ std::vector<JournalRecord> readJournal(const std::vector<uint8_t>& journal)
         } else {
             r.check = second;
         }
-        if (r.name.empty() || r.name.find('/') != std::string::npos || r.name.find('\0') != std::string::npos
+        if (r.name.empty() || r.name.find_first_of(os::pathSeparators()) != std::string::npos || r.name.find('\0') != std::string::npos
             || (r.kind != 'F' && r.kind != 'S' && !carriesBytes(r.kind)))
             return {};
         records.push_back(std::move(r));

@@ -40,7 +40,7 @@ bool familyExtension(const std::string& ext)
 bool familyFileName(const std::string& tablePath, const std::string& name)
 {
     const size_t dot = name.find_last_of('.');
-    return !name.empty() && name.find('/') == std::string::npos && name.find('\0') == std::string::npos
+    return !name.empty() && name.find_first_of(os::pathSeparators()) == std::string::npos && name.find('\0') == std::string::npos
         && dot != std::string::npos && equalsIgnoringCase(name.substr(0, dot), stemOf(tablePath))
         && familyExtension(name.substr(dot + 1));
 }

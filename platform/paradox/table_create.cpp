@@ -1,3 +1,4 @@
+#include "platform/os/folder.h"
 #include "platform/paradox/table_create.h"
 
 #include "platform/paradox/file_names.h"
@@ -27,7 +28,7 @@ constexpr uint8_t sortOrderByte = 0x4C;
 std::string withExtension(const std::string& path, const char* extension)
 {
     const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(os::pathSeparators());
     const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
     return stem + extension;
 }

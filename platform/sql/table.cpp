@@ -1,5 +1,6 @@
 #include "platform/sql/table.h"
 
+#include "platform/os/folder.h"
 #include "platform/paradox/error.h"
 #include "platform/paradox/table_file.h"
 #include "platform/sql/session.h"
@@ -14,7 +15,7 @@ void Table::open()
     close();
     std::string folder = database_;
     std::string name = tableName_;
-    const size_t slash = tableName_.find_last_of('/');
+    const size_t slash = tableName_.find_last_of(os::pathSeparators());
     if (slash != std::string::npos) {
         folder = tableName_.substr(0, slash);
         name = tableName_.substr(slash + 1);
