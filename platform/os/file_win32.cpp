@@ -31,10 +31,10 @@ Status openHandle(const std::string& path, DWORD access, DWORD disposition, DWOR
     return out == INVALID_HANDLE_VALUE ? lastWin32Error() : Status();
 }
 
-Status told(Event::Kind kind, const std::string& path, const std::string* target = nullptr)
+Status told(const Hooks* hooks, Event::Kind kind, const std::string& path, const std::string* target = nullptr)
 {
     const Event event{kind, path, 0, nullptr, 0, target};
-    if (const int error = tell(event))
+    if (const int error = tell(hooks, event))
         return Status::failure(error);
     return {};
 }
@@ -171,11 +171,12 @@ Status File::createOrEmpty(const std::string& path, File& out)
     return NativeFile::open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, out);
 }
 
-Status File::createTemporaryFor(const std::string& path, File& out)
+Status File::createTemporaryFor(const std::string& path, File& out, const Hooks* hooks)
 {
     // Windows has no files without a name: always one of its own beside
     // path, which no other writer, and no planted file or link, has.
     out.close();
+    out.tellTo(hooks);
     const std::string shownAs = path + "-new";
     return createBeside(shownAs, out);
 }
@@ -219,7 +220,7 @@ Status File::readSomeAt(uint8_t* out, size_t n, int64_t offset, size_t& got) con
 
 Status File::writeAt(const uint8_t* data, size_t n, int64_t offset) const
 {
-    if (const int error = tell(Event{Event::Kind::Write, path_, offset, data, n}))
+    if (const int error = tell(hooks_, Event{Event::Kind::Write, path_, offset, data, n}))
         return Status::failure(error);
     size_t done = 0;
     while (done < n) {
@@ -237,7 +238,7 @@ Status File::writeAt(const uint8_t* data, size_t n, int64_t offset) const
 
 Status File::truncate(int64_t size) const
 {
-    if (const int error = tell(Event{Event::Kind::Truncate, path_, size}))
+    if (const int error = tell(hooks_, Event{Event::Kind::Truncate, path_, size}))
         return Status::failure(error);
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = size;
@@ -247,14 +248,14 @@ Status File::truncate(int64_t size) const
 
 Status File::sync() const
 {
-    if (Status s = told(Event::Kind::Sync, path_); !s)
+    if (Status s = told(hooks_, Event::Kind::Sync, path_); !s)
         return s;
     return FlushFileBuffers(handleOf(handle_)) ? Status() : lastWin32Error();
 }
 
 Status File::place(const std::string& path)
 {
-    Status s = rename(path_, path);
+    Status s = rename(path_, path, hooks_);
     if (s)
         path_ = path;
     return s;
@@ -292,6 +293,7 @@ Status File::reopen(Access access, File& out) const
     if (h == INVALID_HANDLE_VALUE)
         return lastWin32Error();
     out.adopt(reinterpret_cast<intptr_t>(h), path_, false);
+    out.tellTo(hooks_);
     return {};
 }
 
@@ -319,16 +321,16 @@ Status View::of(const File& file, View& out)
     return s;
 }
 
-Status remove(const std::string& path)
+Status remove(const std::string& path, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::Remove, path); !s)
+    if (Status s = told(hooks, Event::Kind::Remove, path); !s)
         return s;
     return DeleteFileW(widen(path).c_str()) ? Status() : lastWin32Error();
 }
 
-Status rename(const std::string& from, const std::string& to)
+Status rename(const std::string& from, const std::string& to, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::Rename, from, &to); !s)
+    if (Status s = told(hooks, Event::Kind::Rename, from, &to); !s)
         return s;
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? Status()
@@ -338,9 +340,9 @@ Status rename(const std::string& from, const std::string& to)
 // A folder's entries cannot be flushed on Windows; renames are written
 // through (MOVEFILE_WRITE_THROUGH) and the file system journals its names.
 // The change is still told, so that tests see the same order as elsewhere.
-Status syncFolder(const std::string& folder)
+Status syncFolder(const std::string& folder, const Hooks* hooks)
 {
-    if (Status s = told(Event::Kind::SyncFolder, folder); !s)
+    if (Status s = told(hooks, Event::Kind::SyncFolder, folder); !s)
         return s;
     const DWORD attributes = GetFileAttributesW(widen(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
