@@ -1,14 +1,12 @@
 #include "host/working_folders.h"
 
 #include "host/host_paths.h"
+#include "platform/os/file.h"
 #include "platform/os/file_users.h"
 #include "platform/sql/session.h"
 #include "platform/text/visible_text.h"
 
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,34 +23,18 @@ void makeFolder(const std::string& path)
     std::filesystem::create_directories(path, error);
 }
 
-bool isLink(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
+bool isLink(const std::string& path) { return os::factsOf(path, false).kind == os::Kind::Link; }
 
 // Deletes a lock file of the database engine left behind by a copy that is
 // gone. One that a running engine (the host under Wine, say) holds open or
 // locked is left alone: deleting it would break that engine's locking. The
-// folder is held open while the file is judged and deleted, so that a link
-// put in place of either meanwhile leads nowhere else; the program's own
-// folder is never taken through a link.
+// program's own folder is never taken through a link.
 void removeStaleLockFile(const std::string& folder, const std::string& name, bool folderMayBeLink)
 {
     if (folder.empty())
         return;
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folderMayBeLink ? 0 : O_NOFOLLOW);
-    const int dir = ::open(folder.c_str(), flags);
-    if (dir < 0)
-        return;
     const std::string file = hostFile(folder, name);
-    const std::string entry = file.substr(file.rfind('/') + 1);
-    struct stat st {};
-    const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + entry;
-    if (::fstatat(dir, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
-        && !os::fileInUseByOthers(throughDir))
-        ::unlinkat(dir, entry.c_str(), 0);
-    ::close(dir);
+    os::removeUnlessInUse(folder, file.substr(file.rfind('/') + 1), folderMayBeLink);
 }
 
 // A working folder that is a link would send what the program writes and

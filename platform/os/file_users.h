@@ -19,6 +19,14 @@ struct FileUse {
 // on it. A file that does not exist is in use by nobody.
 bool fileInUseByOthers(const std::string& path);
 
+// Deletes the regular file name of folder unless another process uses it
+// (fileInUseByOthers). The folder is held open while the file is judged and
+// deleted, so that a link put in place of either meanwhile leads nowhere
+// else; a folder that is itself a link is not entered unless
+// folderMayBeLink. Nothing there, or anything but a regular file: nothing
+// done.
+void removeUnlessInUse(const std::string& folder, const std::string& name, bool folderMayBeLink);
+
 // The first of the files that another process holds a byte-range lock on
 // (found false when none). The whole-file advisory locks of File::tryLock
 // are not counted, nor this process's own locks.

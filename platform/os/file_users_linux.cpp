@@ -4,6 +4,7 @@
 #include "platform/os/process.h"
 
 #include <climits>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -128,6 +129,20 @@ bool fileInUseByOthers(const std::string& path)
     if (!used)
         visitOpenFiles(ids, [&](const std::string&, const FileId&) { return used = true; });
     return used;
+}
+
+void removeUnlessInUse(const std::string& folder, const std::string& name, bool folderMayBeLink)
+{
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folderMayBeLink ? 0 : O_NOFOLLOW);
+    const int dir = ::open(folder.c_str(), flags);
+    if (dir < 0)
+        return;
+    struct stat st {};
+    const std::string throughDir = "/proc/self/fd/" + std::to_string(dir) + "/" + name;
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+        && !fileInUseByOthers(throughDir))
+        ::unlinkat(dir, name.c_str(), 0);
+    ::close(dir);
 }
 
 bool lockedByOthers(const std::vector<std::string>& files, FileUse& use)

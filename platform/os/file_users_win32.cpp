@@ -47,6 +47,22 @@ bool rangeLocked(const std::string& path)
 // Any handle counts, this process's own included.
 bool fileInUseByOthers(const std::string& path) { return probeOpen(path) == Probe::Busy; }
 
+// A file another program holds open without letting it go cannot be deleted
+// on Windows anyway; the probe first spares one it holds with every sharing.
+void removeUnlessInUse(const std::string& folder, const std::string& name, bool folderMayBeLink)
+{
+    const DWORD folderAttributes = GetFileAttributesW(widen(folder).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        || (!folderMayBeLink && (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        return;
+    const std::string path = folder + '\\' + name;
+    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return;
+    if (probeOpen(path) == Probe::Free && !rangeLocked(path))
+        DeleteFileW(widen(path).c_str());
+}
+
 bool lockedByOthers(const std::vector<std::string>& files, FileUse& use)
 {
     for (const std::string& path : files) {
