@@ -9,17 +9,20 @@
 #include "log/activity_log.h"
 #include "platform/sql/session.h"
 #include "rules/text_padding.h"
-#include "platform/text/qt_text.h"
-
-#include <QCoreApplication>
-#include <QStringList>
+#include "platform/text/visible_text.h"
 
 #include <cerrno>
 #include <chrono>
+#include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <langinfo.h>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -63,41 +66,65 @@ const char* const stepLines[] = {"Verificando último código cadastrado", "Cód
 
 // The host's messages break lines with carriage returns, made for a message
 // box; on a terminal each would send the cursor back over the line.
-void printLine(FILE* stream, const QString& text)
+void printLine(FILE* stream, std::string_view text)
 {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
-    const QByteArray bytes = lines.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fputc('\n', stream);
+    const std::string bytes = text::validText(text);
+    std::string lines;
+    lines.reserve(bytes.size() + 1);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            lines += bytes[i];
+        else if (i + 1 >= bytes.size() || bytes[i + 1] != '\n')
+            lines += '\n';
+    }
+    lines += '\n';
+    std::fwrite(lines.data(), 1, lines.size(), stream);
     std::fflush(stream);
 }
 
 // A problem of the command line itself: one line for it, one for the help.
-int wrongUse(const QString& problem)
+int wrongUse(const std::string& problem)
 {
-    printLine(stderr, QStringLiteral("tessaly-import: ") + problem);
-    printLine(stderr, QStringLiteral("Use \"tessaly-import --help\" para ver como usar."));
+    printLine(stderr, "tessaly-import: " + problem);
+    printLine(stderr, "Use \"tessaly-import --help\" para ver como usar.");
     return wrongUsage;
 }
 
 // A path from the command line as the terminal can show it, whatever its bytes.
-QString shownPath(const QByteArray& bytes) { return QString::fromStdString(text::visible(bytes.toStdString())); }
+std::string shownPath(std::string_view bytes) { return text::visible(bytes); }
+
+// A value from outside as it goes into a line: valid text, then made visible.
+std::string visibleText(std::string_view value) { return text::visible(text::validText(value)); }
+
+// The C library's message for an error number, as text.
+std::string errorText(int error) { return text::validText(std::strerror(error)); }
+
+// A count or an amount without decimals, halves rounded up, in no locale's
+// format.
+std::string wholeNumber(double value)
+{
+    double whole = std::floor(value);
+    if (value - whole >= 0.5)
+        whole += 1;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.0f", whole);
+    return buffer;
+}
 
 struct Arguments {
     ImportMode mode = ImportMode::Clientes;
     bool desfazer = false;
-    QByteArray pasta;  // the XML folder's own bytes
-    QString dados;
+    std::string pasta;  // the XML folder's own bytes
+    std::string dados;
     bool simular = false;
     bool detalhes = false;
 };
 
-QString modeNoun(ImportMode mode, int32_t count)
+std::string modeNoun(ImportMode mode, int32_t count)
 {
     if (mode == ImportMode::Clientes)
-        return count == 1 ? QStringLiteral("cliente") : QStringLiteral("clientes");
-    return count == 1 ? QStringLiteral("produto") : QStringLiteral("produtos");
+        return count == 1 ? "cliente" : "clientes";
+    return count == 1 ? "produto" : "produtos";
 }
 
 // Lines go to the activity log and to standard output; a progress bar to
@@ -109,7 +136,7 @@ public:
 
     void report(const std::string& text, bool tell) override
     {
-        const QString line = QString::fromStdString(text);
+        const std::string line = text::validText(text);
         clearBar();
         if (!args_.simular)
             writeLog(line);
@@ -119,7 +146,7 @@ public:
         }
         if (!args_.detalhes)
             for (const char* step : stepLines)
-                if (line.startsWith(QString::fromUtf8(step)))
+                if (std::string_view(line).starts_with(step))
                     return;
         printLine(stdout, line);
     }
@@ -127,13 +154,11 @@ public:
     void wouldInsert(const std::string& codigo, const std::string& nome) override
     {
         clearBar();
-        printLine(stdout, QStringLiteral("Seria incluído\t") + visibleText(QString::fromStdString(codigo)) + QChar('\t')
-                              + visibleText(QString::fromStdString(nome)));
+        printLine(stdout, "Seria incluído\t" + visibleText(codigo) + '\t' + visibleText(nome));
     }
     void wouldRemove(const std::string& codigo, const std::string& nome) override
     {
-        printLine(stdout, QStringLiteral("Seria removido\t") + visibleText(QString::fromStdString(codigo)) + QChar('\t')
-                              + visibleText(QString::fromStdString(nome)));
+        printLine(stdout, "Seria removido\t" + visibleText(codigo) + '\t' + visibleText(nome));
     }
     void progress(size_t done, size_t found) override
     {
@@ -150,26 +175,26 @@ public:
         const double rate = seconds > 0 ? double(done) / seconds : 0;
         const int width = 30;
         const int filled = int(double(width) * double(done) / double(found));
-        QString text = QStringLiteral("\r[") + QString(filled, QChar('#')) + QString(width - filled, QChar('.'))
-                       + QStringLiteral("] %1/%2 arquivos").arg(done).arg(found);
+        std::string text = "\r[" + std::string(size_t(filled), '#') + std::string(size_t(width - filled), '.') + "] "
+                           + std::to_string(done) + '/' + std::to_string(found) + " arquivos";
         if (rate > 0)
-            text += QStringLiteral(", %1/s, faltam %2 s").arg(rate, 0, 'f', 0).arg(double(found - done) / rate, 0, 'f', 0);
-        std::fputs(text.toUtf8().constData(), stderr);
+            text += ", " + wholeNumber(rate) + "/s, faltam " + wholeNumber(double(found - done) / rate) + " s";
+        std::fputs(text.c_str(), stderr);
         std::fputs("\x1b[K", stderr);
         std::fflush(stderr);
         shown_ = true;
     }
 
     // Writes a line to the log only; its first failure is told once.
-    void writeLog(const QString& line)
+    void writeLog(const std::string& line)
     {
         std::string notice;
-        if (!log_.write(line.toStdString(), &notice) && !notice.empty())
-            printLine(stderr, QString::fromStdString(notice));
+        if (!log_.write(text::validText(line), &notice) && !notice.empty())
+            printLine(stderr, notice);
     }
 
     void holdTold() { holdTold_ = true; }
-    const QString& told() const { return told_; }
+    const std::string& told() const { return told_; }
 
 private:
     void clearBar()
@@ -182,7 +207,7 @@ private:
     ActivityLog& log_;
     const Arguments& args_;
     bool holdTold_ = false;
-    QString told_;
+    std::string told_;
     bool bar_ = ::isatty(STDERR_FILENO) == 1;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_;
@@ -192,129 +217,125 @@ private:
 // The start's refusals, each on a line of its own on standard error.
 class ConsoleStartupListener final : public StartupListener {
 public:
-    void refused(const std::string& message) override { printLine(stderr, QString::fromStdString(message)); }
+    void refused(const std::string& message) override { printLine(stderr, message); }
 };
 
 // The XML folder as the import service opens it, checked first: a folder
 // that is missing, no folder, or unreadable ends the command with status 1.
 // A name that is no UTF-8 text reaches the service through a descriptor
 // opened on its own bytes.
-std::optional<QString> xmlFolder(const QByteArray& pasta)
+std::optional<std::string> xmlFolder(const std::string& pasta)
 {
+    const auto unreadable = [&pasta] {
+        const std::string reason = errorText(errno);
+        return "não foi possível ler a pasta " + shownPath(pasta) + ": " + reason;
+    };
     struct stat info {};
-    QString problem;
-    if (::stat(pasta.constData(), &info) != 0)
-        problem = errno == ENOENT ? QStringLiteral("a pasta não existe: ") + shownPath(pasta)
-                                  : QStringLiteral("não foi possível ler a pasta %1: %2")
-                                        .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno)));
+    std::string problem;
+    if (::stat(pasta.c_str(), &info) != 0)
+        problem = errno == ENOENT ? "a pasta não existe: " + shownPath(pasta) : unreadable();
     else if (!S_ISDIR(info.st_mode))
-        problem = QStringLiteral("não é uma pasta: ") + shownPath(pasta);
-    else if (DIR* dir = ::opendir(pasta.constData()))
+        problem = "não é uma pasta: " + shownPath(pasta);
+    else if (DIR* dir = ::opendir(pasta.c_str()))
         ::closedir(dir);
     else
-        problem = QStringLiteral("não foi possível ler a pasta %1: %2")
-                      .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno)));
-    if (!problem.isEmpty()) {
-        printLine(stderr, QStringLiteral("tessaly-import: ") + problem);
+        problem = unreadable();
+    if (!problem.empty()) {
+        printLine(stderr, "tessaly-import: " + problem);
         return std::nullopt;
     }
-    const QString text = QString::fromUtf8(pasta);
-    if (text.toUtf8() == pasta)
-        return text;
-    const int fd = ::open(pasta.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (text::validText(pasta) == pasta)
+        return pasta;
+    const int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        printLine(stderr, QStringLiteral("tessaly-import: não foi possível ler a pasta %1: %2")
-                              .arg(shownPath(pasta), QString::fromLocal8Bit(std::strerror(errno))));
+        printLine(stderr, "tessaly-import: " + unreadable());
         return std::nullopt;
     }
-    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // What a run ended with, in the command line's words.
 void printOutcome(const Arguments& args, const ImportOutcome& outcome, const ConsoleReporter& reporter)
 {
     if (outcome.kind == ImportOutcome::Kind::NoXmlFiles) {
-        printLine(stdout, QStringLiteral("A pasta \"%1\" não tem arquivos XML: nada a importar.").arg(shownPath(args.pasta)));
+        printLine(stdout, "A pasta \"" + shownPath(args.pasta) + "\" não tem arquivos XML: nada a importar.");
     } else if (!args.simular) {
-        if (!reporter.told().isEmpty())
+        if (!reporter.told().empty())
             printLine(stdout, reporter.told());
     } else if (outcome.inserted == 0) {
-        printLine(stdout, QStringLiteral("Nenhum %1 seria cadastrado.").arg(modeNoun(args.mode, 1)));
+        printLine(stdout, "Nenhum " + modeNoun(args.mode, 1) + " seria cadastrado.");
     } else {
-        printLine(stdout, QStringLiteral("%1 %2 %3.")
-                              .arg(outcome.inserted)
-                              .arg(modeNoun(args.mode, outcome.inserted),
-                                   outcome.inserted == 1 ? QStringLiteral("seria cadastrado")
-                                                         : QStringLiteral("seriam cadastrados")));
+        printLine(stdout, std::to_string(outcome.inserted) + ' ' + modeNoun(args.mode, outcome.inserted) + ' '
+                              + (outcome.inserted == 1 ? "seria cadastrado" : "seriam cadastrados") + '.');
     }
     if (args.simular)
-        printLine(stdout, QStringLiteral("Simulação: nenhuma tabela nem o registro de atividades foram alterados."));
+        printLine(stdout, "Simulação: nenhuma tabela nem o registro de atividades foram alterados.");
 }
 
-int runUndo(const Arguments& args, const QString& dados, const QString& pastaPrograma, ImportReporter& reporter)
+int runUndo(const Arguments& args, const std::string& dados, const std::string& pastaPrograma,
+            ImportReporter& reporter)
 {
     UndoService service(reporter);
     service.setSimulation(args.simular);
-    const UndoOutcome outcome = service.run(args.mode, dados.toStdString(), pastaPrograma.toStdString());
+    const UndoOutcome outcome = service.run(args.mode, dados, pastaPrograma);
     if (outcome.kind == UndoOutcome::Kind::Refused)
         return failed;
     if (args.simular && outcome.kind == UndoOutcome::Kind::Undone)
-        printLine(stdout, QStringLiteral("Simulação: %1 registro(s) seriam removidos; nenhuma tabela foi alterada.")
-                              .arg(outcome.removed));
+        printLine(stdout, "Simulação: " + std::to_string(outcome.removed)
+                              + " registro(s) seriam removidos; nenhuma tabela foi alterada.");
     return finished;
 }
 
 int runImport(const Arguments& args)
 {
-    std::optional<QString> pasta;
+    std::optional<std::string> pasta;
     if (!args.desfazer && !(pasta = xmlFolder(args.pasta)))
         return failed;
     HostFolders folders;
     db::Session session;
     ConsoleStartupListener listener;
     StartupOptions options;
-    options.pastaDados = args.dados.toStdString();
+    options.pastaDados = args.dados;
     options.refuseBeforeMaking = true;
     options.keepLockFiles = args.simular;
     try {
         if (!Startup(folders, session, listener, options).run()) {
-            if (args.dados.isEmpty() && folders.pastaInstalacao.empty() && folders.pastaDados.empty())
-                printLine(stderr, QStringLiteral("Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
-                                                 "em que ele está instalado com WINEPREFIX=PASTA."));
+            if (args.dados.empty() && folders.pastaInstalacao.empty() && folders.pastaDados.empty())
+                printLine(stderr, "Indique a pasta de dados do Pelko com --dados PASTA, ou o prefixo do Wine "
+                                  "em que ele está instalado com WINEPREFIX=PASTA.");
             return hostRefused;
         }
     } catch (const std::exception& e) {
-        printLine(stderr, QString::fromUtf8(e.what()));
+        printLine(stderr, e.what());
         return hostRefused;
     }
-    const QString dados = QString::fromStdString(folders.pastaDados);
-    const QString pastaPrograma = QString::fromStdString(folders.pastaPrograma);
+    const std::string dados = text::validText(folders.pastaDados);
+    const std::string pastaPrograma = text::validText(folders.pastaPrograma);
 
     ActivityLog log(ActivityLog::pathIn(folders.pastaPrograma));
     ConsoleReporter reporter(log, args);
     ImportService service(session, reporter);
     service.setSimulation(args.simular);
     if (!args.simular)
-        service.setUndoFolder(pastaPrograma.toStdString());
+        service.setUndoFolder(pastaPrograma);
     EstadoImportacao estado;
     try {
         if (args.desfazer)
             return runUndo(args, dados, pastaPrograma, reporter);
         reporter.holdTold();
-        const ImportOutcome outcome = service.run(args.mode, dados.toStdString(), pasta->toStdString(), estado);
+        const ImportOutcome outcome = service.run(args.mode, dados, *pasta, estado);
         if (outcome.kind == ImportOutcome::Kind::MissingColumn) {
             if (!args.simular)
-                reporter.writeLog(QString::fromStdString(outcome.message));
-            printLine(stderr, QString::fromStdString(outcome.message));
+                reporter.writeLog(outcome.message);
+            printLine(stderr, outcome.message);
             return failed;
         }
         printOutcome(args, outcome, reporter);
         return finished;
     } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
         if (!args.simular)
-            reporter.writeLog(visibleText(text));
-        printLine(stderr, text);
+            reporter.writeLog(visibleText(e.what()));
+        printLine(stderr, e.what());
         return failed;
     }
 }
@@ -323,11 +344,11 @@ int runImport(const Arguments& args)
 // the status to end with, or nothing when the arguments call for a run.
 std::optional<int> parseArguments(int argc, char** argv, Arguments& args)
 {
-    std::vector<QByteArray> positional;
+    std::vector<std::string> positional;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
-        const QByteArray w(argv[i]);
-        if (!options || w == "-" || !w.startsWith('-')) {
+        const std::string w(argv[i]);
+        if (!options || w == "-" || !w.starts_with('-')) {
             positional.push_back(w);
         } else if (w == "--") {
             options = false;
@@ -335,56 +356,73 @@ std::optional<int> parseArguments(int argc, char** argv, Arguments& args)
             std::fputs(usageText, stdout);
             return finished;
         } else if (w == "--version") {
-            printLine(stdout, QStringLiteral("tessaly-import ") + QString::fromStdString(programVersion()));
+            printLine(stdout, "tessaly-import " + programVersion());
             return finished;
         } else if (w == "--simular") {
             args.simular = true;
         } else if (w == "--detalhes") {
             args.detalhes = true;
-        } else if (w == "--dados" || w.startsWith("--dados=")) {
-            const QByteArray value = w == "--dados" ? (i + 1 < argc ? QByteArray(argv[++i]) : QByteArray()) : w.mid(8);
-            if (value.isEmpty())
-                return wrongUse(QStringLiteral("falta a pasta de dados depois de --dados"));
-            args.dados = QString::fromUtf8(value);
+        } else if (w == "--dados" || w.starts_with("--dados=")) {
+            const std::string value = w == "--dados" ? (i + 1 < argc ? std::string(argv[++i]) : std::string())
+                                                     : w.substr(8);
+            if (value.empty())
+                return wrongUse("falta a pasta de dados depois de --dados");
+            args.dados = text::validText(value);
         } else {
-            return wrongUse(QStringLiteral("opção desconhecida: ") + shownPath(w));
+            return wrongUse("opção desconhecida: " + shownPath(w));
         }
     }
     if (positional.empty())
-        return wrongUse(QStringLiteral("faltam o modo (clientes ou produtos) e a pasta dos arquivos XML"));
+        return wrongUse("faltam o modo (clientes ou produtos) e a pasta dos arquivos XML");
     size_t next = 0;
     if (positional[0] == "desfazer") {
         args.desfazer = true;
         ++next;
         if (positional.size() == 1)
-            return wrongUse(QStringLiteral("falta o modo depois de desfazer: clientes ou produtos"));
+            return wrongUse("falta o modo depois de desfazer: clientes ou produtos");
     }
-    const QByteArray& mode = positional[next++];
+    const std::string& mode = positional[next++];
     if (mode == "clientes")
         args.mode = ImportMode::Clientes;
     else if (mode == "produtos")
         args.mode = ImportMode::Produtos;
     else
-        return wrongUse(QStringLiteral("modo desconhecido: ") + shownPath(mode)
-                        + (args.desfazer ? QStringLiteral(" (clientes ou produtos)")
-                                         : QStringLiteral(" (clientes, produtos ou desfazer)")));
+        return wrongUse("modo desconhecido: " + shownPath(mode)
+                        + (args.desfazer ? " (clientes ou produtos)" : " (clientes, produtos ou desfazer)"));
     if (!args.desfazer) {
         if (next == positional.size())
-            return wrongUse(QStringLiteral("falta a pasta dos arquivos XML depois de ") + QString::fromUtf8(mode));
+            return wrongUse("falta a pasta dos arquivos XML depois de " + mode);
         args.pasta = positional[next++];
-        if (args.pasta.isEmpty())
-            return wrongUse(QStringLiteral("a pasta dos arquivos XML está vazia"));
+        if (args.pasta.empty())
+            return wrongUse("a pasta dos arquivos XML está vazia");
     }
     if (next < positional.size())
-        return wrongUse(QStringLiteral("argumento a mais: ") + shownPath(positional[next]));
+        return wrongUse("argumento a mais: " + shownPath(positional[next]));
     return std::nullopt;
+}
+
+// The process's locale from the environment, its character type in UTF-8
+// even when the environment names another codeset: the C library's messages
+// (strerror) follow it, while fixed formats never do.
+void takeLocaleFromEnvironment()
+{
+    std::setlocale(LC_ALL, "");
+    const std::string_view codeset = nl_langinfo(CODESET);
+    if (codeset == "UTF-8" || codeset == "utf8")
+        return;
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    std::string name = current ? current : "";
+    name = name.substr(0, name.find('.'));
+    name = name.substr(0, name.find('@'));
+    if (!std::setlocale(LC_CTYPE, (name + ".UTF-8").c_str()) && !std::setlocale(LC_CTYPE, "C.UTF-8"))
+        std::setlocale(LC_CTYPE, "C.utf8");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
+    takeLocaleFromEnvironment();
     Arguments args;
     if (const std::optional<int> status = parseArguments(argc, argv, args))
         return *status;

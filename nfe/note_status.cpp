@@ -2,6 +2,7 @@
 
 #include "nfe/element_text.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 #include "platform/xml/document.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ std::vector<Cancellation> cancellationsIn(const xml::Element& element)
 std::vector<std::string> noteKeys(const xml::Element& top)
 {
     const xml::Element nota = (top.name() == "nfeProc" ? top.child("NFe") : top).child("infNFe");
-    std::string id = validText(text::trimControls(nota.attribute("Id")));
+    std::string id = text::validText(text::trimControls(nota.attribute("Id")));
     if (id.starts_with("NFe"))
         id.erase(0, 3);
     const std::string authorised = trimmedText(top.path({"protNFe", "infProt", "chNFe"}));

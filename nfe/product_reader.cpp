@@ -6,6 +6,7 @@
 #include "platform/xml/document.h"
 #include "platform/os/regional_format.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 #include "rules/decimal_separator.h"
 
 namespace nfe {
@@ -62,7 +63,7 @@ ItemCode readItemCode(const xml::Element& det)
     code.barcode = barcodeOf(prod.child("cEAN"));
     if (!code.barcode.empty())
         code.code = code.barcode;
-    code.item = validText(text::trimControls(det.attribute("nItem")));
+    code.item = text::validText(text::trimControls(det.attribute("nItem")));
     return code;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,26 @@ TEST(Utf8Text, ConvertsToAndFromUtf16)
     EXPECT_EQ(text::utf16ToUtf8(std::u16string {u'a', char16_t(0xD83D)}), "a\xEF\xBF\xBD");
     EXPECT_EQ(text::utf16ToUtf8(std::u16string {char16_t(0xDE00), u'a'}), "\xEF\xBF\xBD" "a");
     EXPECT_EQ(text::utf8ToUtf16("a\xFF" "b\xC3"), (std::u16string {u'a', char16_t(0xFFFD), u'b', char16_t(0xFFFD)}));
+}
+
+// Valid text passes unchanged; each byte that starts no valid sequence (a
+// stray byte, a sequence cut short, an overlong form, a surrogate) becomes
+// one U+FFFD, and what follows it is read again.
+TEST(Utf8Text, MakesBytesValidTextByteByByte)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"Caf\xC3\xA9 \xF0\x9F\x98\x80", "Caf\xC3\xA9 \xF0\x9F\x98\x80"},
+        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+        {"\xC3", "\xEF\xBF\xBD"},
+        {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xE2\x82" "a", "\xEF\xBF\xBD\xEF\xBF\xBD" "a"},
+        {"\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& [bytes, valid] : cases)
+        EXPECT_EQ(text::validText(bytes), valid) << text::visible(bytes);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/text/visible_text.h"
 
+#include "platform/text/utf8_text.h"
+
 #include <cstdint>
 
 namespace text {
@@ -83,6 +85,24 @@ std::string visible(std::string_view bytes)
         else
             out += char(b);
         ++at;
+    }
+    return out;
+}
+
+std::string validText(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        char32_t c = 0;
+        const size_t length = utf8Sequence(bytes, c);
+        if (length == 0) {
+            appendUtf8(out, 0xFFFD);
+            bytes.remove_prefix(1);
+        } else {
+            out.append(bytes.substr(0, length));
+            bytes.remove_prefix(length);
+        }
     }
     return out;
 }

@@ -16,4 +16,9 @@ std::string visible(std::string_view bytes);
 // an overlong form, a surrogate).
 size_t utf8Sequence(std::string_view bytes, char32_t& c);
 
+// bytes as valid UTF-8: every byte that starts no valid sequence becomes
+// U+FFFD, so that a value from outside never carries bytes that are no text
+// into a table, a log line or the terminal.
+std::string validText(std::string_view bytes);
+
 } // namespace text
