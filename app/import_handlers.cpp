@@ -9,7 +9,7 @@
 #include "app/screen_cursor.h"
 #include "app/window_env.h"
 #include "folders/folder_search.h"
-#include "platform/text/qt_text.h"
+#include "app/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/status_bar.h"
 #include "app/window_env.h"
 #include "host/shell_folders.h"
-#include "platform/text/qt_text.h"
+#include "app/qt_text.h"
 #include "host/startup.h"
 
 #include <QCoreApplication>

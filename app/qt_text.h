@@ -5,7 +5,7 @@
 
 #include <QString>
 
-// The text helpers for code that still holds QString: it converts here, at
+// The text helpers for the window, which holds QString: it converts here, at
 // its edge, to the UTF-8 helpers below it.
 
 // Without every leading and trailing character whose code is 32 or below.
