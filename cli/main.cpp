@@ -7,6 +7,7 @@
 #include "import/import_service.h"
 #include "import/undo_service.h"
 #include "log/activity_log.h"
+#include "platform/os/folder.h"
 #include "platform/sql/session.h"
 #include "rules/text_padding.h"
 #include "platform/text/visible_text.h"
@@ -24,9 +25,6 @@
 #include <string_view>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -226,32 +224,28 @@ public:
 // opened on its own bytes.
 std::optional<std::string> xmlFolder(const std::string& pasta)
 {
-    const auto unreadable = [&pasta] {
-        const std::string reason = errorText(errno);
+    const auto unreadable = [&pasta](const os::Status& failure) {
+        const std::string reason = errorText(failure.error());
         return "não foi possível ler a pasta " + shownPath(pasta) + ": " + reason;
     };
-    struct stat info {};
+    bool isFolder = false;
     std::string problem;
-    if (::stat(pasta.c_str(), &info) != 0)
-        problem = errno == ENOENT ? "a pasta não existe: " + shownPath(pasta) : unreadable();
-    else if (!S_ISDIR(info.st_mode))
+    if (const os::Status looked = os::lookAtFolder(pasta, isFolder); !looked)
+        problem = !isFolder && looked.error() == ENOENT ? "a pasta não existe: " + shownPath(pasta) : unreadable(looked);
+    else if (!isFolder)
         problem = "não é uma pasta: " + shownPath(pasta);
-    else if (DIR* dir = ::opendir(pasta.c_str()))
-        ::closedir(dir);
-    else
-        problem = unreadable();
     if (!problem.empty()) {
         printLine(stderr, "tessaly-import: " + problem);
         return std::nullopt;
     }
     if (text::validText(pasta) == pasta)
         return pasta;
-    const int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        printLine(stderr, "tessaly-import: " + unreadable());
+    std::string held;
+    if (const os::Status opened = os::heldFolderName(pasta, held); !opened) {
+        printLine(stderr, "tessaly-import: " + unreadable(opened));
         return std::nullopt;
     }
-    return "/proc/self/fd/" + std::to_string(fd);
+    return held;
 }
 
 // What a run ended with, in the command line's words.

@@ -30,6 +30,26 @@ Status namesIn(const std::string& folder, std::vector<std::string>& names)
     return error == ERROR_NO_MORE_FILES ? Status() : Status::failure(errnoOfWin32(error));
 }
 
+Status lookAtFolder(const std::string& folder, bool& isFolder)
+{
+    isFolder = false;
+    const DWORD attributes = GetFileAttributesW(widen(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastWin32Error();
+    isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!isFolder)
+        return {};
+    std::vector<std::string> names;
+    return namesIn(folder, names);
+}
+
+// Names are UTF-16 on Windows, and every one of them is text.
+Status heldFolderName(const std::string& folder, std::string& out)
+{
+    out = folder;
+    return {};
+}
+
 std::string_view pathSeparators() { return "/\\"; }
 
 } // namespace os
