@@ -1,6 +1,7 @@
 #include "folders/directory_search.h"
 
 #include "platform/os/folder.h"
+#include "platform/text/utf8_text.h"
 #include "platform/text/visible_text.h"
 
 #include <algorithm>
@@ -41,17 +42,6 @@ char32_t upperOf(char32_t c)
     return c;
 }
 
-void appendUtf16(std::u16string& out, char32_t c)
-{
-    if (c < 0x10000) {
-        out += char16_t(c);
-        return;
-    }
-    c -= 0x10000;
-    out += char16_t(0xD800 + (c >> 10));
-    out += char16_t(0xDC00 + (c & 0x3FF));
-}
-
 } // namespace
 
 std::string asciiUpper(std::string_view text)
@@ -78,16 +68,11 @@ std::u16string listingKey(std::string_view name)
     key.reserve(name.size());
     while (!name.empty()) {
         char32_t c = 0;
-        size_t length = text::utf8Sequence(name, c);
-        if (length == 0) {
-            c = 0xFFFD;
-            length = 1;
-        }
-        name.remove_prefix(length);
+        name.remove_prefix(text::codePointAt(name, c));
         if (c == 0xDF)
             key += u"SS";
         else
-            appendUtf16(key, upperOf(c));
+            text::appendUtf16(key, upperOf(c));
     }
     return key;
 }

@@ -2,6 +2,7 @@
 
 #include "host/host_paths.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ std::string trimmed(std::string_view s) { return std::string(text::trimWhitespac
 std::string decodeWindowsText(std::string_view bytes)
 {
     if (bytes.starts_with("\xEF\xBB\xBF"))
-        return text::utf16ToUtf8(text::utf8ToUtf16(bytes.substr(3)));
+        return text::validText(bytes.substr(3));
     if (bytes.starts_with("\xFF\xFE"))
         return text::utf16ToUtf8(utf16Units(bytes.substr(2), false));
     if (bytes.starts_with("\xFE\xFF"))

@@ -1,7 +1,9 @@
 #include "host/registry_file.h"
 
 #include "host/host_paths.h"
+#include "host/ini_file.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 
 namespace {
 
@@ -118,14 +120,8 @@ bool RegistryFile::load(const std::string& path)
     if (!readHostFile(path, bytes))
         return false;
     const std::string_view raw = bytes;
-    if (raw.starts_with("\xFF\xFE")) {
-        std::u16string units;
-        for (size_t i = 2; i + 1 < raw.size(); i += 2)
-            units += char16_t(static_cast<unsigned char>(raw[i + 1]) << 8 | static_cast<unsigned char>(raw[i]));
-        text_ = text::utf16ToUtf8(units);
-    } else {
-        text_ = text::utf16ToUtf8(text::utf8ToUtf16(raw));
-    }
+    // Wine writes UTF-8; a file saved by the registry editor is UTF-16.
+    text_ = raw.starts_with("\xFF\xFE") ? decodeWindowsText(raw) : text::validText(raw);
     win64_ = false;
     forEachLine(text_, [&](std::string_view line) {
         if (text::trimWhitespace(line) == "#arch=win64")

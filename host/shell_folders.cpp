@@ -3,6 +3,7 @@
 #include "host/host_error.h"
 #include "host/host_paths.h"
 #include "platform/text/utf8_text.h"
+#include "platform/text/visible_text.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,7 +48,7 @@ std::string documentsFolder(const std::string& home)
     std::string bytes;
     if (!readHostFile(config + "/user-dirs.dirs", bytes))
         bytes.clear();
-    const std::string text = text::utf16ToUtf8(text::utf8ToUtf16(bytes));
+    const std::string text = text::validText(bytes);
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)

@@ -16,4 +16,11 @@ int tell(const Hooks* hooks, const Event& event)
     return 0;
 }
 
+Status told(const Hooks* hooks, Event::Kind kind, const std::string& path, const std::string* target)
+{
+    if (const int error = tell(hooks, Event{kind, path, 0, nullptr, 0, target}))
+        return Status::failure(error);
+    return {};
+}
+
 } // namespace os

@@ -26,14 +26,6 @@ Status openFd(const std::string& path, int flags, int& fd, mode_t mode = 0644)
     return fd < 0 ? lastError() : Status();
 }
 
-Status told(const Hooks* hooks, Event::Kind kind, const std::string& path, const std::string* target = nullptr)
-{
-    const Event event{kind, path, 0, nullptr, 0, target};
-    if (const int error = tell(hooks, event))
-        return Status::failure(error);
-    return {};
-}
-
 Kind kindOfMode(mode_t m)
 {
     if (S_ISREG(m))

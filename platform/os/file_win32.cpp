@@ -31,14 +31,6 @@ Status openHandle(const std::string& path, DWORD access, DWORD disposition, DWOR
     return out == INVALID_HANDLE_VALUE ? lastWin32Error() : Status();
 }
 
-Status told(const Hooks* hooks, Event::Kind kind, const std::string& path, const std::string* target = nullptr)
-{
-    const Event event{kind, path, 0, nullptr, 0, target};
-    if (const int error = tell(hooks, event))
-        return Status::failure(error);
-    return {};
-}
-
 Kind kindOfHandle(HANDLE handle)
 {
     switch (GetFileType(handle)) {

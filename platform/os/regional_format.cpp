@@ -81,11 +81,7 @@ DateOrder dateOrderOf(std::string_view format)
     DateOrder result;
     for (size_t at = 0; at < format.size();) {
         char32_t c = 0;
-        size_t n = text::utf8Sequence(format.substr(at), c);
-        if (n == 0) {
-            c = 0xFFFD;
-            n = 1;
-        }
+        const size_t n = text::codePointAt(format.substr(at), c);
         const char32_t lower = c >= 'A' && c <= 'Z' ? c + 0x20 : c;
         if ((lower == 'd' || lower == 'm' || lower == 'y')
             && result.order.find(char(lower)) == std::string::npos) {

@@ -144,24 +144,33 @@ std::string utf16ToUtf8(std::u16string_view s)
     return out;
 }
 
+size_t codePointAt(std::string_view s, char32_t& c)
+{
+    if (const size_t n = utf8Sequence(s, c); n > 0)
+        return n;
+    c = 0xFFFD;
+    return 1;
+}
+
+void appendUtf16(std::u16string& out, char32_t c)
+{
+    if (c < 0x10000) {
+        out += char16_t(c);
+        return;
+    }
+    c -= 0x10000;
+    out += char16_t(0xD800 + (c >> 10));
+    out += char16_t(0xDC00 + (c & 0x3FF));
+}
+
 std::u16string utf8ToUtf16(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
     while (!s.empty()) {
         char32_t c = 0;
-        size_t n = utf8Sequence(s, c);
-        if (n == 0) {
-            c = 0xFFFD;
-            n = 1;
-        }
-        s.remove_prefix(n);
-        if (c >= 0x10000) {
-            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += char16_t(c);
-        }
+        s.remove_prefix(codePointAt(s, c));
+        appendUtf16(out, c);
     }
     return out;
 }

@@ -31,6 +31,13 @@ size_t characterCount(std::string_view s);
 // The first count characters of s, all of s when it has fewer.
 std::string_view leftCharacters(std::string_view s, size_t count);
 
+// The code point at the start of a non-empty s and its length in bytes; a
+// byte that starts no valid sequence reads as U+FFFD, one byte long.
+size_t codePointAt(std::string_view s, char32_t& c);
+
+// Appends c as one UTF-16 unit, or as a surrogate pair beyond U+FFFF.
+void appendUtf16(std::u16string& out, char32_t c);
+
 // Appends the UTF-8 form of the code point c (U+FFFD for a surrogate or a
 // value beyond U+10FFFF).
 void appendUtf8(std::string& out, char32_t c);
